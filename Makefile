@@ -1,0 +1,48 @@
+# make run   install the dependencies, build, start Sorabun
+# make test  install the dependencies, build, run every test (plain and ASan+UBSan builds)
+# make bench build and print the performance figures
+# make fuzz  run each fuzz target for FUZZ_SECONDS (default 60)
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+
+.PHONY: all deps build run test test-plain test-asan bench fuzz soak format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	env -u QT_QPA_PLATFORM $(BUILD)/src/sorabun $(ARGS)
+
+test: test-plain test-asan
+
+test-plain: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSORABUN_SANITIZE=ON
+
+test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS) -LE slow
+
+bench: build
+	$(BUILD)/bench/sorabun_bench $(BENCH_ARGS)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

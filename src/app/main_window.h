@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/app_state.h"
+#include "editor/edit_commands.h"
+#include "editor/font_command.h"
+#include "editor/pages_menu.h"
+#include "editor/textview.h"
+#include "editor/views.h"
+#include "editor/workspace.h"
+#include "dialogs/housekeeping.h"
+#include "files/drop_handler.h"
+#include "files/file_commands.h"
+#include "search/search_commands.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QRect>
+#include <functional>
+#include <memory>
+
+class SettingsStore;
+struct Platform;
+
+// Form1: the main window. It owns the menu bar, built from one table, and
+// composes the command classes that hold the handlers.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(SettingsStore& store, Platform& platform, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up: restores the last run and shows the window. `arguments` are
+    // the file names given on the command line.
+    void Form_Load(const QStringList& arguments = {});
+    // Shut-down: writes the whole state back and ends the program.
+    void Form_Unload();
+    void Form_Resize();
+    void SizeInMem_Click();
+    void ExitNote_Click();
+    void RightRet_Click() { m_views.RightRet_Click(); }
+
+    TextView* Text1;
+    TextView* Text2;
+    AppState state;
+    Views& views() { return m_views; }
+    Workspace& workspace() { return m_ws; }
+    PagesMenu pages;
+    EditCommands edit;
+    FontCommand font;
+    SearchCommands search;
+    FileCommands files;
+    DropHandler drop;
+    HousekeepingCommands housekeeping;
+
+    // Outer window geometry in twips.
+    double outerLeft() const;
+    double outerTop() const;
+    double outerWidth() const;
+    double outerHeight() const;
+    void setOuterSize(double width, double height);
+    void setOuterGeometry(double left, double top, double width, double height);
+    void moveOuter(double left, double top);
+
+    // The menu bar's items as the table lists them, for checking at a glance.
+    struct MenuRow {
+        int level;           // 0 = top-level menu, 1 = its item, 2 = item of a submenu
+        const char* name;    // objectName of the action or menu
+        QString caption;     // "-" for a separator
+        QKeySequence shortcut;
+        std::function<void()> handler; // null for menus and separators
+        bool checkable = false;
+    };
+    const std::vector<MenuRow>& menuTable() const { return m_table; }
+
+    // Writes the state without ending the program (the desktop session is ending).
+    void writeState();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildMenus();
+    void layoutViews();
+    QMargins frameMargins() const;
+
+    SettingsStore& m_store;
+    Platform& m_platform;
+    Views m_views;
+    Workspace m_ws;
+    std::vector<MenuRow> m_table;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    bool m_inResize = false;
+};

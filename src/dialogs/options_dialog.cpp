@@ -1,0 +1,5 @@
+#include "dialogs/housekeeping.h"
+
+#include "editor/workspace.h"
+
+void HousekeepingCommands::ComlineOP_Click() {}

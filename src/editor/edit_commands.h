@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QChar>
+
+struct Workspace;
+
+// The Edit menu: keystroke commands posted to the visible view, clearing the
+// page, selecting, and the clipboard.
+class EditCommands {
+public:
+    explicit EditCommands(Workspace& ws) : m_ws(ws) {}
+
+    void MenuEdit_Click();
+    void undos_Click();
+    void cut_Click();
+    void copy_Click();
+    void PrintM_Click();
+    void Del_Click();
+    void clss_Click();
+    void AllSel_Click();
+    void ReSel_Click();
+    void Clipcls_Click();
+    void Text1_KeyPress(QChar c);
+    void Text2_KeyPress(QChar c);
+
+private:
+    Workspace& m_ws;
+};

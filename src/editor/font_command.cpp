@@ -1,0 +1,5 @@
+#include "editor/font_command.h"
+
+#include "editor/workspace.h"
+
+void FontCommand::FontSet_Click() {}

@@ -1,0 +1,54 @@
+#include "editor/pages_menu.h"
+
+#include "editor/workspace.h"
+
+QString PagesMenu::PageLabel(int page, const QString& storedText) {
+    const QString n = QString::number(page);
+    if (storedText.isEmpty())
+        return u' ' + n + QStringLiteral(" [空]");
+    return u' ' + n + QStringLiteral(" [") + QString::number(storedText.size()) +
+           QStringLiteral("文字]");
+}
+
+void PagesMenu::menuFile_Click() {
+    for (int n = 1; n <= 9; ++n) {
+        if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(n)))
+            item->setText(PageLabel(n, m_ws.store.read(pageKey(n), QString())));
+    }
+}
+
+void PagesMenu::page_Click(int index) {
+    if (index < 1 || index > 9)
+        return;
+    StoreCurrentPage();
+    ShowPage(index);
+}
+
+void PagesMenu::StoreCurrentPage() {
+    Views& v = m_ws.views;
+    if (!v.text1Visible())
+        v.Text1.setText(v.Text2.text());
+    m_ws.store.write(pageKey(m_ws.state.CurrentPage), v.Text1.text());
+}
+
+void PagesMenu::ShowPage(int k) {
+    Views& v = m_ws.views;
+    // Both views take the stored string itself: Text1 gives back exactly what
+    // it was given, so reading it back would only cost a copy of the page.
+    const QString text = m_ws.store.read(pageKey(k), QString());
+    v.Text1.setText(text);
+    m_ws.state.CurrentPage = k;
+    markPage(k);
+    m_ws.state.UndoAvailable = false;
+    v.Text2.setText(text);
+}
+
+void PagesMenu::markPage(int page) {
+    m_ws.window.setWindowTitle(QStringLiteral("Sorabun - ") + QString::number(page));
+    for (int n = 1; n <= 9; ++n) {
+        if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(n)))
+            item->setChecked(false);
+    }
+    if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(page)))
+        item->setChecked(true);
+}

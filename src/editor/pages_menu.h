@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+struct Workspace;
+
+// The nine pages: the File menu's page items, page switching, and the page
+// label that the dialogs show too.
+class PagesMenu {
+public:
+    explicit PagesMenu(Workspace& ws) : m_ws(ws) {}
+
+    // " 3 [120文字]" or " 4 [空]"
+    static QString PageLabel(int page, const QString& storedText);
+    static QString pageKey(int page) { return QString::number(page); }
+
+    // Relabels the nine page items from the store.
+    void menuFile_Click();
+    void page_Click(int index);
+    // Stores the text on show under the key of the current page.
+    void StoreCurrentPage();
+    // Shows page k from the store in both views.
+    void ShowPage(int k);
+    // Caption "Sorabun - n" and the check mark of page n.
+    void markPage(int page);
+
+private:
+    Workspace& m_ws;
+};

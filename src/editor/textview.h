@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+// A plain-text view that speaks in whole texts with CR LF line ends and in
+// positions counted in UTF-16 units, a CR LF counting 2.
+//
+// The document holds one block per CR LF line. Characters the document cannot
+// hold as themselves (a lone LF, a lone CR, U+2029 and the two frame marks)
+// are kept as visible stand-ins tagged with the original character, so every
+// text comes back exactly as it went in.
+//
+// A hidden view keeps its text as a string and builds its document only when
+// it is shown: the document is the dominant cost in time and memory, and the
+// hidden view's copy is seldom looked at.
+class TextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextView(QWidget* parent = nullptr);
+    ~TextView() override;
+
+    // The whole text, CR LF line ends, exactly as it came in.
+    QString text() const;
+    // Replaces the whole text: caret at 0, nothing selected, scrolled to the
+    // top, the widget's own undo cleared.
+    void setText(const QString& text);
+    qsizetype textLength() const;
+
+    qsizetype selStart() const;
+    qsizetype selLength() const;
+    QString selText() const;
+    // Moves the caret to p (limited to the text) and empties the selection.
+    void setSelStart(qsizetype p);
+    // Selects n units from the caret, limited to the text.
+    void setSelLength(qsizetype n);
+    // Inserts t in place of the selection; the caret ends after it, nothing
+    // selected. One undo step of the view.
+    void replaceSelection(const QString& t);
+    // Replaces the whole text as one edit of the view (undoable), caret at
+    // `caret` afterwards with nothing selected. Used by replace-all.
+    void replaceAllText(const QString& t, qsizetype caret);
+
+    // Display colour as a 32-bit colour value: 0x00BBGGRR for an RGB colour,
+    // 0x80000000 + n (negative) for system colour n.
+    std::int32_t colourValue() const { return m_colourValue; }
+    void setColourValue(std::int32_t value);
+
+    // True while the view keeps its text only as a string (hidden, not built).
+    bool isDeferred() const { return m_deferred; }
+
+    void setVisible(bool visible) override;
+
+signals:
+    // A key press or input-method commit that produced a character: printable
+    // characters, Enter, Backspace and Ctrl+letter control characters; not
+    // Delete, arrows or function keys.
+    void charTyped(QChar c);
+    // The local paths of a drop, in order. Drops without files are ignored.
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    void build();   // deferred string -> document
+    void release(); // document -> deferred string
+    qsizetype toTextPos(int docPos) const;
+    int toDocPos(qsizetype textPos) const;
+    // Replaces the document without an undo step and puts the caret at 0.
+    void loadDocument(const QString& text);
+    // The text of the document units `raw`, which start at document position
+    // docFrom: block breaks become CR LF, tagged stand-ins their originals.
+    QString fromDocument(const QString& raw, int docFrom) const;
+    bool isExplicitlyHidden() const;
+    // Keeps typed text from taking over the tag of a stand-in before the caret.
+    void untagInsertionFormat();
+    void showEvent(QShowEvent* e) override;
+    QMimeData* createMimeDataFromSelection() const override;
+
+    bool m_deferred = false;
+    QString m_pending;
+    qsizetype m_pendingStart = 0;
+    qsizetype m_pendingLength = 0;
+    std::int32_t m_colourValue = static_cast<std::int32_t>(0x80000008u);
+};

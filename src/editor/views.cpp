@@ -1,0 +1,43 @@
+#include "editor/views.h"
+
+#include "app/app_state.h"
+
+#include <QAction>
+
+Views::Views(TextView& text1, TextView& text2, AppState& state)
+    : Text1(text1), Text2(text2), m_state(state) {
+    Text1.setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2.setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text2.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2.setVisible(false);
+}
+
+void Views::RightRet_Click() {
+    const bool wrapOn = m_rightRet ? m_rightRet->isChecked() : text1Visible();
+    TextView& from = wrapOn ? Text1 : Text2;
+    TextView& to = wrapOn ? Text2 : Text1;
+    to.setText(from.text());
+    if (m_rightRet)
+        m_rightRet->setChecked(!wrapOn);
+    to.setVisible(true);
+    to.setSelStart(from.selStart());
+    to.setSelLength(from.selLength());
+    const bool hadFocus = from.hasFocus();
+    from.setVisible(false);
+    if (hadFocus)
+        to.setFocus();
+    m_state.UndoAvailable = false;
+}
+
+void Views::setFont(const QFont& font) {
+    Text1.setFont(font);
+    Text2.setFont(font);
+}
+
+void Views::setColourValue(std::int32_t value) {
+    Text1.setColourValue(value);
+    Text2.setColourValue(value);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// Message boxes and the input box: every place where the program asks the
+// user something or tells them something.
+class Prompts {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~Prompts() = default;
+    // Shows text with the given title and buttons and no icon; returns the button pressed.
+    // Closing a Yes/No box without a choice answers No.
+    virtual Answer messageBox(const QString& text, const QString& title, Buttons buttons,
+                              Answer defaultButton = Answer::Yes) = 0;
+    // A one-line input box with OK and Cancel; Cancel gives the empty text.
+    virtual QString inputBox(const QString& prompt, const QString& title,
+                             const QString& defaultText) = 0;
+};
+
+// The one window that owns the prompts (their parent); may be null.
+class QWidget;
+
+class QtPrompts : public Prompts {
+public:
+    explicit QtPrompts(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    Answer messageBox(const QString& text, const QString& title, Buttons buttons,
+                      Answer defaultButton = Answer::Yes) override;
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
+
+private:
+    QWidget* m_parent;
+};

@@ -1,0 +1,91 @@
+#include "platform/clipboard.h"
+#include "platform/common_dialog.h"
+#include "platform/launcher.h"
+#include "platform/prompts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QProcess>
+
+Prompts::Answer QtPrompts::messageBox(const QString& text, const QString& title, Buttons buttons,
+                                      Answer defaultButton) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, m_parent);
+    if (buttons == Buttons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+        return Answer::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(defaultButton == Answer::No ? QMessageBox::No : QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+QString QtPrompts::inputBox(const QString& prompt, const QString& title,
+                            const QString& defaultText) {
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.setInputMode(QInputDialog::TextInput);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.textValue();
+}
+
+bool QtLauncher::start(const QString& program, const QStringList& arguments, WindowState) {
+    // The window state is the started program's own business on this desktop;
+    // what matters is that it runs on its own and nothing waits for it.
+    return QProcess::startDetached(program, arguments);
+}
+
+QString QtClipboard::text() const { return QApplication::clipboard()->text(); }
+void QtClipboard::setText(const QString& text) { QApplication::clipboard()->setText(text); }
+void QtClipboard::clear() { QApplication::clipboard()->clear(); }
+
+CommonDialog::~CommonDialog() = default;
+
+QtCommonDialog::QtCommonDialog(QWidget* parent) : m_parent(parent) {}
+QtCommonDialog::~QtCommonDialog() = default;
+
+QString nameFiltersFromFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(u';', u' ');
+        if (pattern == u"*.*")
+            pattern = QStringLiteral("*");
+        filters << parts[i] + QStringLiteral(" (") + pattern + u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+bool QtCommonDialog::showFile(bool save) {
+    QFileDialog dialog(m_parent, dialogTitle);
+    dialog.setNameFilter(nameFiltersFromFilter(filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // The commands check existence and ask about overwriting themselves.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    fileName = dialog.selectedFiles().constFirst();
+    return true;
+}
+
+bool QtCommonDialog::showOpen() { return showFile(false); }
+bool QtCommonDialog::showSave() { return showFile(true); }
+
+QPrinter& QtCommonDialog::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}

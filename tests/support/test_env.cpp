@@ -1,0 +1,58 @@
+#include "support/test_env.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+
+TestEnv::TestEnv()
+    : store(std::make_unique<SettingsStore>(storePath())),
+      platform{prompts, com, launcher, clipboard, [this] { ++processEnded; }} {}
+
+TestEnv::~TestEnv() { window.reset(); }
+
+QString TestEnv::writeFile(const QString& name, const QByteArray& bytes) const {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}
+
+MainWindow& TestEnv::start(const QStringList& arguments) {
+    window = std::make_unique<MainWindow>(*store, platform);
+    window->Form_Load(arguments);
+    return *window;
+}
+
+void TestEnv::stop() {
+    if (window)
+        window->close();
+    window.reset();
+}
+
+void TestEnv::reopenStore() {
+    store.reset();
+    store = std::make_unique<SettingsStore>(storePath());
+}
+
+bool triggerAction(QWidget* window, const QString& objectName) {
+    auto* action = window->findChild<QAction*>(objectName);
+    if (!action) {
+        QTest::qFail(qPrintable(QStringLiteral("no menu item ") + objectName), __FILE__, __LINE__);
+        return false;
+    }
+    if (!action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
+}
+
+void openMenu(QWidget* window, const QString& objectName) {
+    auto* menu = window->findChild<QMenu*>(objectName);
+    if (!menu) {
+        QTest::qFail(qPrintable(QStringLiteral("no menu ") + objectName), __FILE__, __LINE__);
+        return;
+    }
+    emit menu->aboutToShow();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/main_window.h"
+#include "store/settings_store.h"
+#include "support/scripted_platform.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+// A whole program on the offscreen platform: a real store in a temporary
+// folder, scripted answers where a person would click, the real clipboard.
+class TestEnv {
+public:
+    TestEnv();
+    ~TestEnv();
+
+    QTemporaryDir dir;
+    std::unique_ptr<SettingsStore> store;
+    ScriptedPrompts prompts;
+    ScriptedCommonDialog com;
+    ScriptedLauncher launcher;
+    QtClipboard clipboard;
+    int processEnded = 0;
+    Platform platform;
+    std::unique_ptr<MainWindow> window;
+
+    QString storePath() const { return dir.filePath(QStringLiteral("store.sqlite")); }
+    // A file in the temporary folder holding these bytes; returns its path.
+    QString writeFile(const QString& name, const QByteArray& bytes) const;
+    // Creates the main window and runs start-up with these arguments.
+    MainWindow& start(const QStringList& arguments = {});
+    // Runs shut-down and forgets the window, as a process exit would.
+    void stop();
+    // Closes and reopens the store, as a new process would see it.
+    void reopenStore();
+    QString page(int n) const { return store->read(QString::number(n)); }
+    void setPage(int n, const QString& text) { store->write(QString::number(n), text); }
+};
+
+// Triggers a menu item of the window by its name; fails when there is none or
+// it is disabled.
+bool triggerAction(QWidget* window, const QString& objectName);
+// Opens a top-level menu the way a click does (its refresh runs).
+void openMenu(QWidget* window, const QString& objectName);

@@ -3,11 +3,8 @@
 #include "store/settings_store.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSessionManager>
 #include <QSocketNotifier>
-#include <QTranslator>
 
 #include <csignal>
 #include <fcntl.h>
@@ -51,12 +48,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("sorabun"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Standard buttons read はい, いいえ, キャンセル everywhere.
-    QTranslator translator;
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                        QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&translator);
+    installJapaneseTranslation();
 
     SettingsStore store(SettingsStore::defaultPath());
     QtPrompts prompts;

@@ -34,3 +34,6 @@ public:
 private:
     QWidget* m_parent;
 };
+
+// Loads Qt's own Japanese texts, so standard buttons read はい, いいえ, キャンセル.
+bool installJapaneseTranslation();

@@ -7,6 +7,9 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
@@ -88,4 +91,13 @@ QPrinter& QtCommonDialog::printer() {
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *m_printer;
+}
+
+bool installJapaneseTranslation() {
+    static QTranslator translator;
+    static const bool loaded =
+        translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(&translator);
+    return loaded;
 }

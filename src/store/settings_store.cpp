@@ -101,15 +101,21 @@ bool SettingsStore::open() {
     if (pages == 0) {
         exec("PRAGMA encoding = 'UTF-16le'");
         exec("PRAGMA page_size = 65536");
+    } else if (!ownsSchema()) {
+        return false; // looked at before anything in the file is changed
     }
     if (!exec("PRAGMA journal_mode = WAL") || !exec("PRAGMA synchronous = FULL"))
         return false;
-    if (!ownsSchema())
-        return false;
-    return prepare();
+    return exec("CREATE TABLE IF NOT EXISTS settings ("
+                " app TEXT NOT NULL COLLATE NOCASE,"
+                " section TEXT NOT NULL COLLATE NOCASE,"
+                " key TEXT NOT NULL COLLATE NOCASE,"
+                " value TEXT NOT NULL,"
+                " UNIQUE (app, section, key))") &&
+           prepare();
 }
 
-// True when the file holds our table, or nothing yet (then the table is made).
+// True when the file holds our table, or no table at all.
 // Someone else's database is never written into.
 bool SettingsStore::ownsSchema() {
     sqlite3_stmt* st = nullptr;
@@ -124,14 +130,7 @@ bool SettingsStore::ownsSchema() {
         ours = sqlite3_column_int(st, 1);
     }
     sqlite3_finalize(st);
-    if (tables < 0 || (tables > 0 && ours == 0))
-        return false;
-    return exec("CREATE TABLE IF NOT EXISTS settings ("
-                " app TEXT NOT NULL COLLATE NOCASE,"
-                " section TEXT NOT NULL COLLATE NOCASE,"
-                " key TEXT NOT NULL COLLATE NOCASE,"
-                " value TEXT NOT NULL,"
-                " UNIQUE (app, section, key))");
+    return tables >= 0 && (tables == 0 || ours == 1);
 }
 
 bool SettingsStore::prepare() {

@@ -1,0 +1,156 @@
+#include "platform/common_dialog.h"
+#include "platform/prompts.h"
+#include "platform/twips.h"
+#include "support/scripted_platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+// Runs `inspect` on the modal dialog that `show` opens, then closes it with `close`.
+template <typename Dialog>
+void whileOpen(std::function<void(Dialog*)> inspect) {
+    QTimer::singleShot(0, [inspect] {
+        for (int i = 0; i < 100; ++i) {
+            if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
+                inspect(d);
+                return;
+            }
+            QTest::qWait(10);
+        }
+        QTest::qFail("no dialog came up", __FILE__, __LINE__);
+    });
+}
+} // namespace
+
+class TestPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(installJapaneseTranslation()); }
+
+    void scriptedPromptsFailOnUnexpectedPrompt() {
+        ScriptedPrompts prompts;
+        QEXPECT_FAIL("", "a prompt nobody expected must fail the test", Continue);
+        const auto answer = prompts.messageBox(QStringLiteral("質問"), QStringLiteral("Sorabun"),
+                                               Prompts::Buttons::YesNo);
+        QCOMPARE(answer, Prompts::Answer::No); // and it answers the harmless way
+        QCOMPARE(prompts.calls.size(), 1);
+        QCOMPARE(prompts.calls[0].text, QStringLiteral("質問"));
+    }
+
+    void scriptedPromptsFailOnLeftOverAnswer() {
+        ScriptedPrompts prompts;
+        prompts.answer(Prompts::Answer::Yes);
+        QEXPECT_FAIL("", "an answer nobody asked for must fail the test", Continue);
+        prompts.verifyDone();
+        QVERIFY(true);
+    }
+
+    void scriptedDialogFailsOnUnexpectedDialog() {
+        ScriptedCommonDialog com;
+        QEXPECT_FAIL("", "a file dialog nobody expected must fail the test", Continue);
+        QVERIFY(!com.showOpen()); // and nothing is chosen
+        QCOMPARE(com.shown, QStringList{QStringLiteral("open")});
+    }
+
+    void messageBoxShowsExactTextWithoutIcon_data() {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QString>("defaultCaption");
+        QTest::newRow("question, yes default")
+            << int(Prompts::Buttons::YesNo) << int(Prompts::Answer::Yes)
+            << QStringList{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")}
+            << QStringLiteral("はい(&Y)");
+        QTest::newRow("notice") << int(Prompts::Buttons::Ok) << int(Prompts::Answer::Ok)
+                                << QStringList{QStringLiteral("OK")} << QStringLiteral("OK");
+    }
+    void messageBoxShowsExactTextWithoutIcon() {
+        QFETCH(int, buttons);
+        QFETCH(int, defaultButton);
+        QFETCH(QStringList, captions);
+        QFETCH(QString, defaultCaption);
+        const QString text = QStringLiteral("一行目\r\n二行目");
+        QString seenText, seenTitle, seenDefault;
+        QStringList seenCaptions;
+        int seenIcon = -1;
+        whileOpen<QMessageBox>([&](QMessageBox* box) {
+            seenText = box->text();
+            seenTitle = box->windowTitle();
+            seenIcon = box->icon();
+            for (QAbstractButton* b : box->buttons())
+                seenCaptions << b->text();
+            seenDefault = box->defaultButton() ? box->defaultButton()->text() : QString();
+            box->defaultButton()->click();
+        });
+        QtPrompts prompts;
+        const auto answer = prompts.messageBox(text, QStringLiteral("検索"),
+                                               Prompts::Buttons(buttons),
+                                               Prompts::Answer(defaultButton));
+        QCOMPARE(seenText, text);
+        QCOMPARE(seenTitle, QStringLiteral("検索"));
+        QCOMPARE(seenIcon, int(QMessageBox::NoIcon));
+        seenCaptions.sort();
+        captions.sort();
+        QCOMPARE(seenCaptions, captions);
+        QCOMPARE(seenDefault, defaultCaption);
+        QCOMPARE(answer, Prompts::Answer(defaultButton));
+    }
+
+    void inputBoxCancelGivesEmptyText() {
+        whileOpen<QDialog>([](QDialog* d) {
+            auto* edit = d->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            QCOMPARE(edit->text(), QStringLiteral("前回"));
+            d->reject();
+        });
+        QtPrompts prompts;
+        QCOMPARE(prompts.inputBox(QStringLiteral("入力"), QStringLiteral("検索"),
+                                  QStringLiteral("前回")),
+                 QString());
+        whileOpen<QDialog>([](QDialog* d) {
+            d->findChild<QLineEdit*>()->setText(QStringLiteral("新しい"));
+            d->accept();
+        });
+        QCOMPARE(prompts.inputBox(QStringLiteral("入力"), QStringLiteral("検索"), QString()),
+                 QStringLiteral("新しい"));
+    }
+
+    void fileFilters() {
+        QCOMPARE(nameFiltersFromFilter(
+                     QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*")),
+                 QStringLiteral("テキストファイル(*.txt) (*.txt);;すべてのファイル(*.*) (*)"));
+    }
+
+    void twipsConvertThroughDpi_data() {
+        QTest::addColumn<double>("twips");
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<int>("px");
+        QTest::newRow("96 dpi") << 11475.0 << 96.0 << 765;
+        QTest::newRow("120 dpi") << 1440.0 << 120.0 << 120;
+        QTest::newRow("rounding") << 100.0 << 96.0 << 7;
+    }
+    void twipsConvertThroughDpi() {
+        QFETCH(double, twips);
+        QFETCH(double, dpi);
+        QFETCH(int, px);
+        QCOMPARE(twips::toPx(twips, dpi), px);
+        QCOMPARE(twips::fromPx(px, dpi), px * 1440.0 / dpi);
+    }
+
+    void centringTruncates() {
+        const QSize screen = twips::screenSize();
+        const QPoint p = twips::centredOnScreen(5685.4, 1050.6);
+        QCOMPARE(p.x(), screen.width() / 2 - 5685 / 2);
+        QCOMPARE(p.y(), screen.height() / 2 - 1051 / 2);
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"

@@ -1,0 +1,228 @@
+#include "store/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+const QString App = QStringLiteral("Orvanti");
+const QString Note = QStringLiteral("Note");
+
+QStringList asideFiles(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("store.sqlite.damaged-*")}, QDir::AllEntries);
+}
+} // namespace
+
+class TestSettingsStore : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name = QStringLiteral("store.sqlite")) const {
+        return m_dir.filePath(name);
+    }
+
+private slots:
+    void init() {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void absentKeysReadAsDefaults() {
+        SettingsStore s(path());
+        QVERIFY(s.isOpen());
+        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("Page"), QStringLiteral("1")),
+                 QStringLiteral("1"));
+        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("Ret"), QStringLiteral("-1")),
+                 QStringLiteral("-1"));
+        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("ComLine")), QString());
+        QCOMPARE(s.ReadSetting(QStringLiteral("Other"), Note, QStringLiteral("Page"),
+                               QStringLiteral("x")),
+                 QStringLiteral("x"));
+    }
+
+    void writeReplacesAndEmptyIsNotAbsent() {
+        SettingsStore s(path());
+        s.write(QStringLiteral("3"), QStringLiteral("abc"));
+        s.write(QStringLiteral("3"), QStringLiteral("xyz"));
+        QCOMPARE(s.read(QStringLiteral("3")), QStringLiteral("xyz"));
+        s.write(QStringLiteral("4"), QString());
+        // A page stored as "" reads as "" even with another default.
+        QCOMPARE(s.read(QStringLiteral("4"), QStringLiteral("default")), QString(""));
+    }
+
+    void valuesSurviveReopening_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("japanese with CR LF") << QStringLiteral("メモ\r\n二行目\r\n");
+        QTest::newRow("lone LF and CR") << QStringLiteral("a\nb\rc");
+        QTest::newRow("NUL inside") << QString(QStringLiteral("a") + QChar(0) + u'b');
+        QTest::newRow("surrogate pair") << QString::fromUtf8("😀 text");
+        QTest::newRow("no-break space") << QString(QChar(0xA0));
+    }
+    void valuesSurviveReopening() {
+        QFETCH(QString, value);
+        {
+            SettingsStore s(path());
+            s.write(QStringLiteral("1"), value);
+        }
+        SettingsStore s(path());
+        QCOMPARE(s.read(QStringLiteral("1")), value);
+    }
+
+    void tenMegabytePageIsExact() {
+        QString big;
+        big.reserve(10 * 1024 * 1024 / 2);
+        for (int i = 0; big.size() < 5 * 1024 * 1024; ++i)
+            big += QStringLiteral("行%1 あいうえお漢字ABC\r\n").arg(i);
+        {
+            SettingsStore s(path());
+            s.write(QStringLiteral("9"), big);
+        }
+        SettingsStore s(path());
+        const QString back = s.read(QStringLiteral("9"));
+        QCOMPARE(back.size(), big.size());
+        QVERIFY(back == big);
+    }
+
+    void deleteAllSettingsRemovesOnlyThatApplication() {
+        SettingsStore s(path());
+        s.write(QStringLiteral("1"), QStringLiteral("page"));
+        s.WriteSetting(App, QStringLiteral("Other"), QStringLiteral("k"), QStringLiteral("v"));
+        s.WriteSetting(QStringLiteral("Else"), Note, QStringLiteral("k"), QStringLiteral("v"));
+        s.DeleteAllSettings(App);
+        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("gone")), QStringLiteral("gone"));
+        QCOMPARE(s.ReadSetting(App, QStringLiteral("Other"), QStringLiteral("k")), QString());
+        QCOMPARE(s.ReadSetting(QStringLiteral("Else"), Note, QStringLiteral("k")),
+                 QStringLiteral("v"));
+        QVERIFY(!s.removeIfEmpty()); // another application still has a value
+        s.DeleteAllSettings(QStringLiteral("Else"));
+        QVERIFY(s.removeIfEmpty());
+        QVERIFY(!QFileInfo::exists(path()));
+    }
+
+    void batchIsAllOrNothingForOthers() {
+        SettingsStore a(path());
+        SettingsStore b(path());
+        {
+            SettingsStore::Batch batch(a);
+            a.write(QStringLiteral("Page"), QStringLiteral("5"));
+            a.write(QStringLiteral("5"), QStringLiteral("text"));
+            // Not visible to the other instance until the batch ends.
+            QCOMPARE(b.read(QStringLiteral("Page")), QString());
+        }
+        QCOMPARE(b.read(QStringLiteral("Page")), QStringLiteral("5"));
+        QCOMPARE(b.read(QStringLiteral("5")), QStringLiteral("text"));
+    }
+
+    void twoInstancesInterleaveWrites() {
+        SettingsStore a(path());
+        SettingsStore b(path());
+        for (int i = 0; i < 50; ++i) {
+            a.write(QStringLiteral("1"), QStringLiteral("a%1").arg(i));
+            b.write(QStringLiteral("2"), QStringLiteral("b%1").arg(i));
+            SettingsStore::Batch batch(i % 2 ? a : b);
+            (i % 2 ? a : b).write(QStringLiteral("Page"), QString::number(i % 9 + 1));
+        }
+        QCOMPARE(b.read(QStringLiteral("1")), QStringLiteral("a49"));
+        QCOMPARE(a.read(QStringLiteral("2")), QStringLiteral("b49"));
+        QCOMPARE(a.read(QStringLiteral("Page")), QStringLiteral("5"));
+    }
+
+    void fileIsPrivate() {
+        const QString nested = m_dir.filePath(QStringLiteral("cfg/sorabun/store.sqlite"));
+        SettingsStore s(nested);
+        s.write(QStringLiteral("1"), QStringLiteral("x"));
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(nested).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        QCOMPARE(::stat(QFile::encodeName(QFileInfo(nested).absolutePath()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+    }
+
+    void damagedFileIsKeptAside_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("directory");
+        QTest::newRow("garbage") << QByteArray(4096, 'x') << false;
+        QTest::newRow("directory in its place") << QByteArray() << true;
+        QTest::newRow("foreign database") << QByteArray("foreign") << false;
+        QTest::newRow("truncated") << QByteArray("truncated") << false;
+    }
+    void damagedFileIsKeptAside() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, directory);
+        QByteArray original;
+        if (directory) {
+            QVERIFY(QDir().mkpath(path()));
+        } else if (content == "foreign" || content == "truncated") {
+            {
+                SettingsStore make(path());
+                make.write(QStringLiteral("1"), QString(200000, u'x'));
+            }
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            if (content == "truncated") {
+                QVERIFY(f.resize(65536 + 100));
+            } else {
+                f.close();
+                QFile::remove(path());
+                // Someone else's database: a valid file without our table.
+                QProcess p;
+                p.start(QStringLiteral("sqlite3"),
+                        {path(), QStringLiteral("CREATE TABLE t(x); INSERT INTO t VALUES(1);")});
+                QVERIFY(p.waitForFinished());
+            }
+            f.close();
+            QFile r(path());
+            QVERIFY(r.open(QIODevice::ReadOnly));
+            original = r.readAll();
+        } else {
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+            original = content;
+        }
+        SettingsStore s(path());
+        QVERIFY(s.isOpen());
+        QVERIFY(!s.keptAsidePath().isEmpty());
+        QCOMPARE(asideFiles(m_dir.path()).size(), 1);
+        // The store starts empty and works.
+        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("blank")), QStringLiteral("blank"));
+        s.write(QStringLiteral("1"), QStringLiteral("fresh"));
+        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("fresh"));
+        // What was there is untouched beside it.
+        if (!directory) {
+            QFile kept(s.keptAsidePath());
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), original);
+        } else {
+            QVERIFY(QFileInfo(s.keptAsidePath()).isDir());
+        }
+    }
+
+    void zeroLengthFileIsAFreshStore() {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        SettingsStore s(path());
+        s.write(QStringLiteral("1"), QStringLiteral("x"));
+        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("x"));
+        QVERIFY(asideFiles(m_dir.path()).isEmpty());
+    }
+
+    void unusableFolderReadsDefaults() {
+        // A plain file where the folder should be: nothing can be stored, nothing crashes.
+        QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SettingsStore s(m_dir.filePath(QStringLiteral("blocker/store.sqlite")));
+        s.write(QStringLiteral("1"), QStringLiteral("x"));
+        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("d")), QStringLiteral("d"));
+        SettingsStore::Batch batch(s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsStore)
+#include "tst_settings_store.moc"

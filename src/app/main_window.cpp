@@ -21,15 +21,17 @@ constexpr double MinHeight = 2000;
 const QString DesignFontName = QStringLiteral("ＭＳ ゴシック");
 constexpr double DesignFontSize = 12;
 
-QKeySequence ctrlF(int n) { return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1)); }
+QKeySequence ctrlF(int n) {
+    return QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1));
+}
 
 } // namespace
 
 MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent)
     : QMainWindow(parent), Text1(new TextView), Text2(new TextView), pages(m_ws), edit(m_ws),
-      font(m_ws), search(m_ws), files(m_ws), drop(m_ws, pages), housekeeping(m_ws),
-      m_store(store), m_platform(platform), m_views(*Text1, *Text2, state),
-      m_ws{*this, m_views, state, store, platform} {
+      font(m_ws), search(m_ws), files(m_ws), drop(m_ws, pages), housekeeping(m_ws), m_store(store),
+      m_platform(platform),
+      m_views(*Text1, *Text2, state), m_ws{*this, m_views, state, store, platform} {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     auto* host = new QWidget(this);
@@ -44,9 +46,9 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent
 
     // The design face is kept by name and shown with an installed Japanese
     // fixed-width face.
-    QFont::insertSubstitutions(DesignFontName, {QStringLiteral("IPAGothic"),
-                                                QStringLiteral("IPAゴシック"),
-                                                QStringLiteral("Noto Sans Mono CJK JP")});
+    QFont::insertSubstitutions(DesignFontName,
+                               {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                                QStringLiteral("Noto Sans Mono CJK JP")});
     QFont design(DesignFontName);
     design.setPointSizeF(DesignFontSize);
     m_views.setFont(design);
@@ -69,13 +71,21 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildMenus() {
     using K = QKeySequence;
     auto page = [this](int n) {
-        return MenuRow{2, nullptr, QString::number(n), ctrlF(n), [this, n] { pages.page_Click(n); },
-                       true};
+        return MenuRow{
+            2, nullptr, QString::number(n), ctrlF(n), [this, n] { pages.page_Click(n); }, true};
     };
     m_table = {
         {0, "menuFile", QStringLiteral("ファイル(&F)"), {}, [this] { pages.menuFile_Click(); }},
         {1, "EdiPage", QStringLiteral("編集ページ"), {}, nullptr},
-        page(1), page(2), page(3), page(4), page(5), page(6), page(7), page(8), page(9),
+        page(1),
+        page(2),
+        page(3),
+        page(4),
+        page(5),
+        page(6),
+        page(7),
+        page(8),
+        page(9),
         {1, "l1", QStringLiteral("-"), {}, nullptr},
         {1, "FileOut", QStringLiteral("ファイルに出力(&S)"), K(Qt::CTRL | Qt::Key_S),
          [this] { files.FileOut_Click(); }},
@@ -101,14 +111,23 @@ void MainWindow::buildMenus() {
         {1, "AllSel", QStringLiteral("すべて選択(&A)"), {}, [this] { edit.AllSel_Click(); }},
         {1, "ReSel", QStringLiteral("選択を解除(&R)"), {}, [this] { edit.ReSel_Click(); }},
         {1, "l7", QStringLiteral("-"), {}, nullptr},
-        {1, "Clipcls", QStringLiteral("クリップボードをクリア"), {},
+        {1,
+         "Clipcls",
+         QStringLiteral("クリップボードをクリア"),
+         {},
          [this] { edit.Clipcls_Click(); }},
         {0, "MenuVisu", QStringLiteral("表示(&V)"), {}, nullptr},
         {1, "RightRet", QStringLiteral("右端で折り返す"), {}, [this] { RightRet_Click(); }, true},
         {1, "FontSet", QStringLiteral("表示フォントの指定"), {}, [this] { font.FontSet_Click(); }},
-        {1, "ComlineOP", QStringLiteral("コマンドランオプション(&C)"), {},
+        {1,
+         "ComlineOP",
+         QStringLiteral("コマンドランオプション(&C)"),
+         {},
          [this] { housekeeping.ComlineOP_Click(); }},
-        {1, "SizeInMem", QStringLiteral("ウィンドウサイズをWindows付属のメモ帳とほぼ同じにする"), {},
+        {1,
+         "SizeInMem",
+         QStringLiteral("ウィンドウサイズをWindows付属のメモ帳とほぼ同じにする"),
+         {},
          [this] { SizeInMem_Click(); }},
         {0, "MenuKen", QStringLiteral("検索(&S)"), {}, [this] { search.MenuKen_Click(); }},
         {1, "Kens", QStringLiteral("検索(&S)"), {}, [this] { search.Kens_Click(); }},
@@ -116,10 +135,16 @@ void MainWindow::buildMenus() {
          [this] { search.NextSerch_Click(); }},
         {1, "Swap", QStringLiteral("置き換え"), {}, [this] { search.Swap_Click(); }},
         {0, "SP", QStringLiteral("特殊"), {}, nullptr},
-        {1, "Uninst", QStringLiteral("アンイストールの準備"), {},
+        {1,
+         "Uninst",
+         QStringLiteral("アンイストールの準備"),
+         {},
          [this] { housekeeping.Uninst_Click(); }},
         {0, "Menuhelp", QStringLiteral("ヘルプ(&H)"), {}, nullptr},
-        {1, "VrInfo", QStringLiteral("バージョン情報(&V)"), {},
+        {1,
+         "VrInfo",
+         QStringLiteral("バージョン情報(&V)"),
+         {},
          [this] { housekeeping.VrInfo_Click(); }},
         {1, "Help", QStringLiteral("ヘルプ[目次](&H)"), K(Qt::Key_F1),
          [this] { housekeeping.Help_Click(); }},
@@ -135,8 +160,8 @@ void MainWindow::buildMenus() {
         const bool opensMenu = i + 1 < m_table.size() && m_table[i + 1].level > row.level;
         if (!row.name)
             row.name = nullptr;
-        QString name = row.name ? QString::fromLatin1(row.name)
-                                : QStringLiteral("page%1").arg(++pageIndex);
+        QString name =
+            row.name ? QString::fromLatin1(row.name) : QStringLiteral("page%1").arg(++pageIndex);
         if (row.level == 0 || opensMenu) {
             QMenu* menu = row.level == 0 ? menuBar()->addMenu(row.caption)
                                          : parents[row.level - 1]->addMenu(row.caption);
@@ -148,7 +173,8 @@ void MainWindow::buildMenus() {
             continue;
         }
         QMenu* parent = parents[row.level - 1];
-        QAction* action = row.caption == u"-" ? parent->addSeparator() : parent->addAction(row.caption);
+        QAction* action =
+            row.caption == u"-" ? parent->addSeparator() : parent->addAction(row.caption);
         action->setObjectName(name);
         action->setParent(this);
         if (!row.shortcut.isEmpty()) {
@@ -175,13 +201,17 @@ void MainWindow::buildMenus() {
 // ---- geometry ---------------------------------------------------------------
 
 QMargins MainWindow::frameMargins() const {
-    if (QWindow* w = windowHandle(); w && isVisible())
+    if (QWindow* w = windowHandle())
         return w->frameMargins();
     return QMargins();
 }
 
-double MainWindow::outerLeft() const { return twips::fromPx(frameGeometry().x(), this); }
-double MainWindow::outerTop() const { return twips::fromPx(frameGeometry().y(), this); }
+double MainWindow::outerLeft() const {
+    return twips::fromPx(frameGeometry().x(), this);
+}
+double MainWindow::outerTop() const {
+    return twips::fromPx(frameGeometry().y(), this);
+}
 double MainWindow::outerWidth() const {
     return twips::fromPx(width() + frameMargins().left() + frameMargins().right(), this);
 }
@@ -212,14 +242,14 @@ void MainWindow::SizeInMem_Click() {
 void MainWindow::Form_Resize() {
     if (isMinimized() || m_inResize)
         return;
-    if (outerHeight() < MinHeight - 0.5) {
+    // Height first, then width, as the nested resizes would do; the resizes
+    // made here come back through this handler and are let pass.
+    m_inResize = true;
+    if (outerHeight() < MinHeight - 0.5)
         setOuterSize(outerWidth(), MinHeight);
-        return;
-    }
-    if (outerWidth() < MinWidth - 0.5) {
+    if (outerWidth() < MinWidth - 0.5)
         setOuterSize(MinWidth, outerHeight());
-        return;
-    }
+    m_inResize = false;
     layoutViews();
 }
 
@@ -245,6 +275,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::Form_Load(const QStringList& arguments) {
     SettingsStore& s = m_store;
+    // With the native window made, its frame is known (where the platform
+    // tells it this early), so outer sizes come out right.
+    createWinId();
     auto centre = [this] {
         const QPoint p = twips::centredOnScreen(outerWidth(), outerHeight(), this);
         moveOuter(p.x(), p.y());
@@ -287,8 +320,10 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     rightRet->setChecked(!rightRet->isChecked());
     RightRet_Click();
     // 14: caret and selection
-    Text1->setSelStart(std::max(0, values::integer(s.read(QStringLiteral("SelStart"), QStringLiteral("0")))));
-    Text1->setSelLength(std::max(0, values::integer(s.read(QStringLiteral("SelLen"), QStringLiteral("0")))));
+    Text1->setSelStart(
+        std::max(0, values::integer(s.read(QStringLiteral("SelStart"), QStringLiteral("0")))));
+    Text1->setSelLength(
+        std::max(0, values::integer(s.read(QStringLiteral("SelLen"), QStringLiteral("0")))));
     Text2->setSelStart(Text1->selStart());
     Text2->setSelLength(Text1->selLength());
     // 15-16: font and colour
@@ -360,7 +395,9 @@ void MainWindow::Form_Unload() {
     QCoreApplication::exit(0);
 }
 
-void MainWindow::ExitNote_Click() { close(); }
+void MainWindow::ExitNote_Click() {
+    close();
+}
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();

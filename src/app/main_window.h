@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "dialogs/housekeeping.h"
 #include "editor/edit_commands.h"
 #include "editor/font_command.h"
 #include "editor/pages_menu.h"
 #include "editor/textview.h"
 #include "editor/views.h"
 #include "editor/workspace.h"
-#include "dialogs/housekeeping.h"
 #include "files/drop_handler.h"
 #include "files/file_commands.h"
 #include "search/search_commands.h"
@@ -25,7 +25,7 @@ struct Platform;
 // composes the command classes that hold the handlers.
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     MainWindow(SettingsStore& store, Platform& platform, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -63,9 +63,9 @@ public:
 
     // The menu bar's items as the table lists them, for checking at a glance.
     struct MenuRow {
-        int level;           // 0 = top-level menu, 1 = its item, 2 = item of a submenu
-        const char* name;    // objectName of the action or menu
-        QString caption;     // "-" for a separator
+        int level;        // 0 = top-level menu, 1 = its item, 2 = item of a submenu
+        const char* name; // objectName of the action or menu
+        QString caption;  // "-" for a separator
         QKeySequence shortcut;
         std::function<void()> handler; // null for menus and separators
         bool checkable = false;
@@ -75,12 +75,12 @@ public:
     // Writes the state without ending the program (the desktop session is ending).
     void writeState();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-private:
+  private:
     void buildMenus();
     void layoutViews();
     QMargins frameMargins() const;

@@ -19,8 +19,8 @@ void bind16(sqlite3_stmt* st, int index, const QString& s) {
     // A null pointer would bind SQL NULL: an empty text binds as "".
     static const char16_t empty = 0;
     const void* data = s.isNull() ? static_cast<const void*>(&empty) : s.utf16();
-    sqlite3_bind_text16(st, index, data,
-                        static_cast<int>(s.size() * sizeof(char16_t)), SQLITE_STATIC);
+    sqlite3_bind_text16(st, index, data, static_cast<int>(s.size() * sizeof(char16_t)),
+                        SQLITE_STATIC);
 }
 
 // Reads the database header and tells whether the file is shorter than the
@@ -59,7 +59,9 @@ SettingsStore::SettingsStore(const QString& path) : m_path(path) {
     }
 }
 
-SettingsStore::~SettingsStore() { close(); }
+SettingsStore::~SettingsStore() {
+    close();
+}
 
 QString SettingsStore::defaultPath() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -80,8 +82,8 @@ bool SettingsStore::open() {
     if (info.exists() && looksTruncated(m_path))
         return false;
     if (!info.exists()) {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR | O_CLOEXEC,
-                              0600);
+        const int fd =
+            ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
         if (fd < 0)
             return true; // nowhere to keep anything: run without a store
         ::close(fd);

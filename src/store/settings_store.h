@@ -14,7 +14,7 @@ struct sqlite3_stmt;
 // none reports failure to the caller: a value that cannot be read reads as
 // its default.
 class SettingsStore {
-public:
+  public:
     static constexpr const char16_t* App = u"Orvanti";
     static constexpr const char16_t* Section = u"Note";
 
@@ -34,8 +34,7 @@ public:
 
     // The program's own application and section.
     QString read(const QString& key, const QString& defaultValue = QString()) const {
-        return ReadSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key,
-                           defaultValue);
+        return ReadSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, defaultValue);
     }
     void write(const QString& key, const QString& value) {
         WriteSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, value);
@@ -43,13 +42,13 @@ public:
 
     // Writes inside one scope become one transaction: all or nothing.
     class Batch {
-    public:
+      public:
         explicit Batch(SettingsStore& store);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 
-    private:
+      private:
         SettingsStore& m_store;
         bool m_active = false;
     };
@@ -63,7 +62,7 @@ public:
     // Where a damaged file found at opening was moved to, or empty.
     QString keptAsidePath() const { return m_keptAside; }
 
-private:
+  private:
     bool open();
     void close();
     void keepAside();

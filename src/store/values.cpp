@@ -6,8 +6,12 @@
 namespace values {
 
 namespace {
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == QChar(0x3000); }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == QChar(0x3000);
+}
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 } // namespace
 
 double number(QStringView text) {
@@ -61,7 +65,9 @@ std::int32_t roundEven(double value) {
     return static_cast<std::int32_t>(r);
 }
 
-std::int32_t integer(QStringView text) { return roundEven(number(text)); }
+std::int32_t integer(QStringView text) {
+    return roundEven(number(text));
+}
 
 bool flag(QStringView text) {
     const QStringView t = text.trimmed();
@@ -72,7 +78,9 @@ bool flag(QStringView text) {
     return number(t) != 0.0;
 }
 
-QString flagText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString flagText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 QString numberText(double value) {
     if (!std::isfinite(value))

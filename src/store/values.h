@@ -32,7 +32,9 @@ constexpr std::int32_t systemColour(std::uint32_t n) {
     return static_cast<std::int32_t>(0x80000000u | (n & 0xFFFFFFu));
 }
 constexpr std::int32_t windowTextColour = systemColour(8);
-constexpr bool isSystemColour(std::int32_t v) { return v < 0; }
+constexpr bool isSystemColour(std::int32_t v) {
+    return v < 0;
+}
 constexpr std::int32_t rgbValue(int r, int g, int b) {
     return static_cast<std::int32_t>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }

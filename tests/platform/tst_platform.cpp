@@ -14,8 +14,7 @@
 
 namespace {
 // Runs `inspect` on the modal dialog that `show` opens, then closes it with `close`.
-template <typename Dialog>
-void whileOpen(std::function<void(Dialog*)> inspect) {
+template <typename Dialog> void whileOpen(std::function<void(Dialog*)> inspect) {
     QTimer::singleShot(0, [inspect] {
         for (int i = 0; i < 100; ++i) {
             if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
@@ -31,7 +30,7 @@ void whileOpen(std::function<void(Dialog*)> inspect) {
 
 class TestPlatform : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(installJapaneseTranslation()); }
 
     void scriptedPromptsFailOnUnexpectedPrompt() {
@@ -90,9 +89,9 @@ private slots:
             box->defaultButton()->click();
         });
         QtPrompts prompts;
-        const auto answer = prompts.messageBox(text, QStringLiteral("検索"),
-                                               Prompts::Buttons(buttons),
-                                               Prompts::Answer(defaultButton));
+        const auto answer =
+            prompts.messageBox(text, QStringLiteral("検索"), Prompts::Buttons(buttons),
+                               Prompts::Answer(defaultButton));
         QCOMPARE(seenText, text);
         QCOMPARE(seenTitle, QStringLiteral("検索"));
         QCOMPARE(seenIcon, int(QMessageBox::NoIcon));

@@ -70,8 +70,12 @@ bool ScriptedCommonDialog::takeFile(const char* what) {
     return true;
 }
 
-bool ScriptedCommonDialog::showOpen() { return takeFile("open"); }
-bool ScriptedCommonDialog::showSave() { return takeFile("save"); }
+bool ScriptedCommonDialog::showOpen() {
+    return takeFile("open");
+}
+bool ScriptedCommonDialog::showSave() {
+    return takeFile("save");
+}
 
 bool ScriptedCommonDialog::showFont() {
     shown << QStringLiteral("font");

@@ -22,7 +22,7 @@ struct PromptCall {
 };
 
 class ScriptedPrompts : public Prompts {
-public:
+  public:
     ~ScriptedPrompts() override;
     void answer(Answer a) { m_answers.enqueue(a); }
     void answerInput(const QString& text) { m_inputs.enqueue(text); }
@@ -37,13 +37,13 @@ public:
     // Runs inside a message box, as if the user looked at the window meanwhile.
     std::function<void(const PromptCall&)> onPrompt;
 
-private:
+  private:
     QQueue<Answer> m_answers;
     QQueue<QString> m_inputs;
 };
 
 class ScriptedCommonDialog : public CommonDialog {
-public:
+  public:
     ScriptedCommonDialog();
     ~ScriptedCommonDialog() override;
     // Next Open or Save dialog: the path chosen (empty = Cancel).
@@ -51,7 +51,9 @@ public:
     void cancelFile() { m_files.enqueue(QString()); }
     // Next font dialog: a function that sets the properties as a user would
     // (null = Cancel).
-    void chooseFont(std::function<void(CommonDialog&)> choose) { m_fonts.enqueue(std::move(choose)); }
+    void chooseFont(std::function<void(CommonDialog&)> choose) {
+        m_fonts.enqueue(std::move(choose));
+    }
     // Next print dialog: OK with the given flags out (or Cancel).
     void choosePrint(bool ok, bool selection) { m_prints.enqueue({ok, selection}); }
     void verifyDone();
@@ -67,7 +69,7 @@ public:
     QStringList shown; // "open", "save", "font", "print" in order
     QList<int> flagsShown;
 
-private:
+  private:
     bool takeFile(const char* what);
     QQueue<QString> m_files;
     QQueue<std::function<void(CommonDialog&)>> m_fonts;
@@ -76,7 +78,7 @@ private:
 };
 
 class ScriptedLauncher : public Launcher {
-public:
+  public:
     struct Call {
         QString program;
         QStringList arguments;
@@ -93,11 +95,11 @@ public:
 
 // A clipboard of its own, for tests that must not touch the shared one.
 class MemoryClipboard : public Clipboard {
-public:
+  public:
     QString text() const override { return m_text; }
     void setText(const QString& t) override { m_text = t; }
     void clear() override { m_text.clear(); }
 
-private:
+  private:
     QString m_text;
 };

@@ -6,10 +6,13 @@
 #include <QTest>
 
 TestEnv::TestEnv()
-    : store(std::make_unique<SettingsStore>(storePath())),
-      platform{prompts, com, launcher, clipboard, [this] { ++processEnded; }} {}
+    : store(std::make_unique<SettingsStore>(storePath())), platform{prompts, com, launcher,
+                                                                    clipboard,
+                                                                    [this] { ++processEnded; }} {}
 
-TestEnv::~TestEnv() { window.reset(); }
+TestEnv::~TestEnv() {
+    window.reset();
+}
 
 QString TestEnv::writeFile(const QString& name, const QByteArray& bytes) const {
     const QString path = dir.filePath(name);

@@ -1,0 +1,314 @@
+#include "platform/twips.h"
+#include "store/values.h"
+#include "support/test_env.h"
+
+#include <QAction>
+#include <QTest>
+
+namespace {
+QString key(const char* k) {
+    return QString::fromLatin1(k);
+}
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+    static QPoint centredPx(double w, double h, const QWidget* wdg) {
+        const QPoint t = twips::centredOnScreen(w, h, wdg);
+        return QPoint(twips::toPx(t.x(), wdg), twips::toPx(t.y(), wdg));
+    }
+
+  private slots:
+    void emptyStoreIsAFirstStart() {
+        TestEnv env;
+        MainWindow& w = env.start();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
+        QCOMPARE(w.state.CurrentPage, 1);
+        QVERIFY(!w.isMaximized());
+        QCOMPARE(qRound(w.outerWidth()), 11475);
+        QCOMPARE(qRound(w.outerHeight()), 8340);
+        QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
+        for (int n = 1; n <= 9; ++n)
+            QCOMPARE(w.workspace().action(QStringLiteral("page%1").arg(n))->isChecked(), n == 1);
+        QVERIFY(!w.Text1->isHidden());
+        QVERIFY(w.Text2->isHidden());
+        QVERIFY(w.workspace().action(key("RightRet"))->isChecked());
+        QCOMPARE(w.Text1->text(), QString());
+        QCOMPARE(w.Text1->selStart(), 0);
+        QVERIFY(!w.state.UndoAvailable);
+        QCOMPARE(w.state.ComLine + w.state.NoeNumOP + w.state.AutoOP, 0);
+        QCOMPARE(w.Text1->font().family(), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(w.Text1->font().pointSizeF(), 12.0);
+        QCOMPARE(w.Text1->colourValue(), values::windowTextColour);
+        QVERIFY(!w.workspace().action(key("SizeInMem"))->isEnabled());
+    }
+
+    void placement_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<bool>("centredDefault");
+        QTest::newRow("stored place") << "0"
+                                      << "1500"
+                                      << "900" << false << false;
+        QTest::newRow("maximized last time") << "2"
+                                             << "1500"
+                                             << "900" << true << false;
+        QTest::newRow("minimized last time") << "1"
+                                             << "0"
+                                             << "0" << false << true;
+        QTest::newRow("left 0, top not 0") << "0"
+                                           << "0"
+                                           << "900" << false << true;
+    }
+    void placement() {
+        QFETCH(QString, window);
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        QFETCH(bool, maximized);
+        QFETCH(bool, centredDefault);
+        TestEnv env;
+        env.store->write(key("Window"), window);
+        env.store->write(key("Left"), left);
+        env.store->write(key("Top"), top);
+        env.store->write(key("Width"), key("6000"));
+        env.store->write(key("Height"), key("4500"));
+        MainWindow& w = env.start();
+        QCOMPARE(w.isMaximized(), maximized);
+        if (maximized) {
+            // Restoring gives the default size, centred.
+            w.showNormal();
+            QCOMPARE(qRound(w.outerWidth()), 11475);
+            QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
+        } else if (centredDefault) {
+            QCOMPARE(qRound(w.outerWidth()), 11475);
+            QCOMPARE(qRound(w.outerHeight()), 8340);
+            QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
+        } else {
+            QCOMPARE(w.frameGeometry().topLeft(),
+                     QPoint(twips::toPx(1500, &w), twips::toPx(900, &w)));
+            QCOMPARE(qRound(w.outerWidth()), 6000);
+            QCOMPARE(qRound(w.outerHeight()), 4500);
+        }
+    }
+
+    void caretAndSelectionLimitedToText_data() {
+        QTest::addColumn<QString>("selStart");
+        QTest::addColumn<QString>("selLen");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::newRow("inside") << "2"
+                                << "3" << 2 << 3;
+        QTest::newRow("caret beyond the end") << "500"
+                                              << "0" << 10 << 0;
+        QTest::newRow("selection beyond the end") << "4"
+                                                  << "500" << 4 << 6;
+        QTest::newRow("negative, never written by the program") << "-5"
+                                                                << "-2" << 0 << 0;
+        QTest::newRow("text in a number key") << "abc"
+                                              << "x" << 0 << 0;
+    }
+    void caretAndSelectionLimitedToText() {
+        QFETCH(QString, selStart);
+        QFETCH(QString, selLen);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        for (bool wrap : {true, false}) {
+            TestEnv env;
+            env.setPage(1, QStringLiteral("0123456789"));
+            env.store->write(key("Ret"), values::flagText(wrap));
+            env.store->write(key("SelStart"), selStart);
+            env.store->write(key("SelLen"), selLen);
+            MainWindow& w = env.start();
+            for (TextView* v : {w.Text1, w.Text2}) {
+                QCOMPARE(v->selStart(), start);
+                QCOMPARE(v->selLength(), length);
+            }
+            QCOMPARE(w.views().text1Visible(), wrap);
+        }
+    }
+
+    void storedPageOutOfRangeShowsPageOne() {
+        TestEnv env;
+        env.store->write(key("Page"), key("12"));
+        env.setPage(1, QStringLiteral("one"));
+        MainWindow& w = env.start();
+        QCOMPARE(w.state.CurrentPage, 1);
+        QCOMPARE(w.Text1->text(), QStringLiteral("one"));
+    }
+
+    void fontKeys_data() {
+        QTest::addColumn<QString>("size");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("expectedSize");
+        QTest::addColumn<QString>("expectedName");
+        QTest::newRow("name without size") << ""
+                                           << "IPAGothic" << 12.0 << "IPAGothic";
+        QTest::newRow("fractional size") << "10.5"
+                                         << "" << 10.5 << "ＭＳ ゴシック";
+        QTest::newRow("garbage size keeps the design size") << "abc"
+                                                            << "" << 12.0 << "ＭＳ ゴシック";
+    }
+    void fontKeys() {
+        QFETCH(QString, size);
+        QFETCH(QString, name);
+        QFETCH(double, expectedSize);
+        QFETCH(QString, expectedName);
+        TestEnv env;
+        if (!size.isEmpty())
+            env.store->write(key("FontSize"), size);
+        if (!name.isEmpty())
+            env.store->write(key("FontName"), name);
+        env.store->write(key("FontBold"), key("True"));
+        env.store->write(key("FontU"), key("-1"));
+        env.store->write(key("FontC"), QString::number(values::rgbValue(255, 0, 0)));
+        MainWindow& w = env.start();
+        for (TextView* v : {w.Text1, w.Text2}) {
+            QCOMPARE(v->font().pointSizeF(), expectedSize);
+            QCOMPARE(v->font().family(), expectedName);
+            QVERIFY(v->font().bold());
+            QVERIFY(v->font().underline());
+            QVERIFY(!v->font().italic());
+            QCOMPARE(v->colourValue(), values::rgbValue(255, 0, 0));
+            QCOMPARE(v->palette().color(QPalette::Text), QColor(255, 0, 0));
+        }
+    }
+
+    void shutDownWritesEveryKey() {
+        TestEnv env;
+        env.setPage(3, QStringLiteral("abc\r\ndef"));
+        env.store->write(key("Page"), key("3"));
+        env.store->write(key("AutoOP"), key("1"));
+        MainWindow& w = env.start();
+        w.Text1->setSelStart(5);
+        w.Text1->setSelLength(2);
+        w.Text1->replaceSelection(QStringLiteral("XY"));
+        w.Text1->setSelStart(1);
+        w.Text1->setSelLength(4);
+        const double left = w.outerLeft(), top = w.outerTop();
+        env.stop();
+        SettingsStore& s = *env.store;
+        QCOMPARE(s.read(key("Page")), key("3"));
+        QCOMPARE(s.read(key("Ret")), key("True"));
+        QCOMPARE(s.read(key("3")), QStringLiteral("abc\r\nXYf"));
+        QCOMPARE(s.read(key("SelStart")), key("1"));
+        QCOMPARE(s.read(key("SelLen")), key("4"));
+        QCOMPARE(s.read(key("FontSize")), key("12"));
+        QCOMPARE(s.read(key("FontName")), QStringLiteral("ＭＳ ゴシック"));
+        for (const char* k : {"FontBold", "FontI", "FontS", "FontU"})
+            QCOMPARE(s.read(key(k)), key("False"));
+        QCOMPARE(s.read(key("FontC")), key("-2147483640"));
+        QCOMPARE(s.read(key("ComLine")), key("0"));
+        QCOMPARE(s.read(key("NoeNumOP")), key("0"));
+        QCOMPARE(s.read(key("AutoOP")), key("1"));
+        QCOMPARE(s.read(key("Window")), key("0"));
+        QCOMPARE(s.read(key("Left")), QString::number(qRound(left)));
+        QCOMPARE(s.read(key("Top")), QString::number(qRound(top)));
+        QCOMPARE(s.read(key("Width")), key("11475"));
+        QCOMPARE(s.read(key("Height")), key("8340"));
+    }
+
+    void shutDownWithWrapOffTakesTheVisibleView() {
+        TestEnv env;
+        MainWindow& w = env.start();
+        w.RightRet_Click();
+        QVERIFY(!w.Text2->isHidden());
+        w.Text2->replaceSelection(QStringLiteral("wrap off"));
+        env.stop();
+        QCOMPARE(env.store->read(key("Ret")), key("False"));
+        QCOMPARE(env.page(1), QStringLiteral("wrap off"));
+        QCOMPARE(env.store->read(key("SelStart")), key("8"));
+    }
+
+    void minimizedExitStoresZeros() {
+        TestEnv env;
+        MainWindow& w = env.start();
+        w.showMinimized();
+        QVERIFY(w.isMinimized());
+        env.stop();
+        QCOMPARE(env.store->read(key("Window")), key("1"));
+        for (const char* k : {"Left", "Top", "Width", "Height"})
+            QCOMPARE(env.store->read(key(k)), key("0"));
+    }
+
+    void restartRestoresEverything() {
+        TestEnv env;
+        {
+            MainWindow& w = env.start();
+            w.pages.page_Click(6);
+            w.Text1->replaceSelection(QStringLiteral("六ページ目\r\nです"));
+            w.Text1->setSelStart(2);
+            w.Text1->setSelLength(5);
+            QFont f = w.Text1->font();
+            f.setPointSizeF(10.5);
+            f.setItalic(true);
+            w.views().setFont(f);
+            w.views().setColourValue(values::rgbValue(0, 0, 128));
+            w.RightRet_Click();
+            w.setOuterGeometry(1200, 1000, 9000, 6000);
+            env.stop();
+        }
+        QCOMPARE(env.store->read(key("FontSize")), key("10.5"));
+        MainWindow& w = env.start();
+        QCOMPARE(w.state.CurrentPage, 6);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 6"));
+        QVERIFY(w.workspace().action(key("page6"))->isChecked());
+        QVERIFY(w.Text2->isVisibleTo(&w));
+        QVERIFY(!w.workspace().action(key("RightRet"))->isChecked());
+        QCOMPARE(w.Text2->text(), QStringLiteral("六ページ目\r\nです"));
+        QCOMPARE(w.Text2->selStart(), 2);
+        QCOMPARE(w.Text2->selLength(), 5);
+        QCOMPARE(w.Text2->font().pointSizeF(), 10.5);
+        QVERIFY(w.Text2->font().italic());
+        QCOMPARE(w.Text2->colourValue(), values::rgbValue(0, 0, 128));
+        QCOMPARE(qRound(w.outerLeft()), 1200);
+        QCOMPARE(qRound(w.outerWidth()), 9000);
+    }
+
+    void windowKeepsItsSmallestSize_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("too narrow") << 3000 << 6000;
+        QTest::newRow("too low") << 9000 << 1000;
+        QTest::newRow("both") << 1000 << 1000;
+    }
+    void windowKeepsItsSmallestSize() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        TestEnv env;
+        MainWindow& w = env.start();
+        w.setMinimumSize(0, 0); // as a window manager might ignore it
+        w.setOuterSize(width, height);
+        QVERIFY(w.outerWidth() >= 5265 - 15);
+        QVERIFY(w.outerHeight() >= 2000 - 15);
+        // Both views, the hidden one included, fill the window alike.
+        QCOMPARE(w.Text1->geometry(), w.Text2->geometry());
+        QCOMPARE(w.Text1->geometry(), w.centralWidget()->rect());
+    }
+
+    void wordWrapSwitchCarriesTextAndSelection() {
+        TestEnv env;
+        env.setPage(1, QStringLiteral("line one\r\nline two"));
+        MainWindow& w = env.start();
+        w.Text1->setSelStart(5);
+        w.Text1->setSelLength(13); // to the end
+        w.state.UndoAvailable = true;
+        w.RightRet_Click();
+        QVERIFY(w.Text1->isHidden());
+        QCOMPARE(w.Text2->selStart(), 5);
+        QCOMPARE(w.Text2->selLength(), 13);
+        QVERIFY(!w.state.UndoAvailable);
+        w.Text2->setSelStart(0);
+        w.Text2->replaceSelection(QStringLiteral(">"));
+        w.RightRet_Click();
+        QVERIFY(w.Text2->isHidden());
+        QCOMPARE(w.Text1->text(), QStringLiteral(">line one\r\nline two"));
+        QCOMPARE(w.Text1->selStart(), 1);
+        QVERIFY(w.workspace().action(key("RightRet"))->isChecked());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

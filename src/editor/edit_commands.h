@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QChar>
+#include <QString>
+#include <Qt>
 
 struct Workspace;
 
@@ -23,6 +25,13 @@ public:
     void Text1_KeyPress(QChar c);
     void Text2_KeyPress(QChar c);
 
+    // The question clss_Click asks before emptying the page.
+    static const QString ClearQuestion;
+
 private:
+    // Focuses the visible view and queues a key press (and its release) for
+    // it; the view handles the key once control is back in the event loop.
+    void postKey(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text);
+
     Workspace& m_ws;
 };

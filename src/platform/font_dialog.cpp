@@ -36,8 +36,7 @@ const QString SampleText = QStringLiteral("Aa あぁアァ亜宇");
 const QString CustomColourName = QStringLiteral("カスタム");
 
 // Sizes offered in the size list; any other size may be typed.
-const double StandardSizes[] = {8,  9,  10, 10.5, 11, 12, 14, 16, 18,
-                                20, 22, 24, 26,   28, 36, 48, 72};
+const double StandardSizes[] = {8, 9, 10, 10.5, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72};
 
 // Index of a style row: bit 1 bold, bit 0 italic.
 const char16_t* const StyleNames[] = {u"標準", u"斜体", u"太字", u"太字 斜体"};
@@ -72,14 +71,14 @@ int matchingRow(const QListWidget* list, const QString& text) {
 
 const QList<FontDialog::NamedColour>& FontDialog::standardColours() {
     static const QList<NamedColour> colours = {
-        {QStringLiteral("黒"), rgb(0x000000)},       {QStringLiteral("栗色"), rgb(0x800000)},
-        {QStringLiteral("緑"), rgb(0x008000)},       {QStringLiteral("オリーブ"), rgb(0x808000)},
-        {QStringLiteral("紺"), rgb(0x000080)},       {QStringLiteral("紫"), rgb(0x800080)},
-        {QStringLiteral("緑青"), rgb(0x008080)},     {QStringLiteral("灰色"), rgb(0x808080)},
-        {QStringLiteral("銀色"), rgb(0xC0C0C0)},     {QStringLiteral("赤"), rgb(0xFF0000)},
-        {QStringLiteral("黄緑"), rgb(0x00FF00)},     {QStringLiteral("黄"), rgb(0xFFFF00)},
-        {QStringLiteral("青"), rgb(0x0000FF)},       {QStringLiteral("赤紫"), rgb(0xFF00FF)},
-        {QStringLiteral("水色"), rgb(0x00FFFF)},     {QStringLiteral("白"), rgb(0xFFFFFF)},
+        {QStringLiteral("黒"), rgb(0x000000)},   {QStringLiteral("栗色"), rgb(0x800000)},
+        {QStringLiteral("緑"), rgb(0x008000)},   {QStringLiteral("オリーブ"), rgb(0x808000)},
+        {QStringLiteral("紺"), rgb(0x000080)},   {QStringLiteral("紫"), rgb(0x800080)},
+        {QStringLiteral("緑青"), rgb(0x008080)}, {QStringLiteral("灰色"), rgb(0x808080)},
+        {QStringLiteral("銀色"), rgb(0xC0C0C0)}, {QStringLiteral("赤"), rgb(0xFF0000)},
+        {QStringLiteral("黄緑"), rgb(0x00FF00)}, {QStringLiteral("黄"), rgb(0xFFFF00)},
+        {QStringLiteral("青"), rgb(0x0000FF)},   {QStringLiteral("赤紫"), rgb(0xFF00FF)},
+        {QStringLiteral("水色"), rgb(0x00FFFF)}, {QStringLiteral("白"), rgb(0xFFFFFF)},
     };
     return colours;
 }
@@ -122,9 +121,11 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
         list->setMinimumHeight(140);
         list->setFocusPolicy(Qt::ClickFocus);
     }
-    m_familyList->setMinimumWidth(220);
-    m_styleList->setMinimumWidth(110);
-    m_sizeList->setMinimumWidth(60);
+    m_familyList->setMinimumWidth(240);
+    m_styleList->setMinimumWidth(120);
+    m_sizeList->setMinimumWidth(70);
+    m_sizeList->setMaximumWidth(90);
+    m_sizeEdit->setMaximumWidth(90);
     for (QLineEdit* edit : {m_familyEdit, m_styleEdit, m_sizeEdit})
         edit->installEventFilter(this);
 
@@ -179,9 +180,10 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(m_effects, 3, 0);
     grid->addWidget(sampleGroup, 3, 1, 1, 2);
     grid->addWidget(buttons, 4, 0, 1, 3);
+    // The family column takes the extra width; style and size stay narrow.
     grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 0);
     grid->setRowStretch(2, 1);
 
     connect(m_familyEdit, &QLineEdit::textChanged, this, &FontDialog::familyTyped);
@@ -209,26 +211,53 @@ FontDialog::~FontDialog() = default;
 
 // --- values -------------------------------------------------------------------------
 
-void FontDialog::setEffectsVisible(bool visible) { m_effects->setVisible(visible); }
-bool FontDialog::effectsVisible() const { return !m_effects->isHidden(); }
+void FontDialog::setEffectsVisible(bool visible) {
+    m_effects->setVisible(visible);
+    refresh();
+}
+bool FontDialog::effectsVisible() const {
+    return !m_effects->isHidden();
+}
 
-void FontDialog::setFamily(const QString& family) { m_familyEdit->setText(family); }
-QString FontDialog::family() const { return m_familyEdit->text().trimmed(); }
+void FontDialog::setFamily(const QString& family) {
+    m_familyEdit->setText(family);
+}
+QString FontDialog::family() const {
+    return m_familyEdit->text().trimmed();
+}
 
 void FontDialog::setPointSize(double size) {
     m_sizeEdit->setText(size > 0 ? sizeText(size) : QString());
 }
-double FontDialog::pointSize() const { return parseSize(m_sizeEdit->text()); }
+double FontDialog::pointSize() const {
+    return parseSize(m_sizeEdit->text());
+}
 
-void FontDialog::setBold(bool bold) { setStyleIndex((styleIndex() & 1) | (bold ? 2 : 0)); }
-bool FontDialog::bold() const { return styleIndex() & 2; }
-void FontDialog::setItalic(bool italic) { setStyleIndex((styleIndex() & 2) | (italic ? 1 : 0)); }
-bool FontDialog::italic() const { return styleIndex() & 1; }
+void FontDialog::setBold(bool bold) {
+    setStyleIndex((styleIndex() & 1) | (bold ? 2 : 0));
+}
+bool FontDialog::bold() const {
+    return styleIndex() & 2;
+}
+void FontDialog::setItalic(bool italic) {
+    setStyleIndex((styleIndex() & 2) | (italic ? 1 : 0));
+}
+bool FontDialog::italic() const {
+    return styleIndex() & 1;
+}
 
-void FontDialog::setStrikeOut(bool strikeOut) { m_strikeOut->setChecked(strikeOut); }
-bool FontDialog::strikeOut() const { return m_strikeOut->isChecked(); }
-void FontDialog::setUnderline(bool underline) { m_underline->setChecked(underline); }
-bool FontDialog::underline() const { return m_underline->isChecked(); }
+void FontDialog::setStrikeOut(bool strikeOut) {
+    m_strikeOut->setChecked(strikeOut);
+}
+bool FontDialog::strikeOut() const {
+    return m_strikeOut->isChecked();
+}
+void FontDialog::setUnderline(bool underline) {
+    m_underline->setChecked(underline);
+}
+bool FontDialog::underline() const {
+    return m_underline->isChecked();
+}
 
 void FontDialog::setColourValue(std::int32_t value) {
     const int standard = int(standardColours().size());
@@ -317,8 +346,12 @@ void FontDialog::styleChosen() {
     refresh();
 }
 
-int FontDialog::styleIndex() const { return std::max(0, m_styleList->currentRow()); }
-void FontDialog::setStyleIndex(int index) { m_styleList->setCurrentRow(index); }
+int FontDialog::styleIndex() const {
+    return std::max(0, m_styleList->currentRow());
+}
+void FontDialog::setStyleIndex(int index) {
+    m_styleList->setCurrentRow(index);
+}
 
 void FontDialog::refresh() {
     m_sample->setFont(sampleFont());
@@ -334,7 +367,7 @@ void FontDialog::refresh() {
     const QString sizeHint = QStringLiteral("サイズには %1 から %2 までの数値を入力してください")
                                  .arg(sizeText(MinSize), sizeText(MaxSize));
     m_sizeEdit->setToolTip(sizeOk ? QString() : sizeHint);
-    m_ok->setToolTip(!familyOk  ? QStringLiteral("フォント名を入力してください")
+    m_ok->setToolTip(!familyOk ? QStringLiteral("フォント名を入力してください")
                      : !sizeOk ? sizeHint
                                : QString());
 }
@@ -342,7 +375,7 @@ void FontDialog::refresh() {
 // Up, Down, Page Up and Page Down in an entry move through its list.
 bool FontDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        QListWidget* list = watched == m_familyEdit ? m_familyList
+        QListWidget* list = watched == m_familyEdit  ? m_familyList
                             : watched == m_styleEdit ? m_styleList
                             : watched == m_sizeEdit  ? m_sizeList
                                                      : nullptr;

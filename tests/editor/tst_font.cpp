@@ -1,0 +1,245 @@
+#include "support/test_env.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr std::int32_t Red = 0x0000FF; // 0x00BBGGRR
+constexpr std::int32_t Blue = 0xFF0000;
+constexpr std::int32_t Black = 0;
+
+const QString Gothic = QStringLiteral("ＭＳ ゴシック");
+
+struct Choice {
+    QString name;
+    double size;
+    bool bold, italic, strike, underline;
+    std::int32_t colour;
+};
+
+// What the user picks in the font dialog.
+std::function<void(CommonDialog&)> pick(const Choice& c) {
+    return [c](CommonDialog& com) {
+        com.fontName = c.name;
+        com.fontSize = c.size;
+        com.fontBold = c.bold;
+        com.fontItalic = c.italic;
+        com.fontStrikethru = c.strike;
+        com.fontUnderline = c.underline;
+        com.color = c.colour;
+    };
+}
+
+// The font and colour a view shows, in one comparable line.
+QString look(const TextView& v) {
+    const QFont f = v.font();
+    return QStringLiteral("%1 %2pt%3%4%5%6 colour %7")
+        .arg(f.family())
+        .arg(f.pointSizeF())
+        .arg(f.bold() ? " bold" : "", f.italic() ? " italic" : "", f.strikeOut() ? " struck" : "",
+             f.underline() ? " underlined" : "")
+        .arg(v.colourValue());
+}
+
+QString look(const Choice& c) {
+    return QStringLiteral("%1 %2pt%3%4%5%6 colour %7")
+        .arg(c.name)
+        .arg(c.size)
+        .arg(c.bold ? " bold" : "", c.italic ? " italic" : "", c.strike ? " struck" : "",
+             c.underline ? " underlined" : "")
+        .arg(c.colour);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Choice)
+
+class TestFont : public QObject {
+    Q_OBJECT
+
+private slots:
+    void okChangesBothViews_data();
+    void okChangesBothViews();
+    void dialogOpensWithText1Font();
+    void cancelChangesNothing();
+    void dialogKeepsItsOwnColour();
+    void fractionalSizeSurvivesARestart_data();
+    void fractionalSizeSurvivesARestart();
+    void unusableAnswerChangesNothing_data();
+    void unusableAnswerChangesNothing();
+};
+
+void TestFont::okChangesBothViews_data() {
+    QTest::addColumn<bool>("wrapOff");
+    QTest::addColumn<Choice>("choice");
+    const Choice choices[] = {
+        {QStringLiteral("DejaVu Serif"), 14, true, false, true, false, Red},
+        {QStringLiteral("IPAGothic"), 10.5, false, true, false, true, Blue},
+        {Gothic, 12, true, true, true, true, Black},
+    };
+    for (bool off : {false, true}) {
+        for (const Choice& c : choices) {
+            QTest::newRow(qPrintable(
+                (off ? QStringLiteral("wrap off: ") : QStringLiteral("wrap on: ")) + look(c)))
+                << off << c;
+        }
+    }
+}
+
+void TestFont::okChangesBothViews() {
+    QFETCH(bool, wrapOff);
+    QFETCH(Choice, choice);
+    TestEnv env;
+    MainWindow& w = env.start();
+    if (wrapOff)
+        triggerAction(&w, QStringLiteral("RightRet"));
+
+    env.com.chooseFont(pick(choice));
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(env.com.shown, QStringList{QStringLiteral("font")});
+    // Screen fonts and the effects group, nothing else.
+    QCOMPARE(env.com.flagsShown, QList<int>{257});
+
+    QCOMPARE(look(*w.Text1), look(choice));
+    QCOMPARE(look(*w.Text2), look(choice));
+    // Switching word wrap afterwards shows no change of font.
+    triggerAction(&w, QStringLiteral("RightRet"));
+    QCOMPARE(look(w.views().visible()), look(choice));
+    // The command itself writes nothing to the store.
+    QCOMPARE(env.store->read(QStringLiteral("FontName")), QString());
+    QCOMPARE(env.store->read(QStringLiteral("FontC")), QString());
+    env.com.verifyDone();
+}
+
+void TestFont::dialogOpensWithText1Font() {
+    TestEnv env;
+    env.store->write(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
+    env.store->write(QStringLiteral("FontSize"), QStringLiteral("9.5"));
+    env.store->write(QStringLiteral("FontBold"), QStringLiteral("True"));
+    env.store->write(QStringLiteral("FontI"), QStringLiteral("False"));
+    env.store->write(QStringLiteral("FontS"), QStringLiteral("True"));
+    env.store->write(QStringLiteral("FontU"), QStringLiteral("True"));
+    MainWindow& w = env.start();
+    triggerAction(&w, QStringLiteral("RightRet"));
+
+    Choice seen{};
+    env.com.chooseFont([&](CommonDialog& com) {
+        seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
+                com.fontStrikethru, com.fontUnderline, com.color};
+    });
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(look(seen),
+             look(Choice{QStringLiteral("DejaVu Sans"), 9.5, true, false, true, true, 0}));
+
+    // A first start: the design face, 12 pt, plain.
+    TestEnv fresh;
+    MainWindow& w2 = fresh.start();
+    fresh.com.chooseFont([&](CommonDialog& com) {
+        seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
+                com.fontStrikethru, com.fontUnderline, com.color};
+    });
+    QVERIFY(triggerAction(&w2, QStringLiteral("FontSet")));
+    QCOMPARE(look(seen), look(Choice{Gothic, 12, false, false, false, false, Black}));
+}
+
+void TestFont::cancelChangesNothing() {
+    TestEnv env;
+    env.store->write(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
+    env.store->write(QStringLiteral("FontSize"), QStringLiteral("11"));
+    env.store->write(QStringLiteral("FontC"), QString::number(Red));
+    MainWindow& w = env.start();
+    const QString before1 = look(*w.Text1);
+    const QString before2 = look(*w.Text2);
+    QCOMPARE(w.Text1->colourValue(), Red);
+
+    // Whatever the user did inside, Cancel hands nothing back.
+    env.com.chooseFont(nullptr);
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(look(*w.Text1), before1);
+    QCOMPARE(look(*w.Text2), before2);
+    env.com.verifyDone();
+}
+
+void TestFont::dialogKeepsItsOwnColour() {
+    TestEnv env;
+    env.store->write(QStringLiteral("FontC"), QString::number(Red));
+    MainWindow& w = env.start();
+    QCOMPARE(w.Text1->colourValue(), Red);
+    QCOMPARE(w.Text2->colourValue(), Red);
+
+    // After a restart the dialog opens on black, not on the colour restored
+    // into the views; OK without touching the colour makes the text black.
+    std::int32_t seen = -1;
+    env.com.chooseFont([&](CommonDialog& com) { seen = com.color; });
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(seen, Black);
+    QCOMPARE(w.Text1->colourValue(), Black);
+    QCOMPARE(w.Text2->colourValue(), Black);
+
+    // A colour chosen is what the next opening shows.
+    env.com.chooseFont([&](CommonDialog& com) { com.color = Blue; });
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    env.com.chooseFont([&](CommonDialog& com) { seen = com.color; });
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(seen, Blue);
+    QCOMPARE(w.Text1->colourValue(), Blue);
+
+    // Shut-down stores it and the next start shows it in both views.
+    env.stop();
+    QCOMPARE(env.store->read(QStringLiteral("FontC")), QString::number(Blue));
+    MainWindow& again = env.start();
+    QCOMPARE(again.Text1->colourValue(), Blue);
+    QCOMPARE(again.Text2->colourValue(), Blue);
+}
+
+void TestFont::fractionalSizeSurvivesARestart_data() {
+    QTest::addColumn<double>("size");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("10.5") << 10.5 << "10.5";
+    QTest::newRow("8.25") << 8.25 << "8.25";
+    QTest::newRow("whole") << 72.0 << "72";
+}
+
+void TestFont::fractionalSizeSurvivesARestart() {
+    QFETCH(double, size);
+    QFETCH(QString, stored);
+    TestEnv env;
+    MainWindow& w = env.start();
+    env.com.chooseFont([size](CommonDialog& com) { com.fontSize = size; });
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(w.Text1->font().pointSizeF(), size);
+    QCOMPARE(w.Text2->font().pointSizeF(), size);
+
+    env.stop();
+    QCOMPARE(env.store->read(QStringLiteral("FontSize")), stored);
+    QCOMPARE(env.store->read(QStringLiteral("FontName")), Gothic);
+    MainWindow& again = env.start();
+    QCOMPARE(again.Text1->font().pointSizeF(), size);
+    QCOMPARE(again.Text2->font().pointSizeF(), size);
+}
+
+void TestFont::unusableAnswerChangesNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("size");
+    QTest::newRow("no name") << QString() << 14.0;
+    QTest::newRow("blank name") << QStringLiteral("  ") << 14.0;
+    QTest::newRow("size 0") << QStringLiteral("DejaVu Serif") << 0.0;
+    QTest::newRow("negative size") << QStringLiteral("DejaVu Serif") << -4.0;
+    QTest::newRow("size too large") << QStringLiteral("DejaVu Serif") << 5000.0;
+}
+
+// The views never end up with different fonts, nor with half an answer.
+void TestFont::unusableAnswerChangesNothing() {
+    QFETCH(QString, name);
+    QFETCH(double, size);
+    TestEnv env;
+    MainWindow& w = env.start();
+    const QString before = look(*w.Text1);
+    env.com.chooseFont(pick({name, size, true, true, true, true, Red}));
+    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QCOMPARE(look(*w.Text1), before);
+    QCOMPARE(look(*w.Text2), before);
+}
+
+QTEST_MAIN(TestFont)
+#include "tst_font.moc"

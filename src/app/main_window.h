@@ -25,7 +25,7 @@ struct Platform;
 // composes the command classes that hold the handlers.
 class MainWindow : public QMainWindow {
     Q_OBJECT
-  public:
+public:
     MainWindow(SettingsStore& store, Platform& platform, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -75,12 +75,12 @@ class MainWindow : public QMainWindow {
     // Writes the state without ending the program (the desktop session is ending).
     void writeState();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
-  private:
+private:
     void buildMenus();
     void layoutViews();
     QMargins frameMargins() const;

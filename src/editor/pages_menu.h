@@ -7,7 +7,7 @@ struct Workspace;
 // The nine pages: the File menu's page items, page switching, and the page
 // label that the dialogs show too.
 class PagesMenu {
-  public:
+public:
     explicit PagesMenu(Workspace& ws) : m_ws(ws) {}
 
     // " 3 [120文字]" or " 4 [空]"
@@ -24,6 +24,6 @@ class PagesMenu {
     // Caption "Sorabun - n" and the check mark of page n.
     void markPage(int page);
 
-  private:
+private:
     Workspace& m_ws;
 };

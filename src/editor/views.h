@@ -8,7 +8,7 @@ struct AppState;
 // The two text views of the main window: Text1 wraps, Text2 does not. Exactly
 // one is visible and holds the page being edited; the hidden one may be stale.
 class Views {
-  public:
+public:
     Views(TextView& text1, TextView& text2, AppState& state);
 
     TextView& Text1;
@@ -29,7 +29,7 @@ class Views {
     void setFont(const QFont& font);
     void setColourValue(std::int32_t value);
 
-  private:
+private:
     AppState& m_state;
     QAction* m_rightRet = nullptr;
 };

@@ -26,9 +26,9 @@ public:
     virtual ~CommonDialog();
 
     int flags = 0;
-    QString filter;      // "description|pattern|description|pattern"
+    QString filter; // "description|pattern|description|pattern"
     QString dialogTitle;
-    QString fileName;    // full path chosen last
+    QString fileName; // full path chosen last
     QString fontName;
     double fontSize = 0;
     bool fontBold = false;
@@ -63,5 +63,6 @@ private:
     std::unique_ptr<QPrinter> m_printer;
 };
 
-// Turns "テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*" into the name filters of a file dialog.
+// Turns "テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*" into the name filters of a file
+// dialog.
 QString nameFiltersFromFilter(const QString& filter);

@@ -9,10 +9,10 @@
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QProcess>
+#include <QTranslator>
 
 Prompts::Answer QtPrompts::messageBox(const QString& text, const QString& title, Buttons buttons,
                                       Answer defaultButton) {
@@ -47,9 +47,15 @@ bool QtLauncher::start(const QString& program, const QStringList& arguments, Win
     return QProcess::startDetached(program, arguments);
 }
 
-QString QtClipboard::text() const { return QApplication::clipboard()->text(); }
-void QtClipboard::setText(const QString& text) { QApplication::clipboard()->setText(text); }
-void QtClipboard::clear() { QApplication::clipboard()->clear(); }
+QString QtClipboard::text() const {
+    return QApplication::clipboard()->text();
+}
+void QtClipboard::setText(const QString& text) {
+    QApplication::clipboard()->setText(text);
+}
+void QtClipboard::clear() {
+    QApplication::clipboard()->clear();
+}
 
 CommonDialog::~CommonDialog() = default;
 
@@ -84,8 +90,12 @@ bool QtCommonDialog::showFile(bool save) {
     return true;
 }
 
-bool QtCommonDialog::showOpen() { return showFile(false); }
-bool QtCommonDialog::showSave() { return showFile(true); }
+bool QtCommonDialog::showOpen() {
+    return showFile(false);
+}
+bool QtCommonDialog::showSave() {
+    return showFile(true);
+}
 
 QPrinter& QtCommonDialog::printer() {
     if (!m_printer)

@@ -13,7 +13,7 @@ QString pageText(MainWindow& w, int n) {
 
 class TestPages : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void pageLabel_data() {
         QTest::addColumn<int>("page");
         QTest::addColumn<QString>("text");

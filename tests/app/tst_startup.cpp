@@ -19,7 +19,7 @@ class TestStartup : public QObject {
         return QPoint(twips::toPx(t.x(), wdg), twips::toPx(t.y(), wdg));
     }
 
-  private slots:
+private slots:
     void emptyStoreIsAFirstStart() {
         TestEnv env;
         MainWindow& w = env.start();

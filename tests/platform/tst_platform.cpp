@@ -30,7 +30,7 @@ template <typename Dialog> void whileOpen(std::function<void(Dialog*)> inspect) 
 
 class TestPlatform : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void initTestCase() { QVERIFY(installJapaneseTranslation()); }
 
     void scriptedPromptsFailOnUnexpectedPrompt() {

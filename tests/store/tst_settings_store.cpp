@@ -25,7 +25,7 @@ class TestSettingsStore : public QObject {
         return m_dir.filePath(name);
     }
 
-  private slots:
+private slots:
     void init() {
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());

@@ -4,7 +4,7 @@
 
 class TestValues : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void number_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("expected");

@@ -1,5 +1,71 @@
 #include "files/drop_handler.h"
 
 #include "editor/workspace.h"
+#include "files/open_dialog.h"
+#include "platform/twips.h"
 
-void DropHandler::handleDrop(const QStringList&) {}
+#include <QFileInfo>
+#include <QScreen>
+
+std::unique_ptr<OpenDialog> DropHandler::load() {
+    auto dialog = std::make_unique<OpenDialog>(m_ws, m_pages, &m_ws.window);
+    dialog->Form_Load();
+    return dialog;
+}
+
+QPoint DropHandler::placement(const OpenDialog& dialog) const {
+    const QWidget* window = &m_ws.window;
+    const QSize outer = dialog.outerSizePx();
+    const QSize screen = twips::screenSize(window);
+    const long long width = twips::whole(twips::fromPx(outer.width(), window));
+    const long long height = twips::whole(twips::fromPx(outer.height(), window));
+    const long long left = screen.width() / 2 - width / 2;
+    const long long top = screen.height() / 2 - height;
+    // The screen the main window is on, wherever it lies on the desktop.
+    const QScreen* s = window->screen();
+    const QPoint origin = s ? s->geometry().topLeft() : QPoint();
+    return origin + QPoint(twips::toPx(double(left), window), twips::toPx(double(top), window));
+}
+
+void DropHandler::showModal(OpenDialog& dialog) {
+    if (answerDialog) {
+        dialog.show();
+        answerDialog(dialog);
+        return;
+    }
+    dialog.exec();
+}
+
+void DropHandler::handleDrop(const QStringList& paths) {
+    // A drop without files does nothing; nor does a drop that arrives while
+    // the files of another are still being offered.
+    if (paths.isEmpty() || m_inDrop)
+        return;
+    m_inDrop = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_inDrop};
+    std::unique_ptr<OpenDialog> dialog = load();
+    const QPoint at = placement(*dialog);
+    dialog->move(at);
+    const int n = int(paths.size());
+    for (int i = 1; i <= n; ++i) {
+        const QString& path = paths.at(i - 1);
+        // Only ordinary files are offered; a folder or a file gone since the
+        // drop is passed over without a word.
+        if (!QFileInfo(path).isFile())
+            continue;
+        if (!dialog) {
+            // The close box unloaded the dialog: it comes back as loaded,
+            // in the same place.
+            dialog = load();
+            dialog->move(at);
+        }
+        dialog->offer(path, i, n);
+        showModal(*dialog);
+        if (dialog->closedByCloseBox())
+            dialog.reset();
+    }
+    dialog.reset();
+}

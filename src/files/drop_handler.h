@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QPoint>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 struct Workspace;
 class PagesMenu;
+class OpenDialog;
 
 // Files dropped onto a view: the Open dialog once per file.
 class DropHandler {
@@ -12,8 +16,19 @@ public:
     void Text1_OLEDragDrop(const QStringList& paths) { handleDrop(paths); }
     void Text2_OLEDragDrop(const QStringList& paths) { handleDrop(paths); }
 
+    // When set, called with the dialog shown instead of waiting for it
+    // modally; it answers as a person would (OK, Cancel or the close box).
+    std::function<void(OpenDialog&)> answerDialog;
+
 private:
     void handleDrop(const QStringList& paths);
+    std::unique_ptr<OpenDialog> load();
+    // Top-left (pixels) that puts the dialog's bottom edge on the screen's
+    // middle line, horizontally centred.
+    QPoint placement(const OpenDialog& dialog) const;
+    void showModal(OpenDialog& dialog);
+
     Workspace& m_ws;
     PagesMenu& m_pages;
+    bool m_inDrop = false;
 };

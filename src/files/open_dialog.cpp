@@ -1,0 +1,178 @@
+#include "files/open_dialog.h"
+
+#include "editor/pages_menu.h"
+#include "editor/workspace.h"
+#include "files/text_file.h"
+#include "platform/twips.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWindow>
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    // A path or a page label is shown as it is, never read as markup.
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QMargins frameOf(const QWidget* w) {
+    if (!w || !w->isVisible())
+        return QMargins();
+    const QWindow* handle = w->windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+} // namespace
+
+OpenDialog::OpenDialog(Workspace& ws, PagesMenu& pages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_ws(ws), m_pages(pages) {
+    setObjectName(QStringLiteral("Form6"));
+    setWindowTitle(QStringLiteral("オープン"));
+    setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
+
+    Option1 = new QRadioButton(QStringLiteral("現在のカーソル位置に挿入"), this);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option2 = new QRadioButton(QStringLiteral("指定先ののページにて展開"), this);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Command1 = new QPushButton(QStringLiteral("OK"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(false);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("展開先＞"));
+    Label2 = makeLabel(this, "Label2", QString());
+    Label3 = makeLabel(this, "Label3", QString());
+
+    twips::setGeometry(Option1, 0, 0, 2445, 285);
+    twips::setGeometry(Option2, 0, 300, 2445, 285);
+    twips::setGeometry(Command1, 2550, 30, 1215, 315);
+    twips::setGeometry(Command2, 2550, 390, 1215, 315);
+    twips::setGeometry(Combo1, 900, 660, 765, 300);
+    twips::setGeometry(Label1, 60, 690, 765, 225);
+    twips::setGeometry(Label2, 60, 990, 4065, 225);
+    twips::setGeometry(Label3, 30, 1290, 4065, 345);
+
+    Option1->setChecked(true);
+    Combo1->setEnabled(false);
+    Command1->setDefault(true);
+
+    setTabOrder(Option1, Option2);
+    setTabOrder(Option2, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Combo1);
+
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option1_Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            Option2_Click();
+    });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
+}
+
+OpenDialog::~OpenDialog() = default;
+
+void OpenDialog::Form_Load() {
+    {
+        const QSignalBlocker quiet(Combo1);
+        Combo1->clear();
+        for (int n = 1; n <= 9; ++n)
+            Combo1->addItem(QString::number(n));
+        Combo1->setCurrentIndex(0);
+    }
+    // Choosing the first item refreshes the label as a click would.
+    Combo1_Click();
+    Label2->setText(PagesMenu::PageLabel(1, m_ws.store.read(PagesMenu::pageKey(1), QString())));
+}
+
+int OpenDialog::chosenPage() const {
+    return Combo1->currentIndex() + 1;
+}
+
+void OpenDialog::Combo1_Click() {
+    const int p = chosenPage();
+    if (p < 1 || p > 9)
+        return;
+    Label2->setText(PagesMenu::PageLabel(p, m_ws.store.read(PagesMenu::pageKey(p), QString())));
+}
+
+void OpenDialog::Option1_Click() {
+    Combo1->setEnabled(false);
+}
+
+void OpenDialog::Option2_Click() {
+    Combo1->setEnabled(true);
+}
+
+void OpenDialog::Command1_Click() {
+    // The file is read before anything changes: a file that cannot be read
+    // (gone since the drop, no permission, a folder now) leaves the pages and
+    // both views exactly as they were.
+    const textfile::ReadResult file = textfile::ReadTextFile(Label3->text());
+    if (!file.ok()) {
+        m_ws.platform.prompts.messageBox(textfile::failureMessage(file.failure),
+                                         QStringLiteral("Sorabun"), Prompts::Buttons::Ok,
+                                         Prompts::Answer::Ok);
+        done(QDialog::Rejected);
+        return;
+    }
+    const QString& t = file.text;
+    Views& v = m_ws.views;
+    if (Option1->isChecked()) {
+        // Into the page on show at the caret; a selection simply gives way.
+        TextView& shown = v.visible();
+        shown.replaceSelection(t);
+        v.hidden().setText(shown.text());
+        m_pages.StoreCurrentPage();
+    } else {
+        const int p = chosenPage();
+        m_pages.StoreCurrentPage();
+        m_ws.store.write(PagesMenu::pageKey(p), t);
+        m_pages.ShowPage(m_ws.state.CurrentPage);
+    }
+    done(QDialog::Accepted);
+}
+
+void OpenDialog::Command2_Click() {
+    done(QDialog::Rejected);
+}
+
+void OpenDialog::reject() {
+    Command2->click();
+}
+
+void OpenDialog::closeEvent(QCloseEvent* e) {
+    if (isVisible()) {
+        m_closedByCloseBox = true;
+        done(QDialog::Rejected);
+    }
+    e->accept();
+}
+
+void OpenDialog::offer(const QString& path, int index, int count) {
+    Label3->setText(path);
+    Label3->setToolTip(path);
+    setWindowTitle(QStringLiteral("オープン(%1/%2)").arg(index).arg(count));
+}
+
+QSize OpenDialog::outerSizePx() const {
+    QMargins m = frameOf(this);
+    if (m.isNull())
+        m = frameOf(parentWidget() ? parentWidget()->window() : nullptr);
+    return QSize(width() + m.left() + m.right(), height() + m.top() + m.bottom());
+}

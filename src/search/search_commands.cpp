@@ -1,8 +1,70 @@
 #include "search/search_commands.h"
 
 #include "editor/workspace.h"
+#include "search/matcher.h"
+#include "search/replace_dialog.h"
 
-void SearchCommands::MenuKen_Click() {}
-void SearchCommands::Kens_Click() {}
-void SearchCommands::NextSerch_Click() {}
-void SearchCommands::Swap_Click() {}
+namespace {
+
+const QString Title = QStringLiteral("検索");
+const QString NotFound = QStringLiteral("見つかりませんでした");
+
+void select(TextView& v, qsizetype start, qsizetype length) {
+    v.setSelStart(start);
+    v.setSelLength(length);
+}
+
+} // namespace
+
+void SearchCommands::MenuKen_Click() {
+    if (QAction* next = m_ws.action(QStringLiteral("NextSerch")))
+        next->setEnabled(!m_ws.state.SearchText.isEmpty());
+}
+
+void SearchCommands::Kens_Click() {
+    Prompts& prompts = m_ws.platform.prompts;
+    m_ws.state.SearchText = prompts.inputBox(QStringLiteral("検索する文字列を入力してください"),
+                                             Title, m_ws.state.SearchText);
+    const QString& pattern = m_ws.state.SearchText;
+    TextView& v = m_ws.views.visible();
+    v.setSelStart(0);
+    const qsizetype p = search::find(v.text(), pattern, 0);
+    if (p >= 0)
+        select(v, p, pattern.size());
+    else
+        prompts.messageBox(NotFound, Title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
+}
+
+// An empty pattern is found at the caret, even after the last character, so
+// Find next there selects nothing and asks nothing.
+void SearchCommands::NextSerch_Click() {
+    Prompts& prompts = m_ws.platform.prompts;
+    const QString pattern = m_ws.state.SearchText;
+    TextView& v = m_ws.views.visible();
+    if (v.selLength() > 0)
+        v.setSelStart(v.selStart() + v.selLength());
+    for (;;) {
+        const qsizetype caret = v.selStart();
+        const qsizetype p = search::find(v.text(), pattern, caret);
+        if (p >= 0) {
+            select(v, p, pattern.size());
+            return;
+        }
+        if (caret == 0) {
+            prompts.messageBox(NotFound, Title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
+            return;
+        }
+        const Prompts::Answer again =
+            prompts.messageBox(NotFound + QStringLiteral("\r\nもう一度先頭から検索しますか？"),
+                               Title, Prompts::Buttons::YesNo, Prompts::Answer::Yes);
+        if (again != Prompts::Answer::Yes)
+            return;
+        v.setSelStart(0);
+    }
+}
+
+void SearchCommands::Swap_Click() {
+    Form2 dialog(m_ws);
+    dialog.Form_Load();
+    dialog.exec();
+}

@@ -4,13 +4,17 @@ struct Workspace;
 
 // Find, find next, and the Replace dialog.
 class SearchCommands {
-public:
+  public:
     explicit SearchCommands(Workspace& ws) : m_ws(ws) {}
+    // The Search menu opens: Find next is live only with something to find.
     void MenuKen_Click();
+    // Find: asks for the text and searches the page from the top.
     void Kens_Click();
+    // Find next: searches on from the selection, offering to wrap to the top.
     void NextSerch_Click();
+    // Opens the Replace dialog and returns when it is closed.
     void Swap_Click();
 
-private:
+  private:
     Workspace& m_ws;
 };

@@ -19,6 +19,13 @@
 class TextView : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // What the document's block breaks stand for: CR LF, or, in a text whose
+    // lines all end in a lone LF (or all in a lone CR), that line end. Chosen
+    // each time the whole text is set; Enter then adds a line end of that kind.
+    enum class LineEnd { CrLf, Lf, Cr };
+    static LineEnd lineEndOf(QStringView text);
+    LineEnd lineEnd() const { return m_lineEnd; }
+
     explicit TextView(QWidget* parent = nullptr);
     ~TextView() override;
 
@@ -90,5 +97,8 @@ private:
     QString m_pending;
     qsizetype m_pendingStart = 0;
     qsizetype m_pendingLength = 0;
+    bool m_pendingModified = false;
+    LineEnd m_lineEnd = LineEnd::CrLf; // what a block break of the document stands for
+    qsizetype crLfBreaks(qsizetype breaks) const { return m_lineEnd == LineEnd::CrLf ? breaks : 0; }
     std::int32_t m_colourValue = static_cast<std::int32_t>(0x80000008u);
 };

@@ -1,0 +1,463 @@
+#include "editor/textview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+#include <QUrl>
+
+// Mixes every kind of line end with characters the document treats specially.
+static const QString Mixed = QStringLiteral("ab\r\n\U0001F600\n\r\r\nx\u00A0\r\n\r\u2028\n\r\n");
+
+// Where the caret lands for a requested position: inside the text, and never
+// between the CR and the LF of a CR LF.
+static qsizetype landing(const QString& t, qsizetype p) {
+    p = std::clamp<qsizetype>(p, 0, t.size());
+    if (p > 0 && p < t.size() && t[p - 1] == u'\r' && t[p] == u'\n')
+        return p - 1;
+    return p;
+}
+
+class ProbeView : public TextView {
+public:
+    using TextView::canInsertFromMimeData;
+    using TextView::insertFromMimeData;
+};
+
+class TstTextView : public QObject {
+    Q_OBJECT
+
+    enum Mode { Shown, Hidden };
+
+    // A view showing its document, or one hidden on purpose (text kept as a string).
+    static void prepare(TextView& v, Mode mode) {
+        v.resize(400, 300);
+        if (mode == Shown)
+            v.show();
+        else
+            v.setVisible(false);
+    }
+
+    static void addModes(const char* name, const QString& text) {
+        QTest::addRow("%s, shown", name) << int(Shown) << text;
+        QTest::addRow("%s, hidden", name) << int(Hidden) << text;
+    }
+
+private slots:
+    void roundTrip_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("text");
+        addModes("empty", QString());
+        addModes("CR LF lines", QStringLiteral("一行目\r\n二行目\r\n"));
+        addModes("only line ends", QStringLiteral("\r\n\r\n"));
+        addModes("lone LF", QStringLiteral("a\nb\n"));
+        addModes("lone CR", QStringLiteral("a\rb\r"));
+        addModes("CR CR LF", QStringLiteral("a\r\r\nb"));
+        addModes("LF CR", QStringLiteral("a\n\rb\n\r"));
+        addModes("surrogate pairs", QStringLiteral("\U0001F600\r\n\U0001F600x"));
+        addModes("NUL and no-break space", QStringView(u"a\0b\u00A0c\r\n\0", 9).toString());
+        addModes("look-alikes of stand-ins", QStringLiteral("\u2028\n\u240D\r\uFFFD\u2029"));
+        addModes("separators and frame marks", QStringLiteral("\u2029x\uFDD0\r\n\uFDD1"));
+        addModes("mixed", Mixed);
+    }
+
+    void roundTrip() {
+        QFETCH(int, mode);
+        QFETCH(QString, text);
+        TextView v;
+        prepare(v, Mode(mode));
+        v.setText(text);
+        QCOMPARE(v.text(), text);
+        QCOMPARE(v.textLength(), text.size());
+        QCOMPARE(v.selStart(), 0);
+        QCOMPARE(v.selLength(), 0);
+        if (mode == Shown) {
+            // One block per line: lines end in CR LF, or all in a lone LF or CR.
+            const TextView::LineEnd kind = TextView::lineEndOf(text);
+            const QString lineEnd = kind == TextView::LineEnd::CrLf ? QStringLiteral("\r\n")
+                                    : kind == TextView::LineEnd::Lf ? QStringLiteral("\n")
+                                                                    : QStringLiteral("\r");
+            QCOMPARE(v.document()->blockCount(), text.count(lineEnd) + 1);
+        }
+
+        // Showing and hiding never alter the text.
+        v.setVisible(mode == Hidden);
+        QCOMPARE(v.isDeferred(), mode == Shown);
+        QCOMPARE(v.text(), text);
+        v.setVisible(mode == Shown);
+        QCOMPARE(v.text(), text);
+        QCOMPARE(v.textLength(), text.size());
+    }
+
+    void textOfLoneLineEndsStaysManyLines_data() {
+        QTest::addColumn<QString>("lineEnd");
+        QTest::newRow("LF") << QStringLiteral("\n");
+        QTest::newRow("CR") << QStringLiteral("\r");
+    }
+    void textOfLoneLineEndsStaysManyLines() {
+        // A long file from another system must not become one line laid out
+        // in one piece: its own line ends are the view's lines.
+        QFETCH(QString, lineEnd);
+        QString text;
+        for (int i = 0; i < 20000; ++i)
+            text += QStringLiteral("行%1").arg(i) + lineEnd;
+        TextView v;
+        v.show();
+        v.setText(text);
+        QCOMPARE(v.document()->blockCount(), 20001);
+        QCOMPARE(v.text(), text);
+        // Positions are one to one: a lone line end is one unit.
+        const qsizetype p = text.indexOf(QStringLiteral("行100"));
+        v.setSelStart(p);
+        v.setSelLength(4);
+        QCOMPARE(v.selText(), QStringLiteral("行100"));
+        QCOMPARE(v.selStart(), p);
+        // Enter adds the text's own kind of line end; a CR LF inserted later
+        // still comes back as it went in.
+        v.setSelStart(0);
+        QTest::keyClick(&v, Qt::Key_Return);
+        v.replaceSelection(QStringLiteral("x\r\ny"));
+        QCOMPARE(v.text(), lineEnd + QStringLiteral("x\r\ny") + text);
+        QCOMPARE(v.selStart(), lineEnd.size() + 4);
+    }
+
+    void hiddenViewHoldsNoDocument() {
+        TextView v;
+        QVERIFY(!v.isDeferred());
+        v.setText(QStringLiteral("before hiding"));
+        v.setVisible(false);
+        QVERIFY(v.isDeferred());
+        QVERIFY(v.document()->isEmpty());
+        v.setText(QStringLiteral("set while hidden"));
+        QVERIFY(v.document()->isEmpty());
+        v.show();
+        QVERIFY(!v.isDeferred());
+        QCOMPARE(v.document()->toRawText(), QStringLiteral("set while hidden"));
+    }
+
+    void positionsMapBothWays_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("text");
+        addModes("mixed", Mixed);
+    }
+
+    void positionsMapBothWays() {
+        QFETCH(int, mode);
+        QFETCH(QString, text);
+        TextView v;
+        prepare(v, Mode(mode));
+        v.setText(text);
+        for (qsizetype p = -2; p <= text.size() + 2; ++p) {
+            v.setSelStart(p);
+            QCOMPARE(v.selStart(), landing(text, p));
+            QCOMPARE(v.selLength(), 0);
+        }
+        for (qsizetype s = 0; s <= text.size(); ++s) {
+            for (qsizetype e = s; e <= text.size() + 2; ++e) {
+                v.setSelStart(s);
+                v.setSelLength(e - s);
+                const qsizetype start = landing(text, s);
+                const qsizetype end = std::max(start, landing(text, start + (e - s)));
+                QCOMPARE(v.selStart(), start);
+                QCOMPARE(v.selLength(), end - start);
+                QCOMPARE(v.selText(), text.mid(start, end - start));
+            }
+        }
+        v.setSelStart(3);
+        v.setSelLength(-4);
+        QCOMPARE(v.selLength(), 0);
+    }
+
+    void selectionSurvivesHideAndShow() {
+        TextView v;
+        prepare(v, Shown);
+        v.setText(Mixed);
+        v.setSelStart(5);
+        v.setSelLength(6);
+        v.setVisible(false);
+        QCOMPARE(v.selStart(), 5);
+        QCOMPARE(v.selText(), Mixed.mid(5, 6));
+        v.setSelStart(2);
+        v.setSelLength(8);
+        v.show();
+        QCOMPARE(v.selStart(), 2);
+        QCOMPARE(v.selText(), Mixed.mid(2, 8));
+    }
+
+    void replaceSelection_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("after");
+        for (int mode : {Shown, Hidden}) {
+            const char* m = mode == Shown ? "shown" : "hidden";
+            QTest::addRow("word, %s", m) << mode << QStringLiteral("abc\r\ndef") << 1 << 1
+                                         << QStringLiteral("XY") << QStringLiteral("aXYc\r\ndef");
+            QTest::addRow("lines with every line end, %s", m)
+                << mode << QStringLiteral("ab") << 1 << 0 << QStringLiteral("1\r\n2\n3\r")
+                << QStringLiteral("a1\r\n2\n3\rb");
+            QTest::addRow("across a line end, %s", m) << mode << QStringLiteral("ab\r\ncd") << 1
+                                                      << 4 << QString() << QStringLiteral("ad");
+            QTest::addRow("look-alikes, %s", m)
+                << mode << QStringLiteral("\u2028") << 1 << 0 << QStringLiteral("\u2028\u2029")
+                << QStringLiteral("\u2028\u2028\u2029");
+        }
+    }
+
+    void replaceSelection() {
+        QFETCH(int, mode);
+        QFETCH(QString, before);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, inserted);
+        QFETCH(QString, after);
+        TextView v;
+        prepare(v, Mode(mode));
+        v.setText(before);
+        v.setSelStart(start);
+        v.setSelLength(length);
+        v.replaceSelection(inserted);
+        QCOMPARE(v.text(), after);
+        QCOMPARE(v.selStart(), start + inserted.size());
+        QCOMPARE(v.selLength(), 0);
+        if (mode == Shown) {
+            // One undo step takes the whole replacement back.
+            v.document()->undo();
+            QCOMPARE(v.text(), before);
+            QVERIFY(!v.document()->isUndoAvailable());
+        }
+    }
+
+    void replaceAllText_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("text");
+        addModes("mixed", Mixed);
+    }
+
+    void replaceAllText() {
+        QFETCH(int, mode);
+        QFETCH(QString, text);
+        TextView v;
+        prepare(v, Mode(mode));
+        v.setText(QStringLiteral("old\r\ntext"));
+        v.replaceAllText(text, 4);
+        QCOMPARE(v.text(), text);
+        QCOMPARE(v.selStart(), 4);
+        QCOMPARE(v.selLength(), 0);
+        v.replaceAllText(text, 3); // inside a CR LF
+        QCOMPARE(v.selStart(), 2);
+        if (mode == Shown) {
+            v.document()->undo();
+            v.document()->undo();
+            QCOMPARE(v.text(), QStringLiteral("old\r\ntext"));
+        }
+    }
+
+    void setTextStartsAfresh() {
+        TextView v;
+        prepare(v, Shown);
+        QString lines;
+        for (int i = 0; i < 300; ++i)
+            lines += QStringLiteral("line %1\r\n").arg(i);
+        v.setText(lines);
+        v.setSelStart(lines.size());
+        QTest::keyClicks(&v, QStringLiteral("typed"));
+        QVERIFY(v.document()->isUndoAvailable());
+        QVERIFY(v.verticalScrollBar()->value() > 0);
+        v.setText(lines);
+        QVERIFY(!v.document()->isUndoAvailable());
+        QCOMPARE(v.selStart(), 0);
+        QCOMPARE(v.selLength(), 0);
+        QCOMPARE(v.verticalScrollBar()->value(), 0);
+    }
+
+    void enterInsertsCrLf_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+        QTest::newRow("Shift+Return") << int(Qt::Key_Return) << int(Qt::ShiftModifier);
+    }
+
+    void enterInsertsCrLf() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        TextView v;
+        prepare(v, Shown);
+        v.setText(QStringLiteral("ab"));
+        v.setSelStart(1);
+        QSignalSpy typed(&v, &TextView::charTyped);
+        QTest::keyClick(&v, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(v.text(), QStringLiteral("a\r\nb"));
+        QCOMPARE(v.selStart(), 3);
+        QCOMPARE(typed.count(), 1);
+        QCOMPARE(typed.at(0).at(0).value<QChar>(), QChar(u'\r'));
+    }
+
+    void charTyped_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("eventText");
+        QTest::addColumn<QString>("emitted"); // empty: no signal
+        QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a"
+                                << "a";
+        QTest::newRow("Japanese") << 0 << 0 << "あ"
+                                  << "あ";
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "\b"
+                                   << "\b";
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << "\t"
+                             << "\t";
+        QTest::newRow("Ctrl+C") << int(Qt::Key_C) << int(Qt::ControlModifier) << "\x03"
+                                << "\x03";
+        QTest::newRow("Ctrl+C, letter text") << int(Qt::Key_C) << int(Qt::ControlModifier) << "c"
+                                             << "\x03";
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << "\x7f"
+                                << "";
+        QTest::newRow("Left") << int(Qt::Key_Left) << 0 << ""
+                              << "";
+        QTest::newRow("F5") << int(Qt::Key_F5) << 0 << ""
+                            << "";
+    }
+
+    void charTyped() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, eventText);
+        QFETCH(QString, emitted);
+        TextView v;
+        prepare(v, Shown);
+        v.setText(QStringLiteral("xyz"));
+        v.setSelStart(1);
+        QSignalSpy typed(&v, &TextView::charTyped);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), eventText);
+        QApplication::sendEvent(&v, &press);
+        QCOMPARE(typed.count(), emitted.size());
+        if (!emitted.isEmpty())
+            QCOMPARE(typed.at(0).at(0).value<QChar>(), emitted[0]);
+    }
+
+    void inputMethodCommit() {
+        TextView v;
+        prepare(v, Shown);
+        v.setText(QStringLiteral("a\rb"));
+        v.setSelStart(2); // just after the lone CR
+        QSignalSpy typed(&v, &TextView::charTyped);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("日\u240D"));
+        QApplication::sendEvent(&v, &commit);
+        // A typed look-alike of the CR stand-in stays what was typed.
+        QCOMPARE(v.text(), QStringLiteral("a\r日\u240Db"));
+        QCOMPARE(typed.count(), 2);
+        QCOMPARE(typed.at(0).at(0).value<QChar>(), QChar(u'日'));
+    }
+
+    void drops_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QString>("plain");
+        QTest::addColumn<QStringList>("paths"); // empty: the drop is refused
+        QTest::newRow("files in order")
+            << QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/b c.txt")),
+                           QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))}
+            << QString()
+            << QStringList{QStringLiteral("/tmp/b c.txt"), QStringLiteral("/tmp/a.txt")};
+        QTest::newRow("file among web links")
+            << QList<QUrl>{QUrl(QStringLiteral("https://example.org/")),
+                           QUrl::fromLocalFile(QStringLiteral("/tmp/メモ.txt"))}
+            << QStringLiteral("https://example.org/")
+            << QStringList{QStringLiteral("/tmp/メモ.txt")};
+        QTest::newRow("plain text") << QList<QUrl>{} << QStringLiteral("dropped") << QStringList{};
+        QTest::newRow("web link only") << QList<QUrl>{QUrl(QStringLiteral("https://example.org/"))}
+                                       << QStringLiteral("https://example.org/") << QStringList{};
+    }
+
+    void drops() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QString, plain);
+        QFETCH(QStringList, paths);
+        TextView v;
+        prepare(v, Shown);
+        v.setText(QStringLiteral("keep\r\nme"));
+        QMimeData data;
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        if (!plain.isEmpty())
+            data.setText(plain);
+        QSignalSpy dropped(&v, &TextView::filesDropped);
+        const QPoint at(10, 10);
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(v.viewport(), &enter);
+        QCOMPARE(enter.isAccepted(), !paths.isEmpty());
+        // Shift proposes a move, which would let the source delete the files.
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::ShiftModifier);
+        QCOMPARE(drop.proposedAction(), Qt::MoveAction);
+        QApplication::sendEvent(v.viewport(), &drop);
+        QCOMPARE(v.text(), QStringLiteral("keep\r\nme"));
+        if (!paths.isEmpty())
+            QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QCOMPARE(dropped.count(), paths.isEmpty() ? 0 : 1);
+        if (!paths.isEmpty())
+            QCOMPARE(dropped.at(0).at(0).toStringList(), paths);
+    }
+
+    void pasteInsertsTextNeverFiles() {
+        ProbeView v;
+        prepare(v, Shown);
+        v.setText(QStringLiteral("ab"));
+        v.setSelStart(1);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.txt"))});
+        files.setText(QStringLiteral("/tmp/a.txt"));
+        QVERIFY(!v.canInsertFromMimeData(&files));
+        v.insertFromMimeData(&files);
+        QCOMPARE(v.text(), QStringLiteral("ab"));
+        QMimeData text;
+        text.setText(QStringLiteral("1\r\n2"));
+        QVERIFY(v.canInsertFromMimeData(&text));
+        v.insertFromMimeData(&text);
+        QCOMPARE(v.text(), QStringLiteral("a1\r\n2b"));
+    }
+
+    void copyKeepsTheTextAsItIs() {
+        TextView v;
+        prepare(v, Shown);
+        const QString t = QStringLiteral("x\ry\u00A0z\r\n\nw");
+        v.setText(t);
+        v.setSelLength(t.size());
+        v.copy();
+        QCOMPARE(QApplication::clipboard()->text(), t);
+    }
+
+    void colour_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QColor>("shown");
+        QTest::newRow("red") << 0x0000FF << QColor(255, 0, 0);
+        QTest::newRow("blue") << 0xFF0000 << QColor(0, 0, 255);
+        QTest::newRow("mixed") << 0x123456 << QColor(0x56, 0x34, 0x12);
+        const QColor system = QApplication::palette().color(QPalette::Text);
+        QTest::newRow("system text colour") << int(0x80000008u) << system;
+        QTest::newRow("other system colour") << int(0x8000000Fu) << system;
+    }
+
+    void colour() {
+        QFETCH(int, value);
+        QFETCH(QColor, shown);
+        TextView v;
+        QCOMPARE(v.colourValue(), int(0x80000008u));
+        v.setColourValue(0x00FF00);
+        v.setColourValue(value);
+        QCOMPARE(v.colourValue(), value);
+        QCOMPARE(v.palette().color(QPalette::Active, QPalette::Text), shown);
+        QCOMPARE(v.palette().color(QPalette::Inactive, QPalette::Text), shown);
+    }
+};
+
+QTEST_MAIN(TstTextView)
+#include "tst_textview.moc"

@@ -1,9 +1,235 @@
 #include "files/file_commands.h"
 
 #include "editor/workspace.h"
+#include "files/text_file.h"
 
-QString FileCommands::OpenAndReadFile() { return QString(); }
-void FileCommands::OpenText_Click() {}
-void FileCommands::IntoText_Click() {}
-void FileCommands::FileOut_Click() {}
-void FileCommands::PrintOut_Click() {}
+#include <QAbstractTextDocumentLayout>
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QTextOption>
+
+#include <new>
+
+namespace {
+
+const QString FileFilter =
+    QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
+const QString AppTitle = QStringLiteral("Sorabun");
+const QString OpenTitle = QStringLiteral("開く");
+const QString OutputTitle = QStringLiteral("ファイルに出力");
+
+// The desktop's handler for text files stands for the system text editor.
+const QString TextEditor = QStringLiteral("xdg-open");
+
+// Print dialog flags: copies by the driver, no page numbers, and the
+// selection range either preselected or not offered.
+constexpr int PrintWithSelection = CommonDialog::PrintUseDevModeCopies |
+                                   CommonDialog::PrintNoPageNums | CommonDialog::PrintSelection;
+constexpr int PrintWithoutSelection = CommonDialog::PrintUseDevModeCopies |
+                                      CommonDialog::PrintNoPageNums |
+                                      CommonDialog::PrintNoSelection;
+static_assert(PrintWithSelection == 0x40009 && PrintWithoutSelection == 0x4000c);
+
+void notice(Workspace& ws, const QString& text, const QString& title) {
+    ws.platform.prompts.messageBox(text, title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
+}
+
+bool ask(Workspace& ws, const QString& text, const QString& title) {
+    return ws.platform.prompts.messageBox(text, title, Prompts::Buttons::YesNo,
+                                          Prompts::Answer::Yes) == Prompts::Answer::Yes;
+}
+
+// Sets a view's whole text; false when the view could not take it (it then
+// keeps what it had, as far as the toolkit allows).
+bool setViewText(TextView& view, const QString& text) {
+    try {
+        view.setText(text);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+} // namespace
+
+void offerTextEditor(Workspace& ws, const QString& path) {
+    if (!ask(ws,
+             QStringLiteral("ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？"),
+             OpenTitle))
+        return;
+    // An absolute path can never be taken for an option of the editor.
+    const QString file = QFileInfo(path).absoluteFilePath();
+    if (!ws.platform.launcher.start(TextEditor, {file}, Launcher::WindowState::MinimizedActive))
+        notice(ws, QStringLiteral("テキストエディターを起動できませんでした。\r\n") + file,
+               OpenTitle);
+}
+
+FileCommands::Opened FileCommands::openAndRead() {
+    CommonDialog& com = m_ws.platform.com;
+    com.flags = CommonDialog::HideReadOnly;
+    com.filter = FileFilter;
+    com.dialogTitle = OpenTitle;
+    if (!com.showOpen())
+        return {};
+    const QString path = com.fileName;
+    textfile::ReadResult file = textfile::ReadTextFile(path);
+    if (file.failure == textfile::TooLarge)
+        return {QString(), path, true};
+    if (!file.ok()) {
+        notice(m_ws, textfile::failureMessage(file.failure), AppTitle);
+        return {};
+    }
+    m_ws.state.LastOpenedFile = path;
+    return {std::move(file.text), path, false};
+}
+
+QString FileCommands::OpenAndReadFile() {
+    Opened opened = openAndRead();
+    if (opened.tooLarge) {
+        offerTextEditor(m_ws, opened.path);
+        return QString();
+    }
+    return std::move(opened.text);
+}
+
+void FileCommands::OpenText_Click() {
+    const Opened opened = openAndRead();
+    Views& views = m_ws.views;
+    bool tooLarge = opened.tooLarge || opened.text.size() > maxViewUnits;
+    if (!tooLarge) {
+        if (opened.text.isEmpty())
+            return;
+        // Text1 first, then the same text into Text2; a view that took the
+        // text keeps it even when the other one cannot.
+        tooLarge = !setViewText(views.Text1, opened.text);
+        if (!tooLarge) {
+            m_ws.state.UndoAvailable = false;
+            tooLarge = !setViewText(views.Text2, opened.text);
+        }
+    }
+    if (tooLarge)
+        offerTextEditor(m_ws, opened.path);
+}
+
+void FileCommands::IntoText_Click() {
+    Views& views = m_ws.views;
+    TextView& shown = views.visible();
+    if (shown.selLength() > 0 &&
+        !ask(m_ws,
+             QStringLiteral("現在選択されている範囲は削除してよろしいですか？\r\n"
+                            "はい＝選択範囲を消してそこに挿入\r\n"
+                            "いいえ＝選択範囲の一番はじめの位置に挿入"),
+             AppTitle))
+        shown.setSelLength(0);
+
+    const Opened opened = openAndRead();
+    // A file the views cannot take changes nothing, not even the selection.
+    bool tooLarge = opened.tooLarge ||
+                    shown.textLength() - shown.selLength() > maxViewUnits - opened.text.size();
+    if (!tooLarge) {
+        try {
+            shown.replaceSelection(opened.text);
+        } catch (const std::bad_alloc&) {
+            tooLarge = true;
+        }
+    }
+    if (!tooLarge) {
+        m_ws.state.UndoAvailable = false;
+        tooLarge = !setViewText(views.hidden(), shown.text());
+    }
+    if (tooLarge)
+        offerTextEditor(m_ws, opened.path);
+}
+
+void FileCommands::FileOut_Click() {
+    CommonDialog& com = m_ws.platform.com;
+    com.flags = CommonDialog::HideReadOnly;
+    com.filter = FileFilter;
+    com.dialogTitle = OutputTitle;
+    if (!com.showSave())
+        return;
+    const QString path = com.fileName;
+
+    // Only an ordinary file (read-only and hidden ones included) counts as
+    // existing; a folder or device of that name is a failure.
+    const QFileInfo existing(path);
+    if (existing.exists()) {
+        if (!existing.isFile()) {
+            notice(m_ws, textfile::failureMessage(textfile::PathFileAccess), AppTitle);
+            return;
+        }
+        if (!ask(m_ws, QStringLiteral("そのファイルは存在しています、上書きしてよろしいですか？"),
+                 QStringLiteral("上書き確認")))
+            return;
+    }
+
+    QString text = m_ws.views.visible().text() + QStringLiteral("\r\n");
+    // Characters that code page 932 cannot hold would otherwise be written as
+    // a substitute, a look-alike or not at all; the user decides first.
+    if (const qsizetype missing = textfile::countUnrepresentable(text)) {
+        if (!ask(m_ws,
+                 QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
+                                "はい＝それらを「?」に置き換えて出力\r\n"
+                                "いいえ＝出力しない")
+                     .arg(missing),
+                 OutputTitle))
+            return;
+        text = textfile::replaceUnrepresentable(text);
+    }
+
+    int failure = textfile::None;
+    try {
+        failure = textfile::writeWhole(path, textfile::encode(text));
+    } catch (const std::bad_alloc&) {
+        failure = textfile::OutOfMemory;
+    }
+    if (failure != textfile::None)
+        notice(m_ws, textfile::failureMessage(failure), AppTitle);
+}
+
+bool printText(QPrinter& printer, const QString& text) {
+    // Every kind of line end breaks the line on paper.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(u'\r', u'\n');
+
+    QTextDocument doc;
+    // Laid out for the printer itself, so the font has its real size on
+    // paper and a page of the document is a page of paper within the
+    // printer's margins. A document with a page size of its own is printed
+    // without the page numbers the toolkit otherwise adds. The document keeps
+    // its own small default margin: without it a line pushed to the next page
+    // would also be put, clipped, at the foot of the page before (a search in
+    // a PDF printout would find it twice).
+    doc.documentLayout()->setPaintDevice(&printer);
+    QTextOption option = doc.defaultTextOption();
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(8 *
+                              QFontMetricsF(doc.defaultFont(), &printer).horizontalAdvance(u' '));
+    doc.setDefaultTextOption(option);
+    // The item's own line end closes the document's last line.
+    doc.setPlainText(lines);
+    const QSizeF page = printer.pageRect(QPrinter::DevicePixel).size();
+    if (page.isEmpty())
+        return false;
+    doc.setPageSize(page);
+    doc.print(&printer);
+    return true;
+}
+
+void FileCommands::PrintOut_Click() {
+    CommonDialog& com = m_ws.platform.com;
+    TextView& shown = m_ws.views.visible();
+    com.flags = shown.selLength() > 0 ? PrintWithSelection : PrintWithoutSelection;
+    if (!com.showPrinter())
+        return;
+    const QString text =
+        (com.flags & CommonDialog::PrintSelection) ? shown.selText() : shown.text();
+    try {
+        printText(com.printer(), text);
+    } catch (const std::bad_alloc&) {
+        // Printing fails silently.
+    }
+}

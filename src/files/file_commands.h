@@ -1,19 +1,51 @@
 #pragma once
 
+#include "files/text_file.h"
+
 #include <QString>
 
 struct Workspace;
+class QPrinter;
 
 // Opening a file into the page or at the caret, output to a file, printing.
 class FileCommands {
 public:
+    // The most text a view takes, in UTF-16 units. Beyond it the file is
+    // offered to the system's text editor instead. One unit per byte of the
+    // largest file read, so any file that is read whole also fits an empty view.
+    static constexpr qsizetype DefaultMaxViewUnits = textfile::MaxFileBytes;
+
     explicit FileCommands(Workspace& ws) : m_ws(ws) {}
+
+    // Shows the Open dialog and reads the chosen file: its text, or the empty
+    // text after Cancel, after a failure (with its message) or for a file too
+    // large for the views (after the offer to hand it to the text editor).
     QString OpenAndReadFile();
     void OpenText_Click();
     void IntoText_Click();
     void FileOut_Click();
     void PrintOut_Click();
 
+    // The capacity of the views in UTF-16 units (lowered by tests).
+    qsizetype maxViewUnits = DefaultMaxViewUnits;
+
 private:
+    struct Opened {
+        QString text;
+        QString path;          // the file chosen, also when it was not read
+        bool tooLarge = false; // the file is larger than the views take
+    };
+    Opened openAndRead();
+
     Workspace& m_ws;
 };
+
+// Asks whether a file too large for the views should go to the system's text
+// editor, and on Yes starts it on the path (one argument, never split at
+// spaces). Shared with the other places that put a file into the views.
+void offerTextEditor(Workspace& ws, const QString& path);
+
+// Prints a text as one item followed by a line end: the printer's default
+// font and margins, long lines wrapped, a new page when one is full, no page
+// numbers. Returns false when the printer could not be started.
+bool printText(QPrinter& printer, const QString& text);

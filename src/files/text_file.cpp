@@ -7,10 +7,12 @@
 #include <QStringEncoder>
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace textfile {
 
@@ -27,6 +29,7 @@ int failureFromErrno(int e) {
     case EACCES:
     case EPERM:
     case EROFS:
+    case ETXTBSY:
         return PermissionDenied;
     case EISDIR:
         return PathFileAccess;
@@ -34,12 +37,82 @@ int failureFromErrno(int e) {
         return OutOfMemory;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return DiskFull;
     case ENAMETOOLONG:
     case ELOOP:
+    case EINVAL:
         return BadFileName;
     default:
         return DeviceIO;
+    }
+}
+
+// Decides, one code point at a time, whether a character survives the trip
+// through code page 932. Answers are remembered: a text repeats its
+// characters far more often than it has different ones.
+class Fitting {
+public:
+    bool fits(char32_t cp) {
+        if (cp < 0x80)
+            return true; // the ASCII half is the same in code page 932
+        if (m_known.empty())
+            m_known.assign(0x110000, Unknown);
+        std::uint8_t& k = m_known[cp];
+        if (k == Unknown)
+            k = roundTrips(cp) ? Fits : DoesNotFit;
+        return k == Fits;
+    }
+
+private:
+    enum : std::uint8_t { Unknown, Fits, DoesNotFit };
+
+    static bool roundTrips(char32_t cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            return false;
+        // Built by hand: the conversions from UTF-32 drop a leading U+FEFF.
+        QString one;
+        if (QChar::requiresSurrogates(cp))
+            one = QString(QChar(QChar::highSurrogate(cp))) + QChar(QChar::lowSurrogate(cp));
+        else
+            one = QString(QChar(char16_t(cp)));
+        QStringEncoder encoder(Codec);
+        const QByteArray bytes = encoder.encode(one);
+        // Characters without a place come out as a substitute, a best-fit
+        // neighbour or nothing at all; only a true round trip counts.
+        if (encoder.hasError() || bytes.isEmpty())
+            return false;
+        QStringDecoder decoder(Codec);
+        const QString back = decoder.decode(bytes);
+        return !decoder.hasError() && back == one;
+    }
+
+    std::vector<std::uint8_t> m_known;
+};
+
+// Calls f(position, length, fits) for each code point of the text.
+template <typename F> void forEachCodePoint(const QString& text, F&& f) {
+    Fitting fitting;
+    const qsizetype n = text.size();
+    const QChar* s = text.constData();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t u = s[i].unicode();
+        if (u < 0x80) {
+            if (!f(i, 1, true))
+                return;
+            ++i;
+            continue;
+        }
+        if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+            const char32_t cp = QChar::surrogateToUcs4(u, s[i + 1].unicode());
+            if (!f(i, 2, fitting.fits(cp)))
+                return;
+            i += 2;
+            continue;
+        }
+        if (!f(i, 1, fitting.fits(u)))
+            return;
+        ++i;
     }
 }
 
@@ -49,7 +122,9 @@ ReadResult ReadTextFile(const QString& path) {
     if (path.isEmpty())
         return {QString(), BadFileName};
     const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so a pipe or a device never holds the program.
+    if (name.contains('\0'))
+        return {QString(), BadFileName};
+    // Non-blocking, so opening a pipe or a device never holds the program.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {QString(), failureFromErrno(errno)};
@@ -60,10 +135,11 @@ ReadResult ReadTextFile(const QString& path) {
     struct stat st = {};
     if (::fstat(fd, &st) != 0)
         return {QString(), failureFromErrno(errno)};
-    if (S_ISDIR(st.st_mode))
+    // Only an ordinary file has a length to read; a folder, pipe, socket or
+    // device is not a text file.
+    if (!S_ISREG(st.st_mode))
         return {QString(), PathFileAccess};
-    // Only regular files have a length; anything else holds no bytes.
-    const qint64 n = S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+    const qint64 n = qint64(st.st_size);
     if (n > MaxFileBytes)
         return {QString(), TooLarge};
     try {
@@ -99,34 +175,74 @@ QByteArray encode(const QString& text) {
 }
 
 bool representable(const QString& text) {
-    // Round trip each run that is not plain ASCII: what comes back differently
-    // had no place in the code page.
-    QStringEncoder encoder(Codec);
-    QStringDecoder decoder(Codec);
-    const QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return false;
-    return decoder.decode(bytes) == text;
+    bool all = true;
+    forEachCodePoint(text, [&](qsizetype, qsizetype, bool fits) {
+        all = fits;
+        return fits;
+    });
+    return all;
+}
+
+qsizetype countUnrepresentable(const QString& text) {
+    qsizetype count = 0;
+    forEachCodePoint(text, [&](qsizetype, qsizetype, bool fits) {
+        count += fits ? 0 : 1;
+        return true;
+    });
+    return count;
+}
+
+QString replaceUnrepresentable(const QString& text) {
+    if (representable(text))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    forEachCodePoint(text, [&](qsizetype at, qsizetype length, bool fits) {
+        if (fits)
+            out.append(QStringView(text).mid(at, length));
+        else
+            out.append(u'?');
+        return true;
+    });
+    return out;
 }
 
 int writeWhole(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty() || QFile::encodeName(path).contains('\0'))
+        return BadFileName;
     const QFileInfo info(path);
-    if (info.isDir())
-        return PathFileAccess;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (!QFileInfo(info.absolutePath()).isDir())
-            return PathNotFound;
-        return file.error() == QFileDevice::PermissionsError ? PermissionDenied
-                                                             : failureFromErrno(errno);
+    if (info.exists()) {
+        // Only an ordinary file is replaced; a folder, pipe or device of
+        // that name is left alone.
+        if (info.isDir() || !info.isFile())
+            return PathFileAccess;
+        if (!info.isWritable())
+            return PermissionDenied;
     }
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.exists() || !folder.isDir())
+        return PathNotFound;
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int e = errno;
+        if (!folder.isWritable() || file.error() == QFileDevice::PermissionsError)
+            return PermissionDenied;
+        return e ? failureFromErrno(e) : DeviceIO;
+    }
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
         const int e = errno;
         file.cancelWriting();
-        return e == ENOSPC ? DiskFull : DeviceIO;
+        return e ? failureFromErrno(e) : DeviceIO;
     }
-    if (!file.commit())
-        return failureFromErrno(errno);
+    errno = 0;
+    if (!file.commit()) {
+        // The new content stays in its temporary file, which is removed; the
+        // old file is still in place.
+        const int e = errno;
+        return e ? failureFromErrno(e) : DeviceIO;
+    }
     return None;
 }
 

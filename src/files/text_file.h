@@ -14,11 +14,11 @@ enum Failure : int {
     OutOfMemory = 7,
     BadFileName = 52,
     FileNotFound = 53,
-    DeviceIO = 57,
-    DiskFull = 61,
+    DeviceIO = 57, // a read or write error of the device
+    DiskFull = 61, // no room left, or the file would exceed what the system allows
     PermissionDenied = 70,
-    PathFileAccess = 75, // a folder, or something else that is not a file
-    PathNotFound = 76,
+    PathFileAccess = 75, // a folder, or something else that is not a file (pipe, device)
+    PathNotFound = 76,   // the folder does not exist, or a part of the path is a file
     TooLarge = 1001,     // larger than the views take
     Unrepresentable = 1002,
 };
@@ -29,21 +29,36 @@ struct ReadResult {
     bool ok() const { return failure == None; }
 };
 
-// The largest file the views take (bytes).
-constexpr qint64 MaxFileBytes = qint64(512) * 1024 * 1024;
+// The largest file the views take (bytes). A shown page costs about five
+// times its file size in memory and its layout time grows with the number of
+// lines (a 20 MB file of 420,000 lines: 100 MiB and about a second; 100 MB:
+// 650 MiB and some 15 s), so a larger file is offered to the system's text
+// editor instead.
+constexpr qint64 MaxFileBytes = qint64(128) * 1024 * 1024;
 
 // The whole file in one read of its exact length, then one conversion from
 // code page 932. No byte-order mark detection; line ends untouched; an empty
-// file gives the empty text. Never blocks on a pipe or device.
+// file gives the empty text. Only ordinary files are read: a folder, a pipe or
+// a device gives PathFileAccess at once and never blocks.
 ReadResult ReadTextFile(const QString& path);
 
 QString decode(const QByteArray& bytes);
 QByteArray encode(const QString& text);
-// Whether every character of the text has a place in code page 932.
+
+// Whether every character of the text has a place in code page 932, that is,
+// comes back unchanged after encoding and decoding.
 bool representable(const QString& text);
+// How many characters (code points; a lone surrogate counts as one) have no
+// place in code page 932.
+qsizetype countUnrepresentable(const QString& text);
+// The text with each character that has no place in code page 932 replaced by
+// one "?" (a surrogate pair gives one "?").
+QString replaceUnrepresentable(const QString& text);
 
 // Writes bytes so that a failure never leaves a half-written file in place
-// of an existing one. Returns a failure number or None.
+// of an existing one. Returns a failure number or None. Only an ordinary file
+// (or a new name) is written: a folder, pipe or device is a PathFileAccess
+// failure.
 int writeWhole(const QString& path, const QByteArray& bytes);
 
 // "予期せぬエラーが発生しました" CR LF "code-" n

@@ -2,6 +2,20 @@
 
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// The dialog leaves its "Pages from" choice enabled whatever its options say;
+// without page numbers every way to choose pages is greyed out.
+void disablePageChoice(QPrintDialog& dialog) {
+    for (const char* name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
+        if (auto* w = dialog.findChild<QWidget*>(QLatin1String(name)))
+            w->setEnabled(false);
+}
+
+} // namespace
 
 // The print dialog over the kept printer. The flags decide whether the
 // Selection range is offered and preselected and whether page numbers can be
@@ -17,6 +31,9 @@ bool QtCommonDialog::showPrinter() {
     dialog.setPrintRange(selectionOffered && (flags & PrintSelection)
                              ? QAbstractPrintDialog::Selection
                              : QAbstractPrintDialog::AllPages);
+    // The dialog sets up its widgets as it shows itself: grey out afterwards.
+    if (flags & PrintNoPageNums)
+        QTimer::singleShot(0, &dialog, [&dialog] { disablePageChoice(dialog); });
     if (dialog.exec() != QDialog::Accepted)
         return false;
     if (p.printRange() == QPrinter::Selection)

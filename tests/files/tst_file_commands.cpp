@@ -1,0 +1,543 @@
+#include "files/text_file.h"
+#include "support/file_size_limit.h"
+#include "support/test_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+using Answer = Prompts::Answer;
+using Buttons = Prompts::Buttons;
+
+const QString Unexpected = QStringLiteral("予期せぬエラーが発生しました\r\ncode-");
+const QString SelectionQuestion =
+    QStringLiteral("現在選択されている範囲は削除してよろしいですか？\r\n"
+                   "はい＝選択範囲を消してそこに挿入\r\n"
+                   "いいえ＝選択範囲の一番はじめの位置に挿入");
+const QString TooLargeQuestion =
+    QStringLiteral("ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？");
+const QString OverwriteQuestion =
+    QStringLiteral("そのファイルは存在しています、上書きしてよろしいですか？");
+const QString Filter = QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
+
+// Code page 932 bytes of あ ① ～ 髙 and their text.
+const QByteArray JapaneseBytes("\x82\xA0\x87\x40\x81\x60\xFB\xFC");
+const QString JapaneseText = QStringView(u"あ①\uFF5E髙").toString();
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// A file longer than the views take; sparse, so it costs no disk.
+QString hugeFile(const TestEnv& env, const QString& name) {
+    const QString path = env.dir.filePath(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.resize(textfile::MaxFileBytes + 1);
+    return path;
+}
+
+void select(TextView& view, qsizetype start, qsizetype length) {
+    view.setSelStart(start);
+    view.setSelLength(length);
+}
+
+} // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void openTextReplacesPage_data();
+    void openTextReplacesPage();
+    void openFailureShowsNumber_data();
+    void openFailureShowsNumber();
+    void openCancelChangesNothing();
+    void intoText_data();
+    void intoText();
+    void intoTextWithWrapOffUsesText2();
+    void tooLargeFileOffered_data();
+    void tooLargeFileOffered();
+    void tooLargeForViewsKeepsSelection();
+
+    void fileOutWritesCodePage932_data();
+    void fileOutWritesCodePage932();
+    void roundTripAddsOneLineEnd();
+    void overwriteQuestion_data();
+    void overwriteQuestion();
+    void fileOutWithWrapOffUsesText2();
+    void unrepresentableCharacters_data();
+    void unrepresentableCharacters();
+    void fileOutFailures_data();
+    void fileOutFailures();
+
+private:
+    std::unique_ptr<TestEnv> env;
+    MainWindow* w = nullptr;
+};
+
+void FileCommandsTest::init() {
+    env = std::make_unique<TestEnv>();
+    env->setPage(1, QStringLiteral("before\r\n"));
+    w = &env->start();
+}
+
+void FileCommandsTest::cleanup() {
+    env->prompts.verifyDone();
+    env->com.verifyDone();
+    env.reset();
+    w = nullptr;
+}
+
+// ---- opening -----------------------------------------------------------------
+
+void FileCommandsTest::openTextReplacesPage_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("wrapOff");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ascii") << QByteArray("abc") << false << QStringLiteral("abc");
+    QTest::newRow("Shift-JIS decoded") << JapaneseBytes + "\r\n"
+                                       << false << JapaneseText + QStringLiteral("\r\n");
+    QTest::newRow("LF-only kept") << QByteArray("a\nb\n") << false << QStringLiteral("a\nb\n");
+    QTest::newRow("wrap off keeps Text2 visible")
+        << QByteArray("x\r\ny") << true << QStringLiteral("x\r\ny");
+    QTest::newRow("empty file changes nothing")
+        << QByteArray() << false << QStringLiteral("before\r\n");
+}
+
+void FileCommandsTest::openTextReplacesPage() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, wrapOff);
+    QFETCH(QString, shown);
+    if (wrapOff)
+        w->RightRet_Click();
+    const bool text1Visible = w->views().text1Visible();
+    select(w->views().visible(), 2, 3);
+    w->state.UndoAvailable = true;
+    const QString path = env->writeFile(QStringLiteral("in.txt"), bytes);
+    env->com.chooseFile(path);
+
+    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+
+    QCOMPARE(env->com.shown, QStringList{QStringLiteral("open")});
+    QCOMPARE(env->com.flagsShown, QList<int>{CommonDialog::HideReadOnly});
+    QCOMPARE(env->com.filter, Filter);
+    QCOMPARE(env->com.dialogTitle, QStringLiteral("開く"));
+    QVERIFY(env->prompts.calls.isEmpty());
+    QCOMPARE(w->Text1->text(), shown);
+    QCOMPARE(w->Text2->text(), shown);
+    QCOMPARE(w->views().text1Visible(), text1Visible);
+    QCOMPARE(w->state.LastOpenedFile, path);
+    // The page store catches up only at the next page switch.
+    QCOMPARE(env->page(1), QStringLiteral("before\r\n"));
+    if (bytes.isEmpty()) {
+        QCOMPARE(w->state.UndoAvailable, true);
+        QCOMPARE(w->views().visible().selLength(), 3);
+    } else {
+        QCOMPARE(w->state.UndoAvailable, false);
+        QCOMPARE(w->Text1->selStart(), 0);
+        QCOMPARE(w->Text2->selStart(), 0);
+        QCOMPARE(w->views().visible().selLength(), 0);
+    }
+}
+
+void FileCommandsTest::openFailureShowsNumber_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("typed name that does not exist") << "missing" << int(textfile::FileNotFound);
+    QTest::newRow("a folder") << "folder" << int(textfile::PathFileAccess);
+}
+
+void FileCommandsTest::openFailureShowsNumber() {
+    QFETCH(QString, kind);
+    QFETCH(int, failure);
+    // A file read earlier stays the last opened one.
+    const QString earlier = env->writeFile(QStringLiteral("earlier.txt"), "before\r\n");
+    env->com.chooseFile(earlier);
+    w->files.OpenText_Click();
+    w->state.UndoAvailable = true;
+
+    const QString path = env->dir.filePath(QStringLiteral("bad"));
+    if (kind == u"folder")
+        QVERIFY(QDir(env->dir.path()).mkdir(QStringLiteral("bad")));
+    env->com.chooseFile(path);
+    env->prompts.answer(Answer::Ok);
+    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+
+    QCOMPARE(env->prompts.calls.size(), 1);
+    const PromptCall& call = env->prompts.calls.first();
+    QCOMPARE(call.text, Unexpected + QString::number(failure));
+    QCOMPARE(call.title, QStringLiteral("Sorabun"));
+    QCOMPARE(call.buttons, Buttons::Ok);
+    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->state.UndoAvailable, true);
+    QCOMPARE(w->state.LastOpenedFile, earlier);
+}
+
+void FileCommandsTest::openCancelChangesNothing() {
+    select(*w->Text1, 1, 2);
+    env->com.cancelFile();
+    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QVERIFY(env->prompts.calls.isEmpty());
+    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->Text1->selLength(), 2);
+    QVERIFY(w->state.LastOpenedFile.isEmpty());
+}
+
+void FileCommandsTest::intoText_data() {
+    QTest::addColumn<qsizetype>("selStart");
+    QTest::addColumn<qsizetype>("selLength");
+    QTest::addColumn<int>("question"); // 0 none, 1 Yes, 2 No
+    QTest::addColumn<QString>("file"); // "<cancel>", "<missing>" or the file's text (ASCII)
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<qsizetype>("caret");
+    const QString cancel = QStringLiteral("<cancel>");
+    QTest::newRow("no selection: inserted at the caret, nothing asked")
+        << qsizetype(3) << qsizetype(0) << 0 << "XY"
+        << "befXYore\r\n"
+        << qsizetype(5);
+    QTest::newRow("Yes: the selection is replaced") << qsizetype(1) << qsizetype(3) << 1 << "XY"
+                                                    << "bXYre\r\n"
+                                                    << qsizetype(3);
+    QTest::newRow("No: inserted before the selection, which stays")
+        << qsizetype(1) << qsizetype(3) << 2 << "XY"
+        << "bXYefore\r\n"
+        << qsizetype(3);
+    QTest::newRow("Yes then Cancel: the selection is deleted")
+        << qsizetype(1) << qsizetype(3) << 1 << cancel << "bre\r\n"
+        << qsizetype(1);
+    QTest::newRow("No then Cancel: nothing changes")
+        << qsizetype(1) << qsizetype(3) << 2 << cancel << "before\r\n"
+        << qsizetype(1);
+    QTest::newRow("Yes then an empty file: the selection is deleted")
+        << qsizetype(0) << qsizetype(6) << 1 << ""
+        << "\r\n"
+        << qsizetype(0);
+    QTest::newRow("Yes then a missing file: message, the selection is deleted")
+        << qsizetype(1) << qsizetype(3) << 1 << "<missing>"
+        << "bre\r\n"
+        << qsizetype(1);
+    QTest::newRow("line ends of the file kept, at the end of the page")
+        << qsizetype(8) << qsizetype(0) << 0 << "a\nb\r\n"
+        << "before\r\na\nb\r\n"
+        << qsizetype(13);
+}
+
+void FileCommandsTest::intoText() {
+    QFETCH(qsizetype, selStart);
+    QFETCH(qsizetype, selLength);
+    QFETCH(int, question);
+    QFETCH(QString, file);
+    QFETCH(QString, result);
+    QFETCH(qsizetype, caret);
+    select(*w->Text1, selStart, selLength);
+    w->state.UndoAvailable = true;
+    if (question)
+        env->prompts.answer(question == 1 ? Answer::Yes : Answer::No);
+    if (file == u"<cancel>") {
+        env->com.cancelFile();
+    } else if (file == u"<missing>") {
+        env->com.chooseFile(env->dir.filePath(QStringLiteral("gone.txt")));
+        env->prompts.answer(Answer::Ok);
+    } else {
+        env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), file.toLatin1()));
+    }
+
+    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+
+    const int expectedPrompts = (question ? 1 : 0) + (file == u"<missing>" ? 1 : 0);
+    QCOMPARE(env->prompts.calls.size(), expectedPrompts);
+    if (question) {
+        const PromptCall& call = env->prompts.calls.first();
+        QCOMPARE(call.text, SelectionQuestion);
+        QCOMPARE(call.title, QStringLiteral("Sorabun"));
+        QCOMPARE(call.buttons, Buttons::YesNo);
+        QCOMPARE(call.defaultButton, Answer::Yes);
+    }
+    if (file == u"<missing>")
+        QCOMPARE(env->prompts.calls.last().text,
+                 Unexpected + QString::number(textfile::FileNotFound));
+    QCOMPARE(w->Text1->text(), result);
+    QCOMPARE(w->Text1->selStart(), caret);
+    QCOMPARE(w->Text1->selLength(), 0);
+    QCOMPARE(w->Text2->text(), result);
+    QCOMPARE(w->state.UndoAvailable, false);
+    QCOMPARE(env->page(1), QStringLiteral("before\r\n"));
+}
+
+void FileCommandsTest::intoTextWithWrapOffUsesText2() {
+    w->RightRet_Click();
+    QVERIFY(!w->views().text1Visible());
+    // Edits made since wrap was switched off live only in Text2.
+    w->Text2->setSelStart(6);
+    w->Text2->replaceSelection(QStringLiteral(" edited"));
+    w->Text2->setSelStart(0);
+    env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), JapaneseBytes));
+    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+    const QString expected = JapaneseText + QStringLiteral("before edited\r\n");
+    QCOMPARE(w->Text2->text(), expected);
+    QCOMPARE(w->Text2->selStart(), JapaneseText.size());
+    QCOMPARE(w->Text1->text(), expected);
+}
+
+void FileCommandsTest::tooLargeFileOffered_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("editorStarts");
+    QTest::newRow("OpenText, Yes: the editor gets the path") << "OpenText" << true << true;
+    QTest::newRow("OpenText, No: nothing further") << "OpenText" << false << true;
+    QTest::newRow("OpenText, Yes, no editor: told so") << "OpenText" << true << false;
+    QTest::newRow("IntoText, Yes: the editor gets the path") << "IntoText" << true << true;
+}
+
+void FileCommandsTest::tooLargeFileOffered() {
+    QFETCH(QString, command);
+    QFETCH(bool, yes);
+    QFETCH(bool, editorStarts);
+    const QString earlier = env->writeFile(QStringLiteral("earlier.txt"), "before\r\n");
+    env->com.chooseFile(earlier);
+    w->files.OpenText_Click();
+    w->state.UndoAvailable = true;
+    env->launcher.startResult = [editorStarts](const QString&) { return editorStarts; };
+
+    // A name with spaces: the path must reach the editor as one argument.
+    const QString path = hugeFile(*env, QStringLiteral("big file with spaces.txt"));
+    env->com.chooseFile(path);
+    env->prompts.answer(yes ? Answer::Yes : Answer::No);
+    if (yes && !editorStarts)
+        env->prompts.answer(Answer::Ok);
+    QVERIFY(triggerAction(w, command));
+
+    QCOMPARE(env->prompts.calls.size(), yes && !editorStarts ? 2 : 1);
+    const PromptCall& call = env->prompts.calls.first();
+    QCOMPARE(call.text, TooLargeQuestion);
+    QCOMPARE(call.title, QStringLiteral("開く"));
+    QCOMPARE(call.buttons, Buttons::YesNo);
+    QCOMPARE(call.defaultButton, Answer::Yes);
+    if (yes) {
+        QCOMPARE(env->launcher.calls.size(), 1);
+        QCOMPARE(env->launcher.calls[0].program, QStringLiteral("xdg-open"));
+        QCOMPARE(env->launcher.calls[0].arguments, QStringList{path});
+        QCOMPARE(env->launcher.calls[0].state, Launcher::WindowState::MinimizedActive);
+    } else {
+        QVERIFY(env->launcher.calls.isEmpty());
+    }
+    if (yes && !editorStarts) {
+        const PromptCall& told = env->prompts.calls.last();
+        QCOMPARE(told.title, QStringLiteral("開く"));
+        QCOMPARE(told.buttons, Buttons::Ok);
+        QVERIFY(told.text.contains(path));
+    }
+    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->Text2->text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->state.UndoAvailable, true);
+    // The file was never read whole.
+    QCOMPARE(w->state.LastOpenedFile, earlier);
+}
+
+void FileCommandsTest::tooLargeForViewsKeepsSelection() {
+    // Views of small capacity: the page and the file each fit, together
+    // they do not.
+    w->files.maxViewUnits = 10;
+    select(*w->Text1, 1, 3);
+    env->prompts.answer(Answer::Yes); // delete the selection
+    const QString path = env->writeFile(QStringLiteral("in.txt"), "123456");
+    env->com.chooseFile(path);
+    env->prompts.answer(Answer::No); // no editor
+    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+    QCOMPARE(env->prompts.calls.size(), 2);
+    QCOMPARE(env->prompts.calls[1].text, TooLargeQuestion);
+    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->Text1->selStart(), 1);
+    QCOMPARE(w->Text1->selLength(), 3);
+    QCOMPARE(w->state.LastOpenedFile, path);
+    env->prompts.verifyDone();
+
+    // The same file replaces the page: it fits.
+    env->com.chooseFile(path);
+    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QCOMPARE(w->Text1->text(), QStringLiteral("123456"));
+
+    // A file beyond the capacity on its own.
+    env->com.chooseFile(env->writeFile(QStringLiteral("long.txt"), "12345678901"));
+    env->prompts.answer(Answer::No);
+    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QCOMPARE(env->prompts.calls.size(), 1);
+    QCOMPARE(env->prompts.calls[0].text, TooLargeQuestion);
+    QCOMPARE(w->Text1->text(), QStringLiteral("123456"));
+}
+
+// ---- output to a file ----------------------------------------------------------
+
+void FileCommandsTest::fileOutWritesCodePage932_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("abc gets one CR LF") << "abc" << QByteArray("abc\r\n");
+    QTest::newRow("empty page is one CR LF") << "" << QByteArray("\r\n");
+    QTest::newRow("Japanese in code page 932")
+        << JapaneseText + QStringLiteral("\r\nx") << JapaneseBytes + "\r\nx\r\n";
+    QTest::newRow("own line ends unchanged") << "a\nb\rc\r\n" << QByteArray("a\nb\rc\r\n\r\n");
+}
+
+void FileCommandsTest::fileOutWritesCodePage932() {
+    QFETCH(QString, page);
+    QFETCH(QByteArray, bytes);
+    w->Text1->setText(page);
+    const QString path = env->dir.filePath(QStringLiteral("new.txt"));
+    env->com.chooseFile(path);
+    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QCOMPARE(env->com.shown, QStringList{QStringLiteral("save")});
+    QCOMPARE(env->com.flagsShown, QList<int>{CommonDialog::HideReadOnly});
+    QCOMPARE(env->com.filter, Filter);
+    QCOMPARE(env->com.dialogTitle, QStringLiteral("ファイルに出力"));
+    QVERIFY(env->prompts.calls.isEmpty()); // a new name asks nothing
+    QCOMPARE(readBytes(path), bytes);
+    QCOMPARE(w->Text1->text(), page);
+}
+
+void FileCommandsTest::roundTripAddsOneLineEnd() {
+    w->Text1->setText(JapaneseText);
+    const QString path = env->dir.filePath(QStringLiteral("trip.txt"));
+    env->com.chooseFile(path);
+    w->files.FileOut_Click();
+    env->com.chooseFile(path);
+    w->files.OpenText_Click();
+    QCOMPARE(w->Text1->text(), JapaneseText + QStringLiteral("\r\n"));
+}
+
+void FileCommandsTest::overwriteQuestion_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes replaces the whole file") << "old.txt" << true;
+    QTest::newRow("No leaves it untouched") << "old.txt" << false;
+    QTest::newRow("a hidden file counts as existing") << ".hidden.txt" << false;
+}
+
+void FileCommandsTest::overwriteQuestion() {
+    QFETCH(QString, name);
+    QFETCH(bool, yes);
+    const QByteArray old("a much longer old content\r\nsecond line\r\n");
+    const QString path = env->writeFile(name, old);
+    w->Text1->setText(QStringLiteral("new"));
+    env->com.chooseFile(path);
+    env->prompts.answer(yes ? Answer::Yes : Answer::No);
+    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QCOMPARE(env->prompts.calls.size(), 1);
+    QCOMPARE(env->prompts.calls[0].text, OverwriteQuestion);
+    QCOMPARE(env->prompts.calls[0].title, QStringLiteral("上書き確認"));
+    QCOMPARE(env->prompts.calls[0].buttons, Buttons::YesNo);
+    QCOMPARE(env->prompts.calls[0].defaultButton, Answer::Yes);
+    QCOMPARE(readBytes(path), yes ? QByteArray("new\r\n") : old);
+}
+
+void FileCommandsTest::fileOutWithWrapOffUsesText2() {
+    w->RightRet_Click();
+    w->Text2->setSelStart(0);
+    w->Text2->replaceSelection(QStringLiteral("edited "));
+    const QString path = env->dir.filePath(QStringLiteral("wrapoff.txt"));
+    env->com.chooseFile(path);
+    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QCOMPARE(readBytes(path), QByteArray("edited before\r\n\r\n"));
+}
+
+void FileCommandsTest::unrepresentableCharacters_data() {
+    QTest::addColumn<bool>("existing");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes writes ? for each") << false << true;
+    QTest::newRow("No writes nothing") << false << false;
+    QTest::newRow("No after overwrite Yes keeps the old file") << true << false;
+}
+
+void FileCommandsTest::unrepresentableCharacters() {
+    QFETCH(bool, existing);
+    QFETCH(bool, yes);
+    // An emoji (two UTF-16 units), a wave dash, and ordinary Japanese.
+    w->Text1->setText(QStringView(u"\U0001F600あ\u301C!").toString());
+    const QString path = env->dir.filePath(QStringLiteral("out.txt"));
+    if (existing)
+        env->writeFile(QStringLiteral("out.txt"), "old");
+    env->com.chooseFile(path);
+    if (existing)
+        env->prompts.answer(Answer::Yes);
+    env->prompts.answer(yes ? Answer::Yes : Answer::No);
+    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+
+    QCOMPARE(env->prompts.calls.size(), existing ? 2 : 1);
+    const PromptCall& call = env->prompts.calls.last();
+    QCOMPARE(call.text, QStringLiteral("このページにはシフトJISで表せない文字が 2 個あります。\r\n"
+                                       "はい＝それらを「?」に置き換えて出力\r\n"
+                                       "いいえ＝出力しない"));
+    QCOMPARE(call.title, QStringLiteral("ファイルに出力"));
+    QCOMPARE(call.buttons, Buttons::YesNo);
+    QCOMPARE(call.defaultButton, Answer::Yes);
+    if (yes)
+        QCOMPARE(readBytes(path), QByteArray("?\x82\xA0?!\r\n"));
+    else if (existing)
+        QCOMPARE(readBytes(path), QByteArray("old"));
+    else
+        QVERIFY(!QFileInfo::exists(path));
+}
+
+void FileCommandsTest::fileOutFailures_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("a folder of that name") << "folder" << int(textfile::PathFileAccess);
+    QTest::newRow("read-only folder keeps the old file")
+        << "read-only" << int(textfile::PermissionDenied);
+    QTest::newRow("no room keeps the old file") << "no-room" << int(textfile::DiskFull);
+}
+
+void FileCommandsTest::fileOutFailures() {
+    QFETCH(QString, kind);
+    QFETCH(int, failure);
+    const QString folder = env->dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(folder));
+    QString path = folder + QStringLiteral("/old.txt");
+    const QByteArray old("old\r\n");
+    env->writeFile(QStringLiteral("out/old.txt"), old);
+    w->Text1->setText(QString(20000, u'x'));
+    std::unique_ptr<FileSizeLimit> limit;
+    bool overwriteAsked = false;
+    if (kind == u"folder") {
+        path = folder;
+    } else if (kind == u"read-only") {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not stop the superuser; the no-room row covers this");
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        overwriteAsked = true;
+    } else if (kind == u"no-room") {
+        limit = std::make_unique<FileSizeLimit>(4096);
+        overwriteAsked = true;
+    }
+    env->com.chooseFile(path);
+    if (overwriteAsked)
+        env->prompts.answer(Answer::Yes);
+    env->prompts.answer(Answer::Ok);
+    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    limit.reset();
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QCOMPARE(env->prompts.calls.size(), overwriteAsked ? 2 : 1);
+    const PromptCall& call = env->prompts.calls.last();
+    QCOMPARE(call.text, Unexpected + QString::number(failure));
+    QCOMPARE(call.title, QStringLiteral("Sorabun"));
+    QCOMPARE(call.buttons, Buttons::Ok);
+    QCOMPARE(readBytes(folder + QStringLiteral("/old.txt")), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("old.txt")});
+    QCOMPARE(w->Text1->text(), QString(20000, u'x'));
+}
+
+QTEST_MAIN(FileCommandsTest)
+#include "tst_file_commands.moc"

@@ -1,0 +1,241 @@
+#include "files/file_commands.h"
+#include "support/test_env.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct PdfText {
+    bool ok = false;
+    QString text; // pdftotext's output, pages separated by form feeds
+    int pages = 0;
+};
+
+// What a reader of the printout sees, by the system's own PDF text extractor.
+PdfText extract(const QString& pdf) {
+    PdfText out;
+    if (!QFileInfo::exists(pdf))
+        return out;
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return out;
+    out.ok = true;
+    out.text = QString::fromUtf8(p.readAllStandardOutput());
+    out.pages = int(out.text.count(u'\f'));
+    return out;
+}
+
+// The printed words, with the layout's line breaks and page ends taken out
+// and the font's ligatures (fi) read as their letters.
+QString flat(const QString& s) {
+    QString t = s.normalized(QString::NormalizationForm_KC);
+    t.remove(u'\f');
+    t.remove(u'\n');
+    t.remove(u' ');
+    return t;
+}
+
+} // namespace
+
+class PrintTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void printsWholeOrSelection_data();
+    void printsWholeOrSelection();
+    void cancelPrintsNothing();
+    void wrapOffPrintsText2();
+    void emptyPageIsOneEmptyLine();
+    void longTextWrapsAndBreaksPages();
+    void printDialogOffersSelection_data();
+    void printDialogOffersSelection();
+
+private:
+    std::unique_ptr<TestEnv> env;
+    MainWindow* w = nullptr;
+    QString pdf;
+};
+
+void PrintTest::init() {
+    env = std::make_unique<TestEnv>();
+    env->setPage(1, QStringLiteral("first line 日本語\r\nsecond line"));
+    w = &env->start();
+    pdf = env->dir.filePath(QStringLiteral("out.pdf"));
+    env->com.printToPdf(pdf);
+}
+
+void PrintTest::cleanup() {
+    env->prompts.verifyDone();
+    env->com.verifyDone();
+    env.reset();
+    w = nullptr;
+}
+
+void PrintTest::printsWholeOrSelection_data() {
+    QTest::addColumn<qsizetype>("selLength");
+    QTest::addColumn<bool>("leftOnSelection");
+    QTest::addColumn<int>("flagsIn");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("no selection: whole page, Selection not offered")
+        << qsizetype(0) << false << 0x4000c << "firstline日本語secondline";
+    QTest::newRow("selection kept: only the selected text")
+        << qsizetype(8) << true << 0x40009 << "line日本語";
+    QTest::newRow("selection, All chosen: whole page")
+        << qsizetype(8) << false << 0x40009 << "firstline日本語secondline";
+}
+
+void PrintTest::printsWholeOrSelection() {
+    QFETCH(qsizetype, selLength);
+    QFETCH(bool, leftOnSelection);
+    QFETCH(int, flagsIn);
+    QFETCH(QString, printed);
+    w->Text1->setSelStart(6);
+    w->Text1->setSelLength(selLength);
+    env->com.choosePrint(true, leftOnSelection);
+    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QCOMPARE(env->com.shown, QStringList{QStringLiteral("print")});
+    QCOMPARE(env->com.flagsShown, QList<int>{flagsIn});
+    QVERIFY(env->prompts.calls.isEmpty());
+    const PdfText out = extract(pdf);
+    QVERIFY(out.ok);
+    QCOMPARE(out.pages, 1);
+    QCOMPARE(flat(out.text), printed);
+    // Printing changes nothing in the page.
+    QCOMPARE(w->Text1->text(), QStringLiteral("first line 日本語\r\nsecond line"));
+    QCOMPARE(w->Text1->selLength(), selLength);
+}
+
+void PrintTest::cancelPrintsNothing() {
+    env->com.choosePrint(false, false);
+    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(env->prompts.calls.isEmpty());
+    QVERIFY(!QFileInfo::exists(pdf));
+}
+
+void PrintTest::wrapOffPrintsText2() {
+    w->RightRet_Click();
+    w->Text2->setSelStart(0);
+    w->Text2->replaceSelection(QStringLiteral("edited "));
+    env->com.choosePrint(true, false);
+    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    const PdfText out = extract(pdf);
+    QVERIFY(out.ok);
+    QCOMPARE(flat(out.text), QStringLiteral("editedfirstline日本語secondline"));
+}
+
+void PrintTest::emptyPageIsOneEmptyLine() {
+    w->Text1->setText(QString());
+    env->com.choosePrint(true, false);
+    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    const PdfText out = extract(pdf);
+    QVERIFY(out.ok);
+    QCOMPARE(out.pages, 1);
+    QCOMPARE(out.text.trimmed(), QString());
+}
+
+void PrintTest::longTextWrapsAndBreaksPages() {
+    // One line far wider than the paper, with no space to break at, then
+    // many short lines: nothing is clipped and pages follow one another.
+    QString text = QString(600, u'w') + QStringLiteral("\r\n");
+    QString expected = QString(600, u'w');
+    for (int i = 1; i <= 300; ++i) {
+        text += QStringLiteral("line%1\r\n").arg(i);
+        expected += QStringLiteral("line%1").arg(i);
+    }
+    w->Text1->setText(text);
+    env->com.choosePrint(true, false);
+    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    const PdfText out = extract(pdf);
+    QVERIFY(out.ok);
+    QVERIFY2(out.pages > 1, qPrintable(QString::number(out.pages)));
+    QCOMPARE(flat(out.text), expected);
+    // The long line was wrapped onto several lines of paper.
+    const QString firstPage = out.text.section(u'\f', 0, 0);
+    QVERIFY(firstPage.section(u'\n', 0, 0).size() < 600);
+    QVERIFY(!firstPage.contains(QStringLiteral("line1\n1"))); // no page numbers mixed in
+}
+
+void PrintTest::printDialogOffersSelection_data() {
+    QTest::addColumn<int>("flagsIn");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<bool>("chooseAll");
+    QTest::addColumn<bool>("offered");
+    QTest::addColumn<bool>("preselected");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<int>("flagsOut");
+    QTest::newRow("selection preselected, kept")
+        << 0x40009 << true << false << true << true << true << 0x40009;
+    QTest::newRow("selection preselected, All chosen")
+        << 0x40009 << true << true << true << true << true << 0x40008;
+    QTest::newRow("no selection: not offered")
+        << 0x4000c << true << false << false << false << true << 0x4000c;
+    QTest::newRow("cancel") << 0x40009 << false << false << true << true << false << 0x40009;
+}
+
+void PrintTest::printDialogOffersSelection() {
+    QFETCH(int, flagsIn);
+    QFETCH(bool, accept);
+    QFETCH(bool, chooseAll);
+    QFETCH(bool, offered);
+    QFETCH(bool, preselected);
+    QFETCH(bool, result);
+    QFETCH(int, flagsOut);
+    QtCommonDialog com(w);
+    com.printer().setOutputFormat(QPrinter::PdfFormat);
+    com.printer().setOutputFileName(pdf);
+    // A range left from the last use must not carry over.
+    com.printer().setPrintRange(offered ? QPrinter::AllPages : QPrinter::Selection);
+    com.flags = flagsIn;
+    bool seen = false;
+    bool selectionOption = false, pageRangeOption = false, selectionChecked = false;
+    bool foundButtons = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dialog || seen)
+            return;
+        seen = true;
+        selectionOption = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+        pageRangeOption = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+        // What the person sees: the Selection button, enabled and checked.
+        auto* selection = dialog->findChild<QRadioButton*>(QStringLiteral("printSelection"));
+        auto* all = dialog->findChild<QRadioButton*>(QStringLiteral("printAll"));
+        auto* range = dialog->findChild<QRadioButton*>(QStringLiteral("printRange"));
+        foundButtons = selection && all && range;
+        pageRangeOption = pageRangeOption || (range && !range->isHidden() && range->isEnabled());
+        selectionChecked =
+            selection && !selection->isHidden() && selection->isEnabled() && selection->isChecked();
+        if (chooseAll && all)
+            all->setChecked(true);
+        if (accept)
+            dialog->accept();
+        else
+            dialog->reject();
+    });
+    poll.start();
+    const bool shown = com.showPrinter();
+    poll.stop();
+    QVERIFY(seen);
+    QVERIFY(foundButtons);
+    QCOMPARE(selectionOption, offered);
+    QVERIFY(!pageRangeOption);
+    QCOMPARE(selectionChecked, preselected);
+    QCOMPARE(shown, result);
+    QCOMPARE(com.flags, flagsOut);
+}
+
+QTEST_MAIN(PrintTest)
+#include "tst_print.moc"

@@ -1,0 +1,266 @@
+#include "files/text_file.h"
+#include "support/file_size_limit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace textfile;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool putBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Unlike QString::fromUtf16, keeps a leading U+FEFF.
+QString u(const char16_t* s) {
+    return QStringView(s).toString();
+}
+
+} // namespace
+
+class TextFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void readsBytesAsTheyAre_data();
+    void readsBytesAsTheyAre();
+    void roundTripKeepsBytes();
+    void readFailures_data();
+    void readFailures();
+    void unrepresentable_data();
+    void unrepresentable();
+    void writesWholeFile();
+    void writeFailuresKeepOldFile_data();
+    void writeFailuresKeepOldFile();
+    void failureMessageText();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TextFileTest::readsBytesAsTheyAre_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty file") << QByteArray() << QString();
+    QTest::newRow("ascii") << QByteArray("abc") << QStringLiteral("abc");
+    QTest::newRow("CR LF kept") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb\r\n");
+    QTest::newRow("LF only kept") << QByteArray("a\nb\n") << QStringLiteral("a\nb\n");
+    QTest::newRow("lone CR kept") << QByteArray("a\rb") << QStringLiteral("a\rb");
+    QTest::newRow("tab and NUL kept")
+        << QByteArray("a\tb\0c", 5) << QString::fromUtf16(u"a\tb\0c", 5);
+    QTest::newRow("hiragana a") << QByteArray("\x82\xA0") << u(u"あ");
+    QTest::newRow("circled one (NEC row 13)") << QByteArray("\x87\x40") << u(u"①");
+    QTest::newRow("full-width tilde") << QByteArray("\x81\x60") << u(u"\uFF5E");
+    QTest::newRow("taka (IBM extension)") << QByteArray("\xFB\xFC") << u(u"髙");
+    QTest::newRow("half-width katakana") << QByteArray("\xB1\xDF") << u(u"ｱﾟ");
+    QTest::newRow("backslash and tilde stay ASCII") << QByteArray("\\~") << QStringLiteral("\\~");
+    QTest::newRow("mixed line") << QByteArray("\x93\xfa\x96\x7b\x8c\xea abc\r\n\x82\xa0\n")
+                                << u(u"日本語 abc\r\nあ\n");
+    // No byte-order mark detection: the three bytes are ordinary code page
+    // 932 bytes and do not vanish.
+    QTest::newRow("UTF-8 mark not detected") << QByteArray("\xEF\xBB\xBF"
+                                                           "a")
+                                             << u(u"\uFFFD\uFF7Fa");
+}
+
+void TextFileTest::readsBytesAsTheyAre() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QString path = m_dir.filePath(QStringLiteral("read.txt"));
+    QVERIFY(putBytes(path, bytes));
+    const ReadResult r = ReadTextFile(path);
+    QCOMPARE(r.failure, int(None));
+    QCOMPARE(r.text, text);
+    QCOMPARE(r.text.isNull() || r.text.isEmpty(), text.isEmpty());
+}
+
+void TextFileTest::roundTripKeepsBytes() {
+    // Every double-byte character that decodes to one of its own comes back
+    // as the same bytes, line ends and ASCII included.
+    const QByteArray bytes("\x82\xA0\x87\x40\x81\x60\xFB\xFC\x88\x9F\r\n\\~\n\r\xB1");
+    QCOMPARE(encode(decode(bytes)), bytes);
+    QVERIFY(representable(decode(bytes)));
+}
+
+void TextFileTest::readFailures_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("missing file") << "missing" << int(FileNotFound);
+    QTest::newRow("folder") << "folder" << int(PathFileAccess);
+    QTest::newRow("named pipe, no writer") << "fifo" << int(PathFileAccess);
+    QTest::newRow("part of the path is a file") << "under-file" << int(PathNotFound);
+    QTest::newRow("missing folder") << "missing-folder" << int(FileNotFound);
+    QTest::newRow("empty name") << "empty" << int(BadFileName);
+    QTest::newRow("dangling link") << "dangling" << int(FileNotFound);
+    QTest::newRow("no read permission") << "unreadable" << int(PermissionDenied);
+    QTest::newRow("larger than the views take") << "huge" << int(TooLarge);
+}
+
+void TextFileTest::readFailures() {
+    QFETCH(QString, kind);
+    QFETCH(int, failure);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("x.txt"));
+    if (kind == u"folder") {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.txt")));
+    } else if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"under-file") {
+        QVERIFY(putBytes(path, "a"));
+        path += QStringLiteral("/inner.txt");
+    } else if (kind == u"missing-folder") {
+        path = dir.filePath(QStringLiteral("nowhere/x.txt"));
+    } else if (kind == u"empty") {
+        path.clear();
+    } else if (kind == u"dangling") {
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.txt")), path));
+    } else if (kind == u"unreadable") {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not stop the superuser from reading");
+        QVERIFY(putBytes(path, "secret"));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    } else if (kind == u"huge") {
+        // A sparse file: its length alone is refused, nothing is read.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(MaxFileBytes + 1));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const ReadResult r = ReadTextFile(path);
+    QCOMPARE(r.failure, failure);
+    QVERIFY(r.text.isEmpty());
+    QVERIFY2(clock.elapsed() < 5000, "reading must never wait for a writer or read a huge file");
+}
+
+void TextFileTest::unrepresentable_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("plain Japanese fits") << u(u"あいう①髙～\r\n") << 0 << u(u"あいう①髙～\r\n");
+    QTest::newRow("empty") << QString() << 0 << QString();
+    QTest::newRow("emoji is one character") << u(u"a\U0001F600b") << 1 << QStringLiteral("a?b");
+    QTest::newRow("wave dash") << u(u"1\u301C2") << 1 << QStringLiteral("1?2");
+    QTest::newRow("yen sign (no best fit)") << u(u"\u00A5100") << 1 << QStringLiteral("?100");
+    QTest::newRow("accented letter") << u(u"caf\u00E9") << 1 << QStringLiteral("caf?");
+    QTest::newRow("byte-order mark would vanish") << u(u"\uFEFFx") << 1 << QStringLiteral("?x");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) + u'z' << 1 << QStringLiteral("?z");
+    QTest::newRow("several, kept in order")
+        << u(u"\U0001F600あ\u301C\r\n\U0001F600") << 3 << u(u"?あ?\r\n?");
+}
+
+void TextFileTest::unrepresentable() {
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QFETCH(QString, written);
+    QCOMPARE(countUnrepresentable(text), qsizetype(count));
+    QCOMPARE(representable(text), count == 0);
+    const QString replaced = replaceUnrepresentable(text);
+    QCOMPARE(replaced, written);
+    // What is written comes back exactly as it was replaced.
+    QVERIFY(representable(replaced));
+    QCOMPARE(decode(encode(replaced)), replaced);
+}
+
+void TextFileTest::writesWholeFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    QCOMPARE(writeWhole(path, "first\r\n"), int(None));
+    QCOMPARE(readBytes(path), QByteArray("first\r\n"));
+    QCOMPARE(writeWhole(path, "2\r\n"), int(None));
+    QCOMPARE(readBytes(path), QByteArray("2\r\n"));
+    QCOMPARE(writeWhole(path, QByteArray()), int(None));
+    QCOMPARE(QFileInfo(path).size(), 0);
+    // Nothing is left behind in the folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), {QStringLiteral("out.txt")});
+}
+
+void TextFileTest::writeFailuresKeepOldFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("failure");
+    QTest::newRow("folder of that name") << "folder" << int(PathFileAccess);
+    QTest::newRow("named pipe of that name") << "fifo" << int(PathFileAccess);
+    QTest::newRow("part of the path is a file") << "under-file" << int(PathNotFound);
+    QTest::newRow("missing folder") << "missing-folder" << int(PathNotFound);
+    QTest::newRow("read-only folder") << "read-only-folder" << int(PermissionDenied);
+    QTest::newRow("read-only file") << "read-only-file" << int(PermissionDenied);
+    QTest::newRow("no room mid-write") << "no-room" << int(DiskFull);
+}
+
+void TextFileTest::writeFailuresKeepOldFile() {
+    QFETCH(QString, kind);
+    QFETCH(int, failure);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("f"));
+    QVERIFY(QDir().mkpath(folder));
+    QString path = folder + QStringLiteral("/old.txt");
+    const QByteArray old("old content\r\n");
+    QVERIFY(putBytes(path, old));
+    const QByteArray fresh = QByteArray(64 * 1024, 'n');
+    std::unique_ptr<FileSizeLimit> limit;
+
+    if (kind == u"folder") {
+        path = folder + QStringLiteral("/sub");
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("sub")));
+    } else if (kind == u"fifo") {
+        path = folder + QStringLiteral("/pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"under-file") {
+        path += QStringLiteral("/inner.txt");
+    } else if (kind == u"missing-folder") {
+        path = folder + QStringLiteral("/nowhere/x.txt");
+    } else if (kind == u"read-only-folder") {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not stop the superuser; see the no-room row");
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else if (kind == u"read-only-file") {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not stop the superuser; see the no-room row");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    } else if (kind == u"no-room") {
+        // The system refuses the write half-way, as a full disk does.
+        limit = std::make_unique<FileSizeLimit>(4096);
+    }
+
+    const int result = writeWhole(path, fresh);
+    limit.reset();
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(folder + QStringLiteral("/old.txt"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QCOMPARE(result, failure);
+    QCOMPARE(readBytes(folder + QStringLiteral("/old.txt")), old);
+    if (kind == u"folder")
+        QVERIFY(QFileInfo(path).isDir());
+    if (kind == u"fifo") {
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+    }
+    // No half-written temporary file is left next to the old one.
+    const QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(left == QStringList{QStringLiteral("old.txt")}, qPrintable(left.join(u' ')));
+}
+
+void TextFileTest::failureMessageText() {
+    QCOMPARE(failureMessage(FileNotFound), u(u"予期せぬエラーが発生しました\r\ncode-53"));
+    QCOMPARE(failureMessage(TooLarge), u(u"予期せぬエラーが発生しました\r\ncode-1001"));
+}
+
+QTEST_GUILESS_MAIN(TextFileTest)
+#include "tst_text_file.moc"

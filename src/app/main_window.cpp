@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QFont>
 #include <QMenuBar>
+#include <QThread>
 #include <QWindow>
 
 namespace {
@@ -392,7 +393,10 @@ void MainWindow::Form_Unload() {
         return;
     m_unloaded = true;
     writeState();
-    QCoreApplication::exit(0);
+    // Ends the program's event loop; with none running (a test driving the
+    // window) there is nothing to end, and no request is left behind.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 void MainWindow::ExitNote_Click() {

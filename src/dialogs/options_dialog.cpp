@@ -1,5 +1,169 @@
+#include "dialogs/options_dialog.h"
+
+#include "app/app_state.h"
 #include "dialogs/housekeeping.h"
-
 #include "editor/workspace.h"
+#include "platform/twips.h"
 
-void HousekeepingCommands::ComlineOP_Click() {}
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+
+constexpr double ClientWidth = 6690;
+constexpr double ClientHeight = 1500;
+
+// The face the layout was drawn for: a proportional Japanese gothic at 9 pt.
+// With it every caption fits its place.
+QFont designFont() {
+    const QString face = QStringLiteral("ＭＳ Ｐゴシック");
+    QFont::insertSubstitutions(face, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                                      QStringLiteral("Noto Sans CJK JP")});
+    QFont f(face);
+    f.setPointSizeF(9);
+    return f;
+}
+
+// A check box whose caption wraps onto further lines within its width.
+class WrappingCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+    // The height the caption needs at the current width.
+    int neededHeight() const {
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QRect text = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
+        const QRect needed = fontMetrics().boundingRect(QRect(0, 0, text.width(), 10000),
+                                                        Qt::TextWordWrap, this->text());
+        return std::max(needed.height(), sizeHint().height());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QRect text = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
+        opt.text.clear();
+        p.drawControl(QStyle::CE_CheckBox, opt);
+        p.drawItemText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, palette(),
+                       isEnabled(), this->text(), QPalette::WindowText);
+    }
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
+    auto* c = new WrappingCheckBox(caption, parent);
+    c->setObjectName(QString::fromLatin1(name));
+    return c;
+}
+
+// Places a control by its design rectangle in twips; where the font needs more
+// height than the design gives, the control grows about the same middle line.
+void place(QWidget* w, double left, double top, double width, double height) {
+    twips::setGeometry(w, left, top, width, height);
+    int needed = w->sizeHint().height();
+    if (auto* c = dynamic_cast<WrappingCheckBox*>(w))
+        needed = c->neededHeight();
+    const QRect r = w->geometry();
+    if (needed > r.height())
+        w->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+} // namespace
+
+OptionsDialog::OptionsDialog(AppState& state, QWidget* parent) : QDialog(parent), m_state(state) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("オプション"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
+    setFont(designFont());
+
+    Check1 =
+        checkBox(this, "Check1", QStringLiteral("コマンドラインにファイル名が有っても無視する"));
+    place(Check1, 90, 120, 4305, 180);
+    Check2 = checkBox(this, "Check2",
+                      QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"));
+    place(Check2, 90, 420, 5205, 180);
+    Check3 = checkBox(
+        this, "Check3",
+        QStringLiteral(
+            "コマンドラインのファイル名のファイルはできるかぎり空白のページに自動展開する"));
+    place(Check3, 120, 720, 4335, 375);
+
+    Label1 = new QLabel(QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    place(Label1, 90, 1170, 4695, 195);
+
+    Command1 = button(this, "Command1", QStringLiteral("OK"));
+    twips::setGeometry(Command1, 5490, 120, 1065, 315);
+    // Enter presses OK, unless the focus is on another button.
+    Command1->setDefault(true);
+    Command2 = button(this, "Command2", QStringLiteral("キャンセル"));
+    twips::setGeometry(Command2, 5520, 510, 1035, 315);
+
+    setTabOrder(Check1, Check2);
+    setTabOrder(Check2, Check3);
+    setTabOrder(Check3, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+
+    Form_Load();
+    Check1->setFocus();
+}
+
+void OptionsDialog::Form_Load() {
+    Check1->setChecked(m_state.ComLine != 0);
+    Check2->setChecked(m_state.NoeNumOP != 0);
+    Check3->setChecked(m_state.AutoOP != 0);
+}
+
+void OptionsDialog::Command1_Click() {
+    m_state.ComLine = Check1->isChecked() ? 1 : 0;
+    m_state.NoeNumOP = Check2->isChecked() ? 1 : 0;
+    m_state.AutoOP = Check3->isChecked() ? 1 : 0;
+    accept();
+}
+
+// Esc and the title bar's close button end here too (QDialog::reject).
+void OptionsDialog::Command2_Click() {
+    reject();
+}
+
+void OptionsDialog::centreOnScreen() {
+    m_centred = true;
+    const QRect outer = frameGeometry();
+    const QPoint p = twips::centredOnScreen(twips::fromPx(outer.width(), this),
+                                            twips::fromPx(outer.height(), this), this);
+    move(twips::toPx(p.x(), this), twips::toPx(p.y(), this));
+}
+
+void OptionsDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The frame is known only once the window is shown: centre the outer
+    // window again, now with its frame.
+    if (m_centred)
+        centreOnScreen();
+}
+
+void HousekeepingCommands::ComlineOP_Click() {
+    // Owned by the main window, so it stays above it and out of the taskbar.
+    OptionsDialog form4(m_ws.state, &m_ws.window);
+    form4.centreOnScreen();
+    form4.exec();
+}

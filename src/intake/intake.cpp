@@ -1,5 +1,67 @@
 #include "intake/intake.h"
 
+#include "editor/pages_menu.h"
 #include "editor/workspace.h"
+#include "files/text_file.h"
+#include "intake/distribution_dialog.h"
+#include "store/values.h"
 
-void CommandLineIntake::run(const QStringList&) {}
+#include <QFileInfo>
+
+void CommandLineIntake::run(const QStringList& arguments) {
+    const AppState& options = m_ws.state;
+    // The names together make the empty string only when there are none.
+    if (arguments.join(u' ').isEmpty() || options.ComLine != 0)
+        return;
+    // An option is on when it is not 0, as the options dialog shows it.
+    if (arguments.size() == 1 && options.NoeNumOP != 0 && intoLastPage(arguments.constFirst()))
+        return;
+
+    DistributionDialog form3(m_ws.store, m_ws.platform.prompts);
+    form3.setFileNames(arguments);
+    if (form3.entryCount() > 0 && options.AutoOP != 0) {
+        fillBlankPages(form3);
+        if (form3.entryCount() == 0)
+            return;
+    }
+    form3.centreOnScreen();
+    form3.exec();
+}
+
+bool CommandLineIntake::intoLastPage(const QString& name) {
+    // Only an ordinary file qualifies (a folder, a pipe or a device does not),
+    // and only one that can be read: a page is never emptied by a file that
+    // is not there.
+    if (name.isEmpty() || !QFileInfo(name).isFile())
+        return false;
+    const textfile::ReadResult file = textfile::ReadTextFile(name);
+    if (!file.ok())
+        return false;
+    int page = values::integer(m_ws.store.read(QStringLiteral("Page"), QStringLiteral("1")));
+    // The page start-up shows next: a stored number outside the pages means 1.
+    if (page < 1 || page > 9)
+        page = 1;
+    m_ws.store.write(PagesMenu::pageKey(page), file.text);
+    return true;
+}
+
+void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
+    int next = 0; // the first entry not tried yet
+    for (int page = 1; page <= 9 && next < form3.entryCount(); ++page) {
+        if (!m_ws.store.read(PagesMenu::pageKey(page), QString()).isEmpty())
+            continue; // a page with text is never overwritten
+        while (next < form3.entryCount()) {
+            const QString name = form3.entryName(next);
+            const textfile::ReadResult file =
+                name.isEmpty() ? textfile::ReadResult{QString(), textfile::BadFileName}
+                               : textfile::ReadTextFile(name);
+            if (!file.ok()) {
+                ++next; // left for the dialog, where a transfer says what is wrong
+                continue;
+            }
+            m_ws.store.write(PagesMenu::pageKey(page), file.text);
+            form3.removeEntry(next);
+            break;
+        }
+    }
+}

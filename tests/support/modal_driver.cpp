@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 
 ModalDriver::ModalDriver(const QString& objectName, std::function<void(QDialog&)> act)
     : m_name(objectName), m_act(std::move(act)) {
@@ -31,4 +32,10 @@ void ModalDriver::tick() {
         m_busy = false;
         return;
     }
+}
+
+void clearQuitRequest() {
+    // Running the application's loop once clears the request.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }

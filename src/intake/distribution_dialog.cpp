@@ -1,0 +1,251 @@
+#include "intake/distribution_dialog.h"
+
+#include "editor/pages_menu.h"
+#include "editor/textview.h"
+#include "files/text_file.h"
+#include "intake/preview_window.h"
+#include "platform/prompts.h"
+#include "platform/twips.h"
+#include "store/settings_store.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+constexpr double ClientWidth = 6585;
+constexpr double ClientHeight = 2355;
+
+// The face the layout was drawn for: a proportional Japanese gothic at 9 pt.
+QFont designFont() {
+    const QString face = QStringLiteral("ＭＳ Ｐゴシック");
+    QFont::insertSubstitutions(face, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                                      QStringLiteral("Noto Sans CJK JP")});
+    QFont f(face);
+    f.setPointSizeF(9);
+    return f;
+}
+
+// Places a label by its design rectangle in twips; where the font needs more
+// height than the design gives, the label grows about the same middle line.
+void placeLabel(QLabel* l, double left, double top, double width, double height) {
+    twips::setGeometry(l, left, top, width, height);
+    const int needed = l->fontMetrics().height();
+    const QRect r = l->geometry();
+    if (needed > r.height())
+        l->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    // File names are shown as they are, never read as markup.
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    // No button is the default: Enter presses only the button that has the
+    // focus (keyPressEvent), so nothing is transferred unasked.
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
+
+DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), m_store(store), m_prompts(prompts) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("展開先選択"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
+    setFont(designFont());
+
+    Label1 = label(this, "Label1", QStringLiteral("Label1"));
+    placeLabel(Label1, 60, 60, 3765, 135);
+    Label1->hide();
+
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    twips::setGeometry(List1, 60, 270, 6465, 960);
+
+    Label2 = label(this, "Label2", QString());
+    placeLabel(Label2, 90, 1290, 6465, 285);
+
+    Label3 = label(this, "Label3", QStringLiteral("転送先"));
+    placeLabel(Label3, 90, 1710, 615, 195);
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(false);
+    twips::setGeometry(Combo1, 780, 1680, 705, 300);
+    Label3->setBuddy(Combo1);
+
+    Label4 = label(this, "Label4", QString());
+    placeLabel(Label4, 90, 2010, 1575, 165);
+
+    Command1 = button(this, "Command1", QStringLiteral("転送"));
+    twips::setGeometry(Command1, 5340, 1710, 1155, 255);
+    Command2 = button(this, "Command2", QStringLiteral("閉じる"));
+    twips::setGeometry(Command2, 5340, 2010, 1155, 285);
+    Command3 = button(this, "Command3", QStringLiteral("表示"));
+    twips::setGeometry(Command3, 1530, 1710, 1035, 285);
+
+    setTabOrder(List1, Combo1);
+    setTabOrder(Combo1, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] { List1_Click(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+
+    Form_Load();
+    List1->setFocus();
+}
+
+void DistributionDialog::Form_Load() {
+    Combo1->clear();
+    for (int page = 1; page <= 9; ++page)
+        Combo1->addItem(QString::number(page));
+    Combo1->setCurrentIndex(0);
+    Combo1_Click();
+}
+
+void DistributionDialog::setArgumentString(const QString& argumentString) {
+    if (Label1->text() == argumentString)
+        return;
+    Label1->setText(argumentString);
+    Label1_Change();
+}
+
+void DistributionDialog::Label1_Change() {
+    fill(splitArguments(Label1->text()));
+}
+
+void DistributionDialog::setFileNames(const QStringList& names) {
+    // The carrier keeps the string the names make together, for the record.
+    Label1->setText(names.join(u' '));
+    fill(listArguments(names));
+}
+
+void DistributionDialog::fill(const QList<ListedFile>& entries) {
+    List1->clear();
+    for (const ListedFile& entry : entries) {
+        auto* item = new QListWidgetItem(entry.shown, List1);
+        item->setData(Qt::UserRole, entry.name);
+        item->setToolTip(entry.name);
+    }
+    if (List1->count() > 0) {
+        List1->setCurrentRow(0);
+        List1->item(0)->setSelected(true);
+    }
+    List1_Click();
+}
+
+int DistributionDialog::entryCount() const {
+    return List1->count();
+}
+
+QString DistributionDialog::entryName(int row) const {
+    const QListWidgetItem* item = List1->item(row);
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+void DistributionDialog::removeEntry(int row) {
+    if (row < 0 || row >= List1->count())
+        return;
+    delete List1->takeItem(row);
+    List1->clearSelection();
+    List1->setCurrentRow(-1);
+    List1_Click();
+}
+
+int DistributionDialog::selectedRow() const {
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    return selected.isEmpty() ? -1 : List1->row(selected.constFirst());
+}
+
+int DistributionDialog::targetPage() const {
+    return std::max(0, Combo1->currentIndex()) + 1;
+}
+
+void DistributionDialog::centreOnScreen() {
+    m_centred = true;
+    const QRect outer = frameGeometry();
+    const QPoint p = twips::centredOnScreen(twips::fromPx(outer.width(), this),
+                                            twips::fromPx(outer.height(), this), this);
+    move(twips::toPx(p.x(), this), twips::toPx(p.y(), this));
+}
+
+void DistributionDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // The frame is known only once the window is shown: centre the outer
+    // window again, now with its frame.
+    if (m_centred)
+        centreOnScreen();
+}
+
+void DistributionDialog::List1_Click() {
+    const int row = selectedRow();
+    if (row < 0) {
+        Label2->clear();
+        Label2->setToolTip(QString());
+        return;
+    }
+    Label2->setText(List1->item(row)->text());
+    Label2->setToolTip(entryName(row));
+}
+
+void DistributionDialog::Combo1_Click() {
+    const int page = targetPage();
+    Label4->setText(PagesMenu::PageLabel(page, m_store.read(PagesMenu::pageKey(page), QString())));
+}
+
+void DistributionDialog::Command1_Click() {
+    const int row = selectedRow();
+    if (row < 0 || Label2->text().isEmpty())
+        return;
+    const textfile::ReadResult file = textfile::ReadTextFile(entryName(row));
+    if (!file.ok()) {
+        // The entry and the page stay as they are: the user may fix the file
+        // and try again, or close the dialog.
+        m_prompts.messageBox(textfile::failureMessage(file.failure), QStringLiteral("Sorabun"),
+                             Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        return;
+    }
+    m_store.write(PagesMenu::pageKey(targetPage()), file.text);
+    removeEntry(row);
+    Combo1_Click();
+}
+
+void DistributionDialog::Command2_Click() {
+    reject();
+}
+
+void DistributionDialog::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget()))
+            b->click();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
+
+void DistributionDialog::Command3_Click() {
+    PreviewWindow form5(this);
+    const int page = targetPage();
+    form5.Text1->setText(m_store.read(PagesMenu::pageKey(page), QString()));
+    form5.exec();
+}

@@ -1,0 +1,46 @@
+#include "intake/preview_window.h"
+
+#include "editor/textview.h"
+#include "platform/twips.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+namespace {
+constexpr double ClientWidth = 3675;
+constexpr double ClientHeight = 4650;
+constexpr double MarginAcross = 100;
+constexpr double MarginDown = 500;
+} // namespace
+
+PreviewWindow::PreviewWindow(QWidget* parent) : QDialog(parent), Text1(new TextView(this)) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("表示"));
+    // Resizable and maximizable; no minimize button, because a minimized modal
+    // window without a taskbar entry would leave the program looking frozen.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setReadOnly(true);
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    resize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
+    Form_Resize();
+}
+
+void PreviewWindow::Form_Resize() {
+    if (isMinimized())
+        return;
+    const QRect outer = frameGeometry();
+    const int across = outer.width() - twips::toPx(MarginAcross, this);
+    const int down = outer.height() - twips::toPx(MarginDown, this);
+    Text1->setGeometry(0, 0, std::clamp(across, 0, width()), std::clamp(down, 0, height()));
+}
+
+void PreviewWindow::resizeEvent(QResizeEvent* e) {
+    QDialog::resizeEvent(e);
+    Form_Resize();
+}

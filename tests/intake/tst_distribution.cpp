@@ -1,0 +1,461 @@
+#include "editor/textview.h"
+#include "files/text_file.h"
+#include "intake/argument_split.h"
+#include "intake/distribution_dialog.h"
+#include "intake/preview_window.h"
+#include "platform/twips.h"
+#include "support/modal_driver.h"
+#include "support/test_env.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+// The distribution dialog and its preview window, built directly on a real
+// store with real files; no main window is needed.
+
+namespace {
+
+QStringList shownOf(const QList<ListedFile>& entries) {
+    QStringList out;
+    for (const ListedFile& e : entries)
+        out << e.shown;
+    return out;
+}
+QStringList namesOf(const QList<ListedFile>& entries) {
+    QStringList out;
+    for (const ListedFile& e : entries)
+        out << e.name;
+    return out;
+}
+QStringList listed(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+struct Env : TestEnv {
+    Env() : form3(*store, prompts) {}
+    // Fills the dialog with these names as the system hands them over.
+    void offer(const QStringList& names) { form3.setFileNames(names); }
+    QString file(const char* name, const QByteArray& bytes) {
+        return writeFile(QString::fromUtf8(name), bytes);
+    }
+    DistributionDialog form3;
+};
+
+// The same rectangle as the design gives in twips, except that a label may
+// have grown about its middle line to hold its font.
+bool placedAt(const QWidget* w, double l, double t, double wd, double h) {
+    const QRect design = twips::toPx(l, t, wd, h, w);
+    const QRect r = w->geometry();
+    if (r.x() != design.x() || r.width() != design.width() || r.height() < design.height())
+        return false;
+    if (r.height() == design.height())
+        return r.y() == design.y();
+    return std::abs((r.y() + r.height() / 2) - (design.y() + design.height() / 2)) <= 1;
+}
+
+} // namespace
+
+class TestDistribution : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The splitting rule: every single space separates, each name is listed
+    // in lower case and kept as given for opening.
+    void splitRule_data() {
+        QTest::addColumn<QString>("argumentString");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("one name") << "memo.txt" << QStringList{"memo.txt"}
+                                  << QStringList{"memo.txt"};
+        QTest::newRow("three names")
+            << "a b c" << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c"};
+        QTest::newRow("two spaces give an empty entry")
+            << "a  b" << QStringList{"a", "", "b"} << QStringList{"a", "", "b"};
+        QTest::newRow("a trailing space gives an empty last entry")
+            << "a " << QStringList{"a", ""} << QStringList{"a", ""};
+        QTest::newRow("a leading space gives an empty first entry")
+            << " a" << QStringList{"", "a"} << QStringList{"", "a"};
+        QTest::newRow("quotes are kept and do not join")
+            << "\"C:\\My Memo.txt\" b" << QStringList{"\"c:\\my", "memo.txt\"", "b"}
+            << QStringList{"\"C:\\My", "Memo.txt\"", "b"};
+        QTest::newRow("capitals listed in lower case")
+            << "C:\\Memo\\A.TXT" << QStringList{"c:\\memo\\a.txt"}
+            << QStringList{"C:\\Memo\\A.TXT"};
+        QTest::newRow("letters beyond ASCII lower-cased too")
+            << "ÄÖ.TXT Ωmega" << QStringList{"äö.txt", "ωmega"} << QStringList{"ÄÖ.TXT", "Ωmega"};
+        QTest::newRow("a tab and an ideographic space do not separate")
+            << "a\tb c\u3000d" << QStringList{"a\tb", "c\u3000d"}
+            << QStringList{"a\tb", "c\u3000d"};
+        QTest::newRow("Japanese names unchanged")
+            << "メモ.txt 日記.TXT" << QStringList{"メモ.txt", "日記.txt"}
+            << QStringList{"メモ.txt", "日記.TXT"};
+        QTest::newRow("the empty string is one empty entry")
+            << "" << QStringList{""} << QStringList{""};
+        QTest::newRow("a single space is two empty entries")
+            << " " << QStringList{"", ""} << QStringList{"", ""};
+    }
+    void splitRule() {
+        QFETCH(QString, argumentString);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, names);
+        const QList<ListedFile> entries = splitArguments(argumentString);
+        QCOMPARE(shownOf(entries), shown);
+        QCOMPARE(namesOf(entries), names);
+
+        // The dialog's carrier label runs the same rule and selects the first entry.
+        Env env;
+        env.form3.setArgumentString(argumentString);
+        QCOMPARE(listed(env.form3.List1), shown);
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(env.form3.List1->item(i)->data(Qt::UserRole).toString(), names[i]);
+        QCOMPARE(env.form3.List1->currentRow(), 0);
+        QCOMPARE(env.form3.Label2->text(), shown.constFirst());
+    }
+
+    // Names already split by the system: one entry each, spaces and all.
+    void namesAsHandedOver() {
+        const QList<ListedFile> entries =
+            listArguments({QStringLiteral("/tmp/My Memo.TXT"), QString(), QStringLiteral("b")});
+        QCOMPARE(shownOf(entries), (QStringList{"/tmp/my memo.txt", "", "b"}));
+        QCOMPARE(namesOf(entries), (QStringList{"/tmp/My Memo.TXT", "", "b"}));
+    }
+
+    void layout() {
+        Env env;
+        DistributionDialog& d = env.form3;
+        QCOMPARE(d.objectName(), QStringLiteral("Form3"));
+        QCOMPARE(d.windowTitle(), QStringLiteral("展開先選択"));
+        QCOMPARE(d.size(), QSize(twips::toPx(6585, &d), twips::toPx(2355, &d)));
+        QCOMPARE(d.minimumSize(), d.maximumSize()); // not resizable
+        QVERIFY(!(d.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(d.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(d.Label1->isHidden());
+        QCOMPARE(d.Label3->text(), QStringLiteral("転送先"));
+        QCOMPARE(d.Command1->text(), QStringLiteral("転送"));
+        QCOMPARE(d.Command2->text(), QStringLiteral("閉じる"));
+        QCOMPARE(d.Command3->text(), QStringLiteral("表示"));
+        QVERIFY(placedAt(d.List1, 60, 270, 6465, 960));
+        QVERIFY(placedAt(d.Label2, 90, 1290, 6465, 285));
+        QVERIFY(placedAt(d.Label3, 90, 1710, 615, 195));
+        QVERIFY(placedAt(d.Combo1, 780, 1680, 705, 300));
+        QVERIFY(placedAt(d.Label4, 90, 2010, 1575, 165));
+        QVERIFY(placedAt(d.Command1, 5340, 1710, 1155, 255));
+        QVERIFY(placedAt(d.Command2, 5340, 2010, 1155, 285));
+        QVERIFY(placedAt(d.Command3, 1530, 1710, 1035, 285));
+        // Every label holds a whole line of its font.
+        for (QLabel* l : {d.Label2, d.Label3, d.Label4})
+            QVERIFY(l->height() >= l->fontMetrics().height());
+
+        // Tab order: the list, the page choice, then the three buttons.
+        QList<QWidget*> order;
+        QWidget* w = d.List1;
+        do {
+            if (w->focusPolicy() & Qt::TabFocus)
+                order << w;
+            w = w->nextInFocusChain();
+        } while (w != d.List1);
+        QCOMPARE(order, (QList<QWidget*>{d.List1, d.Combo1, d.Command1, d.Command2, d.Command3}));
+
+        QStringList pages;
+        for (int i = 0; i < d.Combo1->count(); ++i)
+            pages << d.Combo1->itemText(i);
+        QCOMPARE(pages, (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    }
+
+    // A file name is never read as markup in the file line.
+    void fileLineIsPlainText() {
+        Env env;
+        env.offer({QStringLiteral("<b>x</b>.txt")});
+        QCOMPARE(env.form3.Label2->text(), QStringLiteral("<b>x</b>.txt"));
+        QCOMPARE(env.form3.Label2->textFormat(), Qt::PlainText);
+    }
+
+    // The page line tells what the target page holds, and follows the choice.
+    void pageLine_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("page 1, blank at opening") << 0 << ""
+                                                  << " 1 [空]";
+        QTest::newRow("page 4 with text") << 3 << "abc\r\nd"
+                                          << " 4 [6文字]";
+        QTest::newRow("page 9 blank") << 8 << ""
+                                      << " 9 [空]";
+        QTest::newRow("page 2 of one surrogate pair") << 1 << "😀"
+                                                      << " 2 [2文字]";
+    }
+    void pageLine() {
+        QFETCH(int, index);
+        QFETCH(QString, stored);
+        QFETCH(QString, line);
+        Env env;
+        env.setPage(index + 1, stored);
+        env.form3.Combo1_Click(); // the store changed after the dialog opened
+        env.form3.Combo1->setCurrentIndex(index);
+        QCOMPARE(env.form3.targetPage(), index + 1);
+        QCOMPARE(env.form3.Label4->text(), line);
+    }
+
+    void openingWithThreeNames() {
+        Env env;
+        env.setPage(1, QStringLiteral("xyz"));
+        DistributionDialog form3(*env.store, env.prompts);
+        form3.setFileNames({"/A", "/B", "/C"});
+        QCOMPARE(listed(form3.List1), (QStringList{"/a", "/b", "/c"}));
+        QCOMPARE(form3.List1->selectedItems().size(), 1);
+        QCOMPARE(form3.List1->currentRow(), 0);
+        QCOMPARE(form3.Label2->text(), QStringLiteral("/a"));
+        QCOMPARE(form3.Combo1->currentIndex(), 0);
+        QCOMPARE(form3.Label4->text(), QStringLiteral(" 1 [3文字]"));
+        // Choosing another entry shows it in the file line.
+        form3.List1->setCurrentRow(2);
+        QCOMPARE(form3.Label2->text(), QStringLiteral("/c"));
+    }
+
+    // Transfers: a page is replaced without a question; the entry goes away
+    // and nothing stays selected; pressing again does nothing.
+    void transfer() {
+        Env env;
+        const QString a = env.file("a.txt", "first\r\nfile");
+        const QString b = env.file("B.TXT", "\x83\x81\x83\x82"); // メモ
+        env.setPage(3, QStringLiteral("old three"));
+        env.offer({a, b});
+        DistributionDialog& d = env.form3;
+        d.Combo1->setCurrentIndex(2);
+        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [9文字]"));
+
+        d.Command1_Click();
+        QCOMPARE(env.page(3), QStringLiteral("first\r\nfile"));
+        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [11文字]"));
+        QCOMPARE(listed(d.List1), QStringList{b.toLower()});
+        QVERIFY(d.List1->selectedItems().isEmpty());
+        QCOMPARE(d.Label2->text(), QString());
+
+        // Again, with nothing selected: nothing happens.
+        d.Combo1->setCurrentIndex(5);
+        d.Command1_Click();
+        QCOMPARE(env.page(6), QString());
+        QCOMPARE(d.List1->count(), 1);
+
+        // The second file into the same page wins.
+        d.Combo1->setCurrentIndex(2);
+        d.List1->setCurrentRow(0);
+        QCOMPARE(d.Label2->text(), b.toLower());
+        d.Command1_Click();
+        QCOMPARE(env.page(3), QStringLiteral("メモ"));
+        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [2文字]"));
+
+        // All transferred: the list is empty and "転送" does nothing.
+        QCOMPARE(d.List1->count(), 0);
+        d.Command1_Click();
+        QCOMPARE(env.page(3), QStringLiteral("メモ"));
+        for (int n : {1, 2, 4, 5, 6, 7, 8, 9})
+            QCOMPARE(env.page(n), QString());
+        QVERIFY(env.prompts.calls.isEmpty());
+    }
+
+    // An empty entry shows an empty file line, and "転送" then does nothing.
+    void emptyEntry() {
+        Env env;
+        const QString a = env.file("a.txt", "A");
+        env.form3.setArgumentString(a + QStringLiteral("  ") + a);
+        DistributionDialog& d = env.form3;
+        QCOMPARE(d.List1->count(), 3);
+        d.List1->setCurrentRow(1);
+        QCOMPARE(d.Label2->text(), QString());
+        d.Command1_Click();
+        QCOMPARE(env.page(1), QString());
+        QCOMPARE(d.List1->count(), 3);
+        QVERIFY(env.prompts.calls.isEmpty());
+    }
+
+    // A file that cannot be read: the read failure is shown, the entry stays
+    // for another try and the page keeps what it held.
+    void unreadableFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("failure");
+        QTest::newRow("missing") << "missing" << int(textfile::FileNotFound);
+        QTest::newRow("a folder") << "folder" << int(textfile::PathFileAccess);
+        QTest::newRow("too large") << "big" << int(textfile::TooLarge);
+        QTest::newRow("no permission") << "locked" << int(textfile::PermissionDenied);
+    }
+    void unreadableFile() {
+        QFETCH(QString, kind);
+        QFETCH(int, failure);
+        Env env;
+        QString path;
+        if (kind == u"missing") {
+            path = env.dir.filePath(QStringLiteral("missing.txt"));
+        } else if (kind == u"folder") {
+            QDir(env.dir.path()).mkdir(QStringLiteral("Folder"));
+            path = env.dir.filePath(QStringLiteral("Folder"));
+        } else if (kind == u"big") {
+            path = env.file("big.txt", QByteArray());
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::ReadWrite));
+            QVERIFY(big.resize(textfile::MaxFileBytes + 1));
+        } else {
+            path = env.file("locked.txt", "secret");
+            QFile::setPermissions(path, QFileDevice::Permissions());
+            if (QFile(path).open(QIODevice::ReadOnly))
+                QSKIP("this user may read any file");
+        }
+        env.setPage(1, QStringLiteral("keep me"));
+        env.form3.Combo1_Click();
+        env.offer({path});
+        env.prompts.answer(Prompts::Answer::Ok);
+        env.form3.Command1_Click();
+
+        QCOMPARE(env.prompts.calls.size(), 1);
+        const PromptCall& call = env.prompts.calls.constFirst();
+        QCOMPARE(call.text, textfile::failureMessage(failure));
+        QCOMPARE(call.title, QStringLiteral("Sorabun"));
+        QCOMPARE(call.buttons, Prompts::Buttons::Ok);
+        QCOMPARE(env.page(1), QStringLiteral("keep me"));
+        QCOMPARE(env.form3.Label4->text(), QStringLiteral(" 1 [7文字]"));
+        QCOMPARE(listed(env.form3.List1), QStringList{path.toLower()});
+        QCOMPARE(env.form3.Label2->text(), path.toLower());
+    }
+
+    // The dialog as start-up opens it: modal, the list focused, closed by
+    // "閉じる", the close button or Esc; Enter presses only a focused button.
+    void runsModally_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("閉じる") << "Command2";
+        QTest::newRow("close button") << "close";
+        QTest::newRow("Esc") << "Esc";
+        QTest::newRow("Enter on 閉じる") << "Enter";
+    }
+    void runsModally() {
+        QFETCH(QString, how);
+        Env env;
+        const QString a = env.file("a.txt", "A");
+        env.offer({a});
+        bool stillOpen = false;
+        bool focused = false;
+        bool modal = false;
+        ModalDriver driver(QStringLiteral("Form3"), [&](QDialog& d) {
+            auto& f = static_cast<DistributionDialog&>(d);
+            modal = QApplication::activeModalWidget() == &d;
+            focused = f.focusWidget() == f.List1;
+            // Enter in the list transfers nothing.
+            QTest::keyClick(f.List1, Qt::Key_Return);
+            if (how == u"Command2")
+                QTest::mouseClick(f.Command2, Qt::LeftButton);
+            else if (how == u"close")
+                f.close();
+            else if (how == u"Esc")
+                QTest::keyClick(f.List1, Qt::Key_Escape);
+            else {
+                f.Command2->setFocus();
+                QTest::keyClick(f.Command2, Qt::Key_Return);
+            }
+            stillOpen = f.isVisible();
+        });
+        env.form3.exec();
+        QCOMPARE(driver.seen, 1);
+        QVERIFY(modal);
+        QVERIFY(focused);
+        QVERIFY(!stillOpen);
+        QCOMPARE(env.page(1), QString());
+    }
+
+    // After everything is transferred the dialog stays open until closed.
+    void staysOpenWhenEmpty() {
+        Env env;
+        env.offer({env.file("a.txt", "A")});
+        bool openAfter = false;
+        ModalDriver driver(QStringLiteral("Form3"), [&](QDialog& d) {
+            auto& f = static_cast<DistributionDialog&>(d);
+            f.Command1->setFocus();
+            QTest::keyClick(f.Command1, Qt::Key_Space);
+            openAfter = f.isVisible() && f.List1->count() == 0;
+        });
+        env.form3.exec();
+        QVERIFY(openAfter);
+        QCOMPARE(env.page(1), QStringLiteral("A"));
+    }
+
+    // The preview shows what the store holds for the target page, a transfer
+    // made just before included; it cannot be edited.
+    void preview_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("transferFirst");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("blank page: empty window") << "" << false << "";
+        QTest::newRow("page with text") << "one\r\ntwo" << false << "one\r\ntwo";
+        QTest::newRow("right after a transfer") << "old" << true << "from file\r\n";
+    }
+    void preview() {
+        QFETCH(QString, stored);
+        QFETCH(bool, transferFirst);
+        QFETCH(QString, shown);
+        Env env;
+        env.setPage(6, stored);
+        env.offer({env.file("f.txt", "from file\r\n")});
+        env.form3.Combo1->setCurrentIndex(5);
+        if (transferFirst)
+            env.form3.Command1_Click();
+        QString seen;
+        QString title;
+        bool readOnly = false;
+        bool overForm3 = false;
+        ModalDriver driver(QStringLiteral("Form5"), [&](QDialog& d) {
+            auto& f = static_cast<PreviewWindow&>(d);
+            seen = f.Text1->text();
+            title = f.windowTitle();
+            readOnly = f.Text1->isReadOnly();
+            overForm3 = f.parentWidget() == &env.form3 && QApplication::activeModalWidget() == &d;
+            QTest::keyClicks(f.Text1, QStringLiteral("typed"));
+        });
+        env.form3.Command3_Click();
+        QCOMPARE(driver.seen, 1);
+        QCOMPARE(seen, shown);
+        QCOMPARE(title, QStringLiteral("表示"));
+        QVERIFY(readOnly);
+        QVERIFY(overForm3);
+        QCOMPARE(env.page(6), shown);
+    }
+
+    // The preview's view follows the window: 100 twips less across and 500
+    // less down, never outside the window, never negative.
+    void previewResize_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("design size") << 0 << 0;
+        QTest::newRow("larger") << 600 << 500;
+        QTest::newRow("smaller than the margins") << 3 << 10;
+    }
+    void previewResize() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        PreviewWindow f;
+        QCOMPARE(f.objectName(), QStringLiteral("Form5"));
+        QVERIFY(f.Text1->lineWrapMode() == QPlainTextEdit::WidgetWidth);
+        QCOMPARE(f.Text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
+        if (width == 0)
+            QCOMPARE(f.size(), QSize(twips::toPx(3675, &f), twips::toPx(4650, &f)));
+        else
+            f.resize(width, height);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const QRect outer = f.frameGeometry();
+        const int across = outer.width() - twips::toPx(100, &f);
+        const int down = outer.height() - twips::toPx(500, &f);
+        QCOMPARE(f.Text1->geometry(),
+                 QRect(0, 0, std::clamp(across, 0, f.width()), std::clamp(down, 0, f.height())));
+    }
+};
+
+QTEST_MAIN(TestDistribution)
+#include "tst_distribution.moc"

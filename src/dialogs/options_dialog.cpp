@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "dialogs/housekeeping.h"
 #include "editor/workspace.h"
+#include "platform/dialog_layout.h"
 #include "platform/twips.h"
 
 #include <QCheckBox>
@@ -15,17 +16,6 @@ namespace {
 
 constexpr double ClientWidth = 6690;
 constexpr double ClientHeight = 1500;
-
-// The face the layout was drawn for: a proportional Japanese gothic at 9 pt.
-// With it every caption fits its place.
-QFont designFont() {
-    const QString face = QStringLiteral("ＭＳ Ｐゴシック");
-    QFont::insertSubstitutions(face, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
-                                      QStringLiteral("Noto Sans CJK JP")});
-    QFont f(face);
-    f.setPointSizeF(9);
-    return f;
-}
 
 // A check box whose caption wraps onto further lines within its width.
 class WrappingCheckBox : public QCheckBox {
@@ -88,7 +78,7 @@ OptionsDialog::OptionsDialog(AppState& state, QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
-    setFont(designFont());
+    setFont(dialoglayout::designFont());
 
     Check1 =
         checkBox(this, "Check1", QStringLiteral("コマンドラインにファイル名が有っても無視する"));
@@ -147,10 +137,7 @@ void OptionsDialog::Command2_Click() {
 
 void OptionsDialog::centreOnScreen() {
     m_centred = true;
-    const QRect outer = frameGeometry();
-    const QPoint p = twips::centredOnScreen(twips::fromPx(outer.width(), this),
-                                            twips::fromPx(outer.height(), this), this);
-    move(twips::toPx(p.x(), this), twips::toPx(p.y(), this));
+    dialoglayout::centreOnScreen(this);
 }
 
 void OptionsDialog::showEvent(QShowEvent* e) {

@@ -3,6 +3,7 @@
 #include "editor/pages_menu.h"
 #include "editor/workspace.h"
 #include "files/text_file.h"
+#include "platform/dialog_layout.h"
 #include "platform/twips.h"
 
 #include <QCloseEvent>
@@ -36,6 +37,7 @@ OpenDialog::OpenDialog(Workspace& ws, PagesMenu& pages, QWidget* parent)
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_ws(ws), m_pages(pages) {
     setObjectName(QStringLiteral("Form6"));
+    setFont(dialoglayout::designFont()); // the captions fit their places
     setWindowTitle(QStringLiteral("オープン"));
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
 

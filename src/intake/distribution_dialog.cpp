@@ -4,6 +4,7 @@
 #include "editor/textview.h"
 #include "files/text_file.h"
 #include "intake/preview_window.h"
+#include "platform/dialog_layout.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
 #include "store/settings_store.h"
@@ -19,26 +20,6 @@ namespace {
 
 constexpr double ClientWidth = 6585;
 constexpr double ClientHeight = 2355;
-
-// The face the layout was drawn for: a proportional Japanese gothic at 9 pt.
-QFont designFont() {
-    const QString face = QStringLiteral("ＭＳ Ｐゴシック");
-    QFont::insertSubstitutions(face, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
-                                      QStringLiteral("Noto Sans CJK JP")});
-    QFont f(face);
-    f.setPointSizeF(9);
-    return f;
-}
-
-// Places a label by its design rectangle in twips; where the font needs more
-// height than the design gives, the label grows about the same middle line.
-void placeLabel(QLabel* l, double left, double top, double width, double height) {
-    twips::setGeometry(l, left, top, width, height);
-    const int needed = l->fontMetrics().height();
-    const QRect r = l->geometry();
-    if (needed > r.height())
-        l->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
-}
 
 QLabel* label(QWidget* parent, const char* name, const QString& caption) {
     auto* l = new QLabel(caption, parent);
@@ -66,10 +47,10 @@ DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, Q
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
-    setFont(designFont());
+    setFont(dialoglayout::designFont());
 
     Label1 = label(this, "Label1", QStringLiteral("Label1"));
-    placeLabel(Label1, 60, 60, 3765, 135);
+    dialoglayout::placeLabel(Label1, 60, 60, 3765, 135);
     Label1->hide();
 
     List1 = new QListWidget(this);
@@ -79,10 +60,10 @@ DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, Q
     twips::setGeometry(List1, 60, 270, 6465, 960);
 
     Label2 = label(this, "Label2", QString());
-    placeLabel(Label2, 90, 1290, 6465, 285);
+    dialoglayout::placeLabel(Label2, 90, 1290, 6465, 285);
 
     Label3 = label(this, "Label3", QStringLiteral("転送先"));
-    placeLabel(Label3, 90, 1710, 615, 195);
+    dialoglayout::placeLabel(Label3, 90, 1710, 615, 195);
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -91,7 +72,7 @@ DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, Q
     Label3->setBuddy(Combo1);
 
     Label4 = label(this, "Label4", QString());
-    placeLabel(Label4, 90, 2010, 1575, 165);
+    dialoglayout::placeLabel(Label4, 90, 2010, 1575, 165);
 
     Command1 = button(this, "Command1", QStringLiteral("転送"));
     twips::setGeometry(Command1, 5340, 1710, 1155, 255);
@@ -183,10 +164,7 @@ int DistributionDialog::targetPage() const {
 
 void DistributionDialog::centreOnScreen() {
     m_centred = true;
-    const QRect outer = frameGeometry();
-    const QPoint p = twips::centredOnScreen(twips::fromPx(outer.width(), this),
-                                            twips::fromPx(outer.height(), this), this);
-    move(twips::toPx(p.x(), this), twips::toPx(p.y(), this));
+    dialoglayout::centreOnScreen(this);
 }
 
 void DistributionDialog::showEvent(QShowEvent* e) {

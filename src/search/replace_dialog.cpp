@@ -1,6 +1,7 @@
 #include "search/replace_dialog.h"
 
 #include "editor/workspace.h"
+#include "platform/dialog_layout.h"
 #include "platform/twips.h"
 #include "search/matcher.h"
 
@@ -30,6 +31,7 @@ Form2::Form2(Workspace& ws, QWidget* parent)
       Command3(new QPushButton(QStringLiteral("すべて置き換え(&A)"), this)),
       Check1(new QCheckBox(QStringLiteral("先頭から行う"), this)), m_ws(ws) {
     setObjectName(QStringLiteral("Form2"));
+    setFont(dialoglayout::designFont()); // the captions fit their places
     setWindowTitle(Title);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
 

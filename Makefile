@@ -2,6 +2,7 @@
 # make test  install the dependencies, build, run every test (plain and ASan+UBSan builds)
 # make bench build and print the performance figures
 # make fuzz  run each fuzz target for FUZZ_SECONDS (default 60)
+# make soak  the store under kills and a second instance at length, then long fuzzing
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -9,7 +10,7 @@ ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 
-.PHONY: all deps build run test test-plain test-asan bench fuzz soak format clean
+.PHONY: all deps build run test test-plain test-asan test-fuzz bench fuzz soak format clean
 
 all: build
 
@@ -25,7 +26,7 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	env -u QT_QPA_PLATFORM $(BUILD)/src/sorabun $(ARGS)
 
-test: test-plain test-asan
+test: test-plain test-fuzz test-asan
 
 test-plain: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -40,6 +41,29 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 
 bench: build
 	$(BUILD)/bench/sorabun_bench $(BENCH_ARGS)
+
+# Fuzzing: a clang build of its own (fuzz/ is a project by itself).
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+$(FUZZ_BUILD)/CMakeCache.txt:
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++
+
+fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	$(FUZZ_BUILD)/run-fuzz $(FUZZ_SECONDS)
+
+test-fuzz:
+	$(MAKE) fuzz FUZZ_SECONDS=30
+
+# Soak: the store abuse ten times over (2,000 kills, 800 rounds of two
+# instances), then each fuzz target for SOAK_FUZZ_SECONDS (default 600).
+SOAK_FUZZ_SECONDS ?= 600
+
+soak: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen SORABUN_SOAK=10 \
+		ctest --output-on-failure -R reliability_tst_store_writes --timeout 3600
+	$(MAKE) fuzz FUZZ_SECONDS=$(SOAK_FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -106,7 +106,9 @@ bool SettingsStore::open() {
     } else if (!ownsSchema()) {
         return false; // looked at before anything in the file is changed
     }
-    if (!exec("PRAGMA journal_mode = WAL") || !exec("PRAGMA synchronous = FULL"))
+    // A second instance making the same new store holds it locked for a
+    // moment: busy is no damage, so wait for it.
+    if (!execWaiting("PRAGMA journal_mode = WAL") || !exec("PRAGMA synchronous = FULL"))
         return false;
     return exec("CREATE TABLE IF NOT EXISTS settings ("
                 " app TEXT NOT NULL COLLATE NOCASE,"
@@ -176,6 +178,17 @@ void SettingsStore::keepAside() {
     }
 }
 
+bool SettingsStore::execWaiting(const char* sql) {
+    for (int waited = 0;; waited += 10) {
+        const int rc = m_db ? sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+        if ((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED)
+            return rc == SQLITE_OK;
+        if (waited >= BusyTimeoutMs)
+            return false;
+        ::usleep(10000);
+    }
+}
+
 bool SettingsStore::exec(const char* sql) {
     return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
@@ -206,7 +219,8 @@ void SettingsStore::WriteSetting(const QString& app, const QString& section, con
     bind16(m_write, 2, section);
     bind16(m_write, 3, key);
     bind16(m_write, 4, value);
-    sqlite3_step(m_write);
+    if (const int rc = sqlite3_step(m_write); rc != SQLITE_DONE)
+        m_lastResult = rc;
     sqlite3_reset(m_write);
     sqlite3_clear_bindings(m_write);
 }
@@ -215,7 +229,8 @@ void SettingsStore::DeleteAllSettings(const QString& app) {
     if (!m_delete)
         return;
     bind16(m_delete, 1, app);
-    sqlite3_step(m_delete);
+    if (const int rc = sqlite3_step(m_delete); rc != SQLITE_DONE)
+        m_lastResult = rc;
     sqlite3_reset(m_delete);
     sqlite3_clear_bindings(m_delete);
 }
@@ -239,11 +254,16 @@ bool SettingsStore::removeIfEmpty() {
 }
 
 SettingsStore::Batch::Batch(SettingsStore& store) : m_store(store) {
-    if (m_store.m_batchDepth++ == 0)
+    if (m_store.m_batchDepth++ == 0) {
         m_active = m_store.exec("BEGIN IMMEDIATE");
+        if (!m_active && m_store.m_db)
+            m_store.m_lastResult = sqlite3_errcode(m_store.m_db);
+    }
 }
 
 SettingsStore::Batch::~Batch() {
-    if (--m_store.m_batchDepth == 0 && m_active && !m_store.exec("COMMIT"))
+    if (--m_store.m_batchDepth == 0 && m_active && !m_store.exec("COMMIT")) {
+        m_store.m_lastResult = sqlite3_errcode(m_store.m_db);
         m_store.exec("ROLLBACK");
+    }
 }

@@ -61,12 +61,16 @@ class SettingsStore {
     QString path() const { return m_path; }
     // Where a damaged file found at opening was moved to, or empty.
     QString keptAsidePath() const { return m_keptAside; }
+    // 0 (SQLITE_OK) while every write, delete and transaction since opening
+    // succeeded; otherwise the SQLite result code of the latest that failed.
+    int lastResult() const { return m_lastResult; }
 
   private:
     bool open();
     void close();
     void keepAside();
     bool exec(const char* sql);
+    bool execWaiting(const char* sql);
     bool prepare();
     bool ownsSchema();
 
@@ -77,4 +81,5 @@ class SettingsStore {
     sqlite3_stmt* m_write = nullptr;
     sqlite3_stmt* m_delete = nullptr;
     int m_batchDepth = 0;
+    int m_lastResult = 0;
 };

@@ -1,0 +1,493 @@
+// sorabun_bench: the performance figures of Sorabun, measured on data it
+// makes itself, with the real main window on the offscreen platform.
+//
+//   sorabun_bench [--reps N] [--only NAME,...] [--data DIR] [--no-anchors]
+//
+// Each figure runs in a process of its own (this program started again with
+// --figure NAME), N times (default 5), and the median is printed as
+//   figure <name> <median> <unit>
+// followed by the anchors, ordinary tools doing comparable work on the same
+// data in the same run:
+//   anchor <name> <median> <unit>
+// Samples, targets and details go to standard error.
+
+#include "bench_data.h"
+#include "bench_platform.h"
+
+#include "app/main_window.h"
+#include "files/text_file.h"
+#include "search/replace_dialog.h"
+#include "store/settings_store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+using bench::Clock;
+
+double msBetween(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// ---- inside one figure's process ---------------------------------------------
+
+// Counts the paints of one widget, to be sure a paint really happened.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// Lets the window handle what the change left pending, then paints it now,
+// children included, the way the first paint after a change happens.
+void firstPaint(QWidget& window) {
+    QCoreApplication::processEvents();
+    window.repaint();
+    QCoreApplication::processEvents();
+}
+
+double residentMiB() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+void detail(const QString& text) {
+    std::fprintf(stderr, "  %s\n", qPrintable(text));
+}
+
+// The main window as the program composes it, on a store of its own, with
+// every question answered at once.
+struct Session {
+    explicit Session(const QString& storePath)
+        : store(storePath), platform{prompts, com, launcher, clipboard, [] {}},
+          window(store, platform) {}
+    SettingsStore store;
+    bench::AnsweringPrompts prompts;
+    bench::ChoosingDialog com;
+    bench::NoLauncher launcher;
+    bench::MemoryClipboard clipboard;
+    Platform platform;
+    MainWindow window;
+
+    void start() {
+        window.Form_Load();
+        firstPaint(window);
+    }
+    TextView& shown() { return window.views().visible(); }
+};
+
+QString copyOfNinePages(const benchdata::Files& data, const QString& dir) {
+    const QString path = dir + QStringLiteral("/store.sqlite");
+    QFile::remove(path);
+    if (!QFile::copy(data.store, path))
+        qFatal("cannot copy the store");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    return path;
+}
+
+using Figure = std::function<std::optional<double>(const benchdata::Files&, const QString& tmp)>;
+
+// Opens a file into the page with Ctrl+O, as a user does: read, convert, both
+// views, first paint.
+std::optional<double> openFile(const QString& file, const QString& tmp) {
+    Session s(tmp + QStringLiteral("/store.sqlite"));
+    s.start();
+    PaintCounter paints(s.shown().viewport());
+    s.com.files = {file};
+    const auto t0 = Clock::now();
+    s.window.files.OpenText_Click();
+    firstPaint(s.window);
+    const auto t1 = Clock::now();
+    if (s.prompts.messages || s.window.Text1->textLength() == 0 || paints.paints == 0)
+        return std::nullopt;
+    detail(QStringLiteral("%1 units in the page").arg(s.window.Text1->textLength()));
+    return msBetween(t0, t1);
+}
+
+const std::map<QString, Figure>& figures() {
+    static const std::map<QString, Figure> all = {
+        {QStringLiteral("open_20mb_ms"),
+         [](const benchdata::Files& d, const QString& tmp) { return openFile(d.text20, tmp); }},
+        {QStringLiteral("open_5mb_ms"),
+         [](const benchdata::Files& d, const QString& tmp) { return openFile(d.text5, tmp); }},
+        {QStringLiteral("switch_ms"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             Session s(copyOfNinePages(d, tmp));
+             s.start();
+             s.shown().replaceSelection(QStringLiteral("追記"));
+             PaintCounter paints(s.window.Text1->viewport());
+             const auto t0 = Clock::now();
+             s.window.pages.page_Click(2);
+             firstPaint(s.window);
+             const auto t1 = Clock::now();
+             if (s.window.windowTitle() != u"Sorabun - 2" || paints.paints == 0 ||
+                 !s.store.read(QStringLiteral("1")).startsWith(u"追記"))
+                 return std::nullopt;
+             return msBetween(t0, t1);
+         }},
+        {QStringLiteral("shutdown_ms"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             const QString path = copyOfNinePages(d, tmp);
+             Session s(path);
+             s.start();
+             s.shown().setSelStart(1000);
+             s.shown().replaceSelection(QStringLiteral("変更"));
+             const QString expected = s.shown().text();
+             const QString caret = QString::number(s.shown().selStart());
+             const auto t0 = Clock::now();
+             s.window.close(); // the whole shut-down, as the close button runs it
+             const auto t1 = Clock::now();
+             // What a next start reads: the changed page and its caret.
+             SettingsStore check(path);
+             if (check.read(QStringLiteral("1")) != expected ||
+                 check.read(QStringLiteral("SelStart")) != caret)
+                 return std::nullopt;
+             return msBetween(t0, t1);
+         }},
+        {QStringLiteral("findnext_20mb_ms"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             Session s(tmp + QStringLiteral("/store.sqlite"));
+             s.start();
+             s.com.files = {d.text20};
+             s.window.files.OpenText_Click();
+             firstPaint(s.window);
+             s.window.state.SearchText = benchdata::needle();
+             const qsizetype end = s.shown().textLength();
+             const auto t0 = Clock::now();
+             s.window.search.NextSerch_Click();
+             firstPaint(s.window);
+             const auto t1 = Clock::now();
+             const qsizetype n = benchdata::needle().size();
+             if (s.prompts.messages || s.shown().selStart() != end - n ||
+                 s.shown().selLength() != n)
+                 return std::nullopt;
+             return msBetween(t0, t1);
+         }},
+        {QStringLiteral("replaceall_100k_ms"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             Session s(tmp + QStringLiteral("/store.sqlite"));
+             s.start();
+             s.com.files = {d.text10};
+             s.window.files.OpenText_Click();
+             Form2 dialog(s.window.workspace(), &s.window);
+             dialog.Form_Load();
+             dialog.show();
+             dialog.Bef->setText(benchdata::target());
+             dialog.Af->setText(benchdata::replacement());
+             firstPaint(s.window);
+             const auto t0 = Clock::now();
+             dialog.Command3_Click();
+             const auto t1 = s.prompts.lastMessageAt;
+             if (s.prompts.lastMessage != u"完了" ||
+                 s.shown().text().count(benchdata::replacement()) != benchdata::TargetOccurrences)
+                 return std::nullopt;
+             return msBetween(t0, t1);
+         }},
+        {QStringLiteral("rss_20mb_mib"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             Session s(tmp + QStringLiteral("/store.sqlite"));
+             s.start();
+             s.com.files = {d.text20};
+             s.window.files.OpenText_Click();
+             firstPaint(s.window);
+             if (s.window.Text2->textLength() != s.window.Text1->textLength())
+                 return std::nullopt;
+             return residentMiB();
+         }},
+        {QStringLiteral("rss_9x5mb_mib"),
+         [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
+             Session s(copyOfNinePages(d, tmp));
+             s.start();
+             if (s.shown().textLength() < 1000000)
+                 return std::nullopt;
+             return residentMiB();
+         }},
+    };
+    return all;
+}
+
+// Process start to first paint: this process was started by the parent at
+// `t0` (the same monotonic clock); from here on it does what the program's
+// main() does, on the store prepared under XDG_CONFIG_HOME.
+std::optional<double> startup(Clock::time_point t0) {
+    QApplication::setApplicationName(QStringLiteral("Sorabun"));
+    QApplication::setDesktopFileName(QStringLiteral("sorabun"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    installJapaneseTranslation();
+    SettingsStore store(SettingsStore::defaultPath());
+    QtPrompts prompts;
+    QtCommonDialog com;
+    QtLauncher launcher;
+    QtClipboard clipboard;
+    Platform platform{prompts, com, launcher, clipboard, [] { ::_exit(0); }};
+    MainWindow window(store, platform);
+    prompts.setParent(&window);
+    com.setParent(&window);
+    PaintCounter paints(window.Text1->viewport());
+    window.Form_Load({});
+    firstPaint(window);
+    const auto t1 = Clock::now();
+    if (window.Text1->textLength() < 1000000 || paints.paints == 0)
+        return std::nullopt;
+    return msBetween(t0, t1);
+}
+
+int runFigure(int argc, char* argv[], const QString& name, const QString& dataDir, qint64 t0ns) {
+    QApplication app(argc, argv);
+    std::optional<double> value;
+    if (name == u"startup_ms") {
+        value = startup(Clock::time_point(Clock::duration(t0ns)));
+    } else {
+        const auto it = figures().find(name);
+        if (it == figures().end()) {
+            std::fprintf(stderr, "no figure %s\n", qPrintable(name));
+            return 2;
+        }
+        QTemporaryDir tmp;
+        value = it->second(benchdata::locate(dataDir), tmp.path());
+    }
+    if (!value) {
+        std::fprintf(stderr, "figure %s: the program did not do what was measured\n",
+                     qPrintable(name));
+        return 1;
+    }
+    std::printf("value %.3f\n", *value);
+    std::fflush(stdout);
+    ::_exit(0); // as the program ends: no tear-down to wait for
+}
+
+// ---- the parent: data, repetitions, anchors -----------------------------------
+
+struct Target {
+    const char* name;
+    const char* unit;
+    double limit;
+};
+const Target Targets[] = {
+    {"open_20mb_ms", "ms", 1000},      {"open_5mb_ms", "ms", 250},
+    {"switch_ms", "ms", 200},          {"startup_ms", "ms", 400},
+    {"shutdown_ms", "ms", 150},        {"findnext_20mb_ms", "ms", 100},
+    {"replaceall_100k_ms", "ms", 500}, {"rss_20mb_mib", "MiB", 250},
+    {"rss_9x5mb_mib", "MiB", 120},
+};
+
+double median(QList<double> v) {
+    std::sort(v.begin(), v.end());
+    const qsizetype n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+QString samples(const QList<double>& v) {
+    QStringList s;
+    for (double x : v)
+        s << QString::number(x, 'f', 1);
+    return s.join(u' ');
+}
+
+std::optional<double> runChild(const QString& name, const QString& dataDir) {
+    QTemporaryDir tmp;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (name == u"startup_ms") {
+        const QString config = tmp.filePath(QStringLiteral("config"));
+        QDir().mkpath(config + QStringLiteral("/sorabun"));
+        QFile::copy(benchdata::locate(dataDir).store,
+                    config + QStringLiteral("/sorabun/store.sqlite"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    }
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    const qint64 t0 = Clock::now().time_since_epoch().count();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--figure"), name, QStringLiteral("--data"), dataDir,
+                 QStringLiteral("--t0"), QString::number(t0)});
+    if (!child.waitForFinished(600000)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    const QByteArray err = child.readAllStandardError();
+    for (const QByteArray& line : err.split('\n'))
+        if (line.startsWith("  ") || line.contains("figure"))
+            std::fprintf(stderr, "%s\n", line.constData());
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n'))
+        if (line.startsWith("value "))
+            return line.mid(6).toDouble();
+    std::fprintf(stderr, "%s failed (exit %d):\n%s\n", qPrintable(name), child.exitCode(),
+                 err.right(2000).constData());
+    return std::nullopt;
+}
+
+struct Anchor {
+    QString name;
+    QString program;
+    QStringList arguments;
+    QString outputFile; // standard output goes here; empty: discarded
+};
+
+std::optional<double> runAnchor(const Anchor& a) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C")); // bytes, like the files
+    p.setProcessEnvironment(env);
+    if (a.outputFile.isEmpty())
+        p.setStandardOutputFile(QProcess::nullDevice());
+    else
+        p.setStandardOutputFile(a.outputFile);
+    QElapsedTimer t;
+    t.start();
+    p.start(a.program, a.arguments);
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "anchor %s failed: %s\n", qPrintable(a.name),
+                     p.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+QList<Anchor> anchors(const benchdata::Files& d, const QString& dir) {
+    // The search word and the replacement as bytes in the files' code page.
+    QFile pattern(dir + QStringLiteral("/needle.grep"));
+    if (pattern.open(QIODevice::WriteOnly))
+        pattern.write(textfile::encode(benchdata::needle()) + '\n');
+    QFile script(dir + QStringLiteral("/replace.sed"));
+    if (script.open(QIODevice::WriteOnly))
+        script.write("s/" + textfile::encode(benchdata::target()) + '/' +
+                     textfile::encode(benchdata::replacement()) + "/g\n");
+    return {
+        {QStringLiteral("iconv_cp932_20mb_ms"),
+         QStringLiteral("iconv"),
+         {QStringLiteral("-f"), QStringLiteral("CP932"), QStringLiteral("-t"),
+          QStringLiteral("UTF-8"), QStringLiteral("-o"), QProcess::nullDevice(), d.text20},
+         {}},
+        {QStringLiteral("grep_ci_20mb_ms"),
+         QStringLiteral("grep"),
+         {QStringLiteral("-c"), QStringLiteral("-i"), QStringLiteral("-F"), QStringLiteral("-f"),
+          pattern.fileName(), d.text20},
+         {}},
+        {QStringLiteral("sed_replace_10mb_ms"),
+         QStringLiteral("sed"),
+         {QStringLiteral("-f"), script.fileName(), d.text10},
+         dir + QStringLiteral("/replaced.txt")},
+        {QStringLiteral("dd_fdatasync_5mb_ms"),
+         QStringLiteral("dd"),
+         {QStringLiteral("if=") + d.text5,
+          QStringLiteral("of=") + dir + QStringLiteral("/copy.txt"), QStringLiteral("bs=1M"),
+          QStringLiteral("conv=fdatasync"), QStringLiteral("status=none")},
+         {}},
+    };
+}
+
+int runAll(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    auto option = [&](const char* name) -> QString {
+        const qsizetype i = args.indexOf(QString::fromLatin1(name));
+        return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
+    };
+    const int reps = std::max(1, option("--reps").isEmpty() ? 5 : option("--reps").toInt());
+    const QStringList only = option("--only").split(u',', Qt::SkipEmptyParts);
+
+    QTemporaryDir tmp;
+    QString dataDir = option("--data");
+    if (dataDir.isEmpty())
+        dataDir = tmp.path();
+    QDir().mkpath(dataDir);
+    benchdata::Files data = benchdata::locate(dataDir);
+    if (!QFile::exists(data.store)) {
+        std::fprintf(stderr, "making the data in %s\n", qPrintable(dataDir));
+        data = benchdata::make(dataDir);
+    }
+
+    int missed = 0, failed = 0;
+    for (const Target& t : Targets) {
+        const QString name = QString::fromLatin1(t.name);
+        if (!only.isEmpty() && !only.contains(name))
+            continue;
+        QList<double> values;
+        for (int r = 0; r < reps; ++r) {
+            if (const auto v = runChild(name, dataDir))
+                values << *v;
+        }
+        if (values.size() < reps) {
+            ++failed;
+            std::fprintf(stderr, "%s: %lld of %d runs failed\n", t.name,
+                         static_cast<long long>(reps - values.size()), reps);
+            continue;
+        }
+        const double m = median(values);
+        std::printf("figure %s %.1f %s\n", t.name, m, t.unit);
+        std::fflush(stdout);
+        const bool met = m <= t.limit;
+        missed += !met;
+        std::fprintf(stderr, "  %s target <= %g %s: %s (samples %s)\n", t.name, t.limit, t.unit,
+                     met ? "met" : "MISSED", qPrintable(samples(values)));
+    }
+
+    if (!args.contains(QStringLiteral("--no-anchors"))) {
+        for (const Anchor& a : anchors(data, tmp.path())) {
+            if (QStandardPaths::findExecutable(a.program).isEmpty()) {
+                std::fprintf(stderr, "anchor %s: no %s here\n", qPrintable(a.name),
+                             qPrintable(a.program));
+                continue;
+            }
+            QList<double> values;
+            for (int r = 0; r < reps; ++r)
+                if (const auto v = runAnchor(a))
+                    values << *v;
+            if (values.isEmpty())
+                continue;
+            std::printf("anchor %s %.1f ms\n", qPrintable(a.name), median(values));
+            std::fflush(stdout);
+            std::fprintf(stderr, "  samples %s\n", qPrintable(samples(values)));
+        }
+    }
+    std::fprintf(stderr, "%d figure(s) missed the target, %d could not be measured\n", missed,
+                 failed);
+    return failed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::string_view(argv[i]) != "--figure")
+            continue;
+        QString data;
+        qint64 t0 = 0;
+        for (int j = 1; j + 1 < argc; ++j) {
+            if (std::string_view(argv[j]) == "--data")
+                data = QString::fromLocal8Bit(argv[j + 1]);
+            if (std::string_view(argv[j]) == "--t0")
+                t0 = std::atoll(argv[j + 1]);
+        }
+        return runFigure(argc, argv, QString::fromLocal8Bit(argv[i + 1]), data, t0);
+    }
+    return runAll(argc, argv);
+}

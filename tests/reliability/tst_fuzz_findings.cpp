@@ -1,0 +1,87 @@
+// What the fuzz targets found, kept as ordinary cases so that a fault once
+// found stays found. Each row is the smallest input that showed it.
+
+#include "editor/textview.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace {
+
+qsizetype outOfCrLf(const QString& t, qsizetype p) {
+    if (p > 0 && p < t.size() && t[p - 1] == u'\r' && t[p] == u'\n')
+        return p - 1;
+    return p;
+}
+
+} // namespace
+
+class TestFuzzFindings : public QObject {
+    Q_OBJECT
+    QWidget m_host;
+    TextView* m_shown = nullptr;
+    TextView* m_hidden = nullptr;
+
+private slots:
+    void initTestCase() {
+        m_shown = new TextView(&m_host);
+        m_hidden = new TextView(&m_host);
+        m_host.show();
+        m_hidden->hide();
+    }
+
+    // Replace all on a page whose lines ended in lone LFs or CRs: the new
+    // text has CR LF lines, and both views must place the caret alike, never
+    // inside a CR LF, and show no stand-in marks for ordinary line ends.
+    void replaceAllKeepsBothViewsAlike_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("caret");
+        QTest::newRow("lone LF page") << QStringLiteral("a\n") << QStringLiteral("xyz\r\n") << 4;
+        QTest::newRow("lone CR page") << QStringLiteral("a\r") << QStringLiteral("xyz\r\n") << 4;
+        QTest::newRow("tab, lone low surrogate, LF")
+            << QString::fromUtf16(u"\t\xDE00\n") << QString::fromUtf16(u"\x240D\x240D\x240D\r\n")
+            << 4;
+        QTest::newRow("lone CR, then many CR LF")
+            << QStringLiteral("\r")
+            << QStringLiteral("\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n") + QChar(0x2029) +
+                   QStringLiteral("aa")
+            << 11;
+    }
+
+    void replaceAllKeepsBothViewsAlike() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, caret);
+        for (TextView* v : {m_shown, m_hidden}) {
+            v->setText(before);
+            v->replaceAllText(after, caret);
+        }
+        QCOMPARE(m_shown->text(), after);
+        QCOMPARE(m_hidden->selStart(), outOfCrLf(after, caret));
+        QEXPECT_FAIL("", "the shown view keeps the line ends of the text before", Abort);
+        QCOMPARE(m_shown->selStart(), m_hidden->selStart());
+    }
+
+    // Enter types CR LF, whatever line ends the page came with.
+    void enterTypesCrLf_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("CR LF page") << QStringLiteral("a\r\nb");
+        QTest::newRow("lone LF page") << QStringLiteral("a\nb");
+        QTest::newRow("lone CR page") << QStringLiteral("a\rb");
+    }
+
+    void enterTypesCrLf() {
+        QFETCH(QString, page);
+        m_shown->setText(page);
+        m_shown->setSelStart(page.size());
+        m_shown->setFocus();
+        QTest::keyClick(m_shown, Qt::Key_Return);
+        QEXPECT_FAIL("lone LF page", "a page of LF lines takes an LF for Enter", Abort);
+        QEXPECT_FAIL("lone CR page", "a page of CR lines takes a CR for Enter", Abort);
+        QCOMPARE(m_shown->text(), page + QStringLiteral("\r\n"));
+    }
+};
+
+QTEST_MAIN(TestFuzzFindings)
+#include "tst_fuzz_findings.moc"

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QThread>
 #include <QWindow>
 
@@ -293,11 +295,25 @@ void MainWindow::Form_Load(const QStringList& arguments) {
         SizeInMem_Click();
         centre();
     } else {
-        const double left = values::number(s.read(QStringLiteral("Left")));
-        const double top = values::number(s.read(QStringLiteral("Top")));
-        const double w = values::number(s.read(QStringLiteral("Width")));
-        const double h = values::number(s.read(QStringLiteral("Height")));
-        setOuterGeometry(left, top, std::max(w, MinWidth), std::max(h, MinHeight));
+        // The numbers as stored, except that the window must come out on a
+        // screen and no larger than the screens: a monitor may have gone.
+        const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+        const double maxW = std::max(twips::fromPx(desktop.width(), this), MinWidth);
+        const double maxH = std::max(twips::fromPx(desktop.height(), this), MinHeight);
+        const double limit = 1e7;
+        const double left =
+            std::clamp(values::number(s.read(QStringLiteral("Left"))), -limit, limit);
+        const double top = std::clamp(values::number(s.read(QStringLiteral("Top"))), -limit, limit);
+        const double w =
+            std::clamp(values::number(s.read(QStringLiteral("Width"))), MinWidth, maxW);
+        const double h =
+            std::clamp(values::number(s.read(QStringLiteral("Height"))), MinHeight, maxH);
+        setOuterGeometry(left, top, w, h);
+        if (!desktop.intersects(QRect(twips::toPx(left, this), twips::toPx(top, this),
+                                      twips::toPx(w, this), twips::toPx(h, this)))) {
+            SizeInMem_Click();
+            centre();
+        }
     }
     // 5: options
     state.ComLine = values::integer(s.read(QStringLiteral("ComLine")));

@@ -295,8 +295,12 @@ qsizetype TextView::toTextPos(int docPos) const {
 int TextView::toDocPos(qsizetype textPos) const {
     const QTextDocument* doc = document();
     textPos = std::clamp<qsizetype>(textPos, 0, textLength());
-    if (m_lineEnd != LineEnd::CrLf)
-        return int(textPos);
+    if (m_lineEnd != LineEnd::CrLf) {
+        // A CR LF here is a stand-in and a block break; between the two is no
+        // place for the caret: it goes before the CR, as everywhere else.
+        const int p = int(textPos);
+        return p > 0 && isCrLfMiddle(p) ? p - 1 : p;
+    }
     // Block b starts at text position position(b) + b, which never exceeds the
     // block holding document position textPos: search the numbers below it.
     const int lastDoc = doc->characterCount() - 1;
@@ -313,6 +317,22 @@ int TextView::toDocPos(qsizetype textPos) const {
     const qsizetype offset = textPos - (block.position() + qsizetype(lo));
     // Past the block's last character is its CR LF: stop before the CR.
     return block.position() + int(std::min<qsizetype>(offset, block.length() - 1));
+}
+
+// The character a tagged stand-in at pos stands for, or 0.
+char16_t TextView::originalAt(int pos) const {
+    return TagReader(document()).originalAt(pos);
+}
+
+bool TextView::isCrLfMiddle(int docPos) const {
+    const QTextDocument* doc = document();
+    if (m_lineEnd == LineEnd::Lf)
+        return doc->characterAt(docPos) == QChar(ParaSeparator) &&
+               doc->characterAt(docPos - 1) == QChar(CrSymbol) && originalAt(docPos - 1) == u'\r';
+    if (m_lineEnd == LineEnd::Cr)
+        return doc->characterAt(docPos - 1) == QChar(ParaSeparator) &&
+               doc->characterAt(docPos) == QChar(LineSeparator) && originalAt(docPos) == u'\n';
+    return false;
 }
 
 // --- selection ----------------------------------------------------------------
@@ -389,6 +409,14 @@ void TextView::replaceAllText(const QString& t, qsizetype caret) {
         m_pendingStart = outOfCrLf(m_pending, std::clamp<qsizetype>(caret, 0, m_pending.size()));
         m_pendingLength = 0;
         m_pendingModified = true;
+        return;
+    }
+    if (lineEndOf(t) != m_lineEnd) {
+        // The new text's lines end otherwise: the document is made anew for
+        // them (this one edit then cannot be undone).
+        loadDocument(t);
+        document()->setModified(true);
+        setSelStart(caret);
         return;
     }
     QTextCursor c(document());

@@ -81,6 +81,8 @@ private:
     void build();   // deferred string -> document
     void release(); // document -> deferred string
     qsizetype toTextPos(int docPos) const;
+    char16_t originalAt(int pos) const;
+    bool isCrLfMiddle(int docPos) const;
     int toDocPos(qsizetype textPos) const;
     // Replaces the document without an undo step and puts the caret at 0.
     void loadDocument(const QString& text);

@@ -166,7 +166,13 @@ QString decode(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return QString();
     QStringDecoder decoder(Codec);
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    // A lead byte cut off at the very end waits in the decoder for its second
+    // half; a line end after it brings it out as a character of its own, so
+    // no byte of the file vanishes. The line end is then taken off again.
+    const QString tail = decoder.decode(QByteArrayView("\n", 1));
+    text.append(QStringView(tail).chopped(1));
+    return text;
 }
 
 QByteArray encode(const QString& text) {

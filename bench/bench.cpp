@@ -15,6 +15,7 @@
 #include "bench_platform.h"
 
 #include "app/main_window.h"
+#include "app/program.h"
 #include "files/text_file.h"
 #include "search/replace_dialog.h"
 #include "store/settings_store.h"
@@ -236,19 +237,8 @@ const std::map<QString, Figure>& figures() {
 // `t0` (the same monotonic clock); from here on it does what the program's
 // main() does, on the store prepared under XDG_CONFIG_HOME.
 std::optional<double> startup(Clock::time_point t0) {
-    QApplication::setApplicationName(QStringLiteral("Sorabun"));
-    QApplication::setDesktopFileName(QStringLiteral("sorabun"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    installJapaneseTranslation();
-    SettingsStore store(SettingsStore::defaultPath());
-    QtPrompts prompts;
-    QtCommonDialog com;
-    QtLauncher launcher;
-    QtClipboard clipboard;
-    Platform platform{prompts, com, launcher, clipboard, [] { ::_exit(0); }};
-    MainWindow window(store, platform);
-    prompts.setParent(&window);
-    com.setParent(&window);
+    Program program;
+    MainWindow& window = program.window();
     PaintCounter paints(window.Text1->viewport());
     window.Form_Load({});
     firstPaint(window);

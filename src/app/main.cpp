@@ -1,6 +1,4 @@
-#include "app/main_window.h"
-#include "platform/platform.h"
-#include "store/settings_store.h"
+#include "app/program.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -44,22 +42,8 @@ void closeOnSignals(MainWindow& window) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Sorabun"));
-    QApplication::setDesktopFileName(QStringLiteral("sorabun"));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    installJapaneseTranslation();
-
-    SettingsStore store(SettingsStore::defaultPath());
-    QtPrompts prompts;
-    QtCommonDialog com;
-    QtLauncher launcher;
-    QtClipboard clipboard;
-    Platform platform{prompts, com, launcher, clipboard, [] { ::_exit(0); }};
-
-    MainWindow window(store, platform);
-    prompts.setParent(&window);
-    com.setParent(&window);
+    Program program;
+    MainWindow& window = program.window();
     closeOnSignals(window);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.writeState(); });

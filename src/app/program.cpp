@@ -1,0 +1,27 @@
+#include "app/program.h"
+
+#include <QApplication>
+
+#include <unistd.h>
+
+namespace {
+// Names the application before anything (the store's path) depends on them.
+QString nameApplication() {
+    QApplication::setApplicationName(QStringLiteral("Sorabun"));
+    QApplication::setDesktopFileName(QStringLiteral("sorabun"));
+    // The window's shut-down ends the program, not the last window closing.
+    QApplication::setQuitOnLastWindowClosed(false);
+    installJapaneseTranslation();
+    return SettingsStore::defaultPath();
+}
+} // namespace
+
+Program::Program()
+    : m_store(nameApplication()), m_platform{m_prompts, m_com, m_launcher, m_clipboard,
+                                             [] { ::_exit(0); }},
+      m_window(std::make_unique<MainWindow>(m_store, m_platform)) {
+    m_prompts.setParent(m_window.get());
+    m_com.setParent(m_window.get());
+}
+
+Program::~Program() = default;

@@ -1,8 +1,156 @@
 #include "dialogs/housekeeping.h"
 
 #include "editor/workspace.h"
+#include "store/settings_store.h"
 
-void HousekeepingCommands::VrInfo_Click() {}
-void HousekeepingCommands::Help_Click() {}
-void HousekeepingCommands::HP_Click() {}
-void HousekeepingCommands::Uninst_Click() {}
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#ifndef SORABUN_VERSION
+#define SORABUN_VERSION "0.24"
+#endif
+
+namespace {
+
+using Answer = Prompts::Answer;
+using Buttons = Prompts::Buttons;
+
+const QString AppTitle = QStringLiteral("Sorabun");
+const QString UninstallTitle = QStringLiteral("アンインストール");
+
+// Every key the program keeps: what must be gone once the store is erased.
+const char* const ProgramKeys[] = {
+    "1",        "2",        "3",      "4",     "5",        "6",      "7",
+    "8",        "9",        "Page",   "Ret",   "SelStart", "SelLen", "FontSize",
+    "FontName", "FontBold", "FontI",  "FontS", "FontU",    "FontC",  "ComLine",
+    "NoeNumOP", "AutoOP",   "Window", "Left",  "Top",      "Width",  "Height",
+};
+
+} // namespace
+
+QString HousekeepingCommands::helpFileName() {
+    return QStringLiteral("Velmirahelp.html");
+}
+QString HousekeepingCommands::desktopOpener() {
+    return QStringLiteral("xdg-open");
+}
+QString HousekeepingCommands::homePage() {
+    return QStringLiteral("https://sorabun.example.org/");
+}
+
+void HousekeepingCommands::notice(const QString& text) {
+    m_ws.platform.prompts.messageBox(text, AppTitle, Buttons::Ok, Answer::Ok);
+}
+
+// ---- version ------------------------------------------------------------------
+
+void HousekeepingCommands::VrInfo_Click() {
+    const QString text = QStringLiteral("Sorabun Version ") + QStringLiteral(SORABUN_VERSION) +
+                         QStringLiteral("       ") + QStringLiteral("\r\n\r\n") +
+                         QStringLiteral("作者: Sorabun 開発チーム");
+    m_ws.platform.prompts.messageBox(text, QStringLiteral("バージョン情報"), Buttons::Ok,
+                                     Answer::Ok);
+}
+
+// ---- help and homepage --------------------------------------------------------
+
+QStringList HousekeepingCommands::defaultHelpDirectories() {
+    QStringList dirs;
+    if (QCoreApplication::instance())
+        dirs << QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                QStringLiteral("/../share/sorabun"));
+#ifdef SORABUN_DATADIR
+    const QString installed = QDir::cleanPath(QStringLiteral(SORABUN_DATADIR));
+    if (!dirs.contains(installed))
+        dirs << installed;
+#endif
+    return dirs;
+}
+
+QString HousekeepingCommands::findHelpDocument(const QStringList& directories) {
+    for (const QString& dir : directories) {
+        if (dir.isEmpty())
+            continue;
+        const QFileInfo doc(QDir(dir).filePath(helpFileName()));
+        if (doc.isFile() && doc.isReadable())
+            return QDir::cleanPath(doc.absoluteFilePath());
+    }
+    return QString();
+}
+
+void HousekeepingCommands::Help_Click() {
+    const QString doc =
+        findHelpDocument(helpDirectories.isEmpty() ? defaultHelpDirectories() : helpDirectories);
+    if (doc.isEmpty()) {
+        notice(QStringLiteral("ヘルプファイル（") + helpFileName() +
+               QStringLiteral("）が見つかりませんでした。\r\n"
+                              "Sorabun をインストールし直してください。"));
+        return;
+    }
+    if (!m_ws.platform.launcher.start(desktopOpener(), {doc},
+                                      Launcher::WindowState::MinimizedActive))
+        notice(QStringLiteral("ヘルプを表示するプログラム（") + desktopOpener() +
+               QStringLiteral("）を起動できませんでした。\r\n"
+                              "次のファイルをブラウザーで開いてください: ") +
+               doc);
+}
+
+void HousekeepingCommands::HP_Click() {
+    if (!m_ws.platform.launcher.start(desktopOpener(), {homePage()},
+                                      Launcher::WindowState::MinimizedActive))
+        notice(QStringLiteral("ホームページを開くプログラム（") + desktopOpener() +
+               QStringLiteral("）を起動できませんでした。\r\n"
+                              "次のアドレスをブラウザーで開いてください: ") +
+               homePage());
+}
+
+// ---- uninstall preparation ------------------------------------------------------
+
+// True when a key of the program can still be read back after the erase: the
+// erase failed (the store was locked or refused the change) and the memo is
+// still there.
+bool HousekeepingCommands::programDataLeft() const {
+    const SettingsStore& store = m_ws.store;
+    if (!store.isOpen())
+        return false; // removed with its files, or there never was one
+    const QString absent(QChar(0xFFFF));
+    for (const char* key : ProgramKeys)
+        if (store.read(QString::fromLatin1(key), absent) != absent)
+            return true;
+    return false;
+}
+
+void HousekeepingCommands::Uninst_Click() {
+    Prompts& prompts = m_ws.platform.prompts;
+    const QString question =
+        QStringLiteral("この操作をするとメモの内容がすべて削除されます。アンインストールの際は"
+                       "必ずこの動作を行ってからアンインストールしてください") +
+        QStringLiteral("\r\n") + QStringLiteral("アンインストールの準備を行ってよろしいですか？");
+    if (prompts.messageBox(question, UninstallTitle, Buttons::YesNo, Answer::Yes) != Answer::Yes)
+        return;
+
+    SettingsStore& store = m_ws.store;
+    store.DeleteAllSettings(QString::fromUtf16(SettingsStore::App));
+    // Closed and gone when nothing of anyone else is left in it: whatever
+    // happens in this process from here on can no longer write a key back.
+    store.removeIfEmpty();
+
+    if (programDataLeft()) {
+        // Nothing was erased: saying it was would leave the memo behind after
+        // the program is removed. The program runs on and keeps everything.
+        prompts.messageBox(
+            QStringLiteral("メモの内容を削除できませんでした。メモはそのまま残っています。"
+                           "\r\n"
+                           "ほかに Sorabun を起動している場合はすべて終了してから、"
+                           "もう一度アンインストールの準備を行ってください。"),
+            UninstallTitle, Buttons::Ok, Answer::Ok);
+        return;
+    }
+
+    prompts.messageBox(
+        QStringLiteral("アンインストールの準備が完了しました。アプリケーションの追加と"
+                       "削除からSorabunをアンインストールしてください。"),
+        AppTitle, Buttons::Ok, Answer::Ok);
+    m_ws.platform.endProcess();
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 struct Workspace;
 
 // The options dialog, help, homepage, version, and the uninstall preparation.
@@ -12,6 +15,25 @@ public:
     void HP_Click();
     void Uninst_Click();
 
+    // The help document's file name, and the program that hands a document or
+    // an address to the desktop's own viewer (the browser, for both).
+    static QString helpFileName();
+    static QString desktopOpener();
+    static QString homePage();
+
+    // Folders searched for the help document, first match wins. Empty means
+    // defaultHelpDirectories().
+    QStringList helpDirectories;
+    // The copy that came with this executable (<exe>/../share/sorabun, which
+    // the build tree mirrors too), then the configured installation folder.
+    static QStringList defaultHelpDirectories();
+    // The absolute path of the readable help document in the first of these
+    // folders that holds one, or empty.
+    static QString findHelpDocument(const QStringList& directories);
+
 private:
+    void notice(const QString& text);
+    bool programDataLeft() const;
+
     Workspace& m_ws;
 };

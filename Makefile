@@ -37,7 +37,7 @@ $(ASAN_BUILD)/CMakeCache.txt:
 test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest --output-on-failure -j $(JOBS) -LE slow
+		ctest --output-on-failure -j $(JOBS) -LE "slow|install"
 
 bench: build
 	$(BUILD)/bench/sorabun_bench $(BENCH_ARGS)

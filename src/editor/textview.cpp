@@ -383,7 +383,10 @@ void TextView::setSelLength(qsizetype n) {
     const int docStart = c.selectionStart();
     const qsizetype start = toTextPos(docStart);
     c.setPosition(docStart);
-    c.setPosition(toDocPos(start + std::min(n, textLength() - start)), QTextCursor::KeepAnchor);
+    // The end never moves before the start, even where the start is the
+    // middle of a CR LF typed into a page of lone line ends.
+    const int docEnd = toDocPos(start + std::min(n, textLength() - start));
+    c.setPosition(std::max(docStart, docEnd), QTextCursor::KeepAnchor);
     setTextCursor(c);
 }
 

@@ -292,15 +292,18 @@ qsizetype TextView::toTextPos(int docPos) const {
     return qsizetype(docPos) + block.blockNumber();
 }
 
+// Between the CR and the LF of a CR LF is no place for the caret: it goes
+// before the CR. (A CR LF that is not a block break is made of stand-ins.)
 int TextView::toDocPos(qsizetype textPos) const {
+    const int p = toDocPosExact(textPos);
+    return p > 0 && isCrLfMiddle(p) ? p - 1 : p;
+}
+
+int TextView::toDocPosExact(qsizetype textPos) const {
     const QTextDocument* doc = document();
     textPos = std::clamp<qsizetype>(textPos, 0, textLength());
-    if (m_lineEnd != LineEnd::CrLf) {
-        // A CR LF here is a stand-in and a block break; between the two is no
-        // place for the caret: it goes before the CR, as everywhere else.
-        const int p = int(textPos);
-        return p > 0 && isCrLfMiddle(p) ? p - 1 : p;
-    }
+    if (m_lineEnd != LineEnd::CrLf)
+        return int(textPos);
     // Block b starts at text position position(b) + b, which never exceeds the
     // block holding document position textPos: search the numbers below it.
     const int lastDoc = doc->characterCount() - 1;
@@ -326,13 +329,17 @@ char16_t TextView::originalAt(int pos) const {
 
 bool TextView::isCrLfMiddle(int docPos) const {
     const QTextDocument* doc = document();
-    if (m_lineEnd == LineEnd::Lf)
-        return doc->characterAt(docPos) == QChar(ParaSeparator) &&
-               doc->characterAt(docPos - 1) == QChar(CrSymbol) && originalAt(docPos - 1) == u'\r';
-    if (m_lineEnd == LineEnd::Cr)
-        return doc->characterAt(docPos - 1) == QChar(ParaSeparator) &&
-               doc->characterAt(docPos) == QChar(LineSeparator) && originalAt(docPos) == u'\n';
-    return false;
+    const QChar before = doc->characterAt(docPos - 1);
+    // The end of the text is no middle: the document's closing mark there
+    // stands for no line end.
+    if (docPos <= 0 || docPos >= doc->characterCount() - 1)
+        return false;
+    const QChar at = doc->characterAt(docPos);
+    const bool crBefore = (m_lineEnd == LineEnd::Cr && before == QChar(ParaSeparator)) ||
+                          (before == QChar(CrSymbol) && originalAt(docPos - 1) == u'\r');
+    const bool lfAt = (m_lineEnd == LineEnd::Lf && at == QChar(ParaSeparator)) ||
+                      (at == QChar(LineSeparator) && originalAt(docPos) == u'\n');
+    return crBefore && lfAt;
 }
 
 // --- selection ----------------------------------------------------------------
@@ -482,9 +489,10 @@ void TextView::build() {
     const qsizetype start = m_pendingStart;
     const qsizetype length = m_pendingLength;
     m_pendingStart = m_pendingLength = 0;
+    // The selection comes back exactly as it was kept, wherever it stood.
     QTextCursor c = textCursor();
-    c.setPosition(toDocPos(start));
-    c.setPosition(toDocPos(start + length), QTextCursor::KeepAnchor);
+    c.setPosition(toDocPosExact(start));
+    c.setPosition(toDocPosExact(start + length), QTextCursor::KeepAnchor);
     setTextCursor(c);
 }
 

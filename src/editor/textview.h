@@ -81,6 +81,7 @@ private:
     void build();   // deferred string -> document
     void release(); // document -> deferred string
     qsizetype toTextPos(int docPos) const;
+    int toDocPosExact(qsizetype textPos) const;
     char16_t originalAt(int pos) const;
     bool isCrLfMiddle(int docPos) const;
     int toDocPos(qsizetype textPos) const;

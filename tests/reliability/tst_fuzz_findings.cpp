@@ -104,6 +104,26 @@ private slots:
         m_shown->setSelLength(middle);
         QCOMPARE(m_shown->selLength(), middle - 1);
     }
+
+    // CRs typed just before the LF of a page of lone LFs leave the caret
+    // between a CR and an LF; a selection made from there never runs
+    // backwards, and showing the other view keeps the text.
+    void selectionFromInsideCrLf() {
+        m_shown->setText(QStringLiteral("\n"));
+        m_shown->replaceSelection(QStringLiteral("\r\r"));
+        m_shown->replaceSelection(QStringLiteral("\r\r"));
+        const qsizetype caret = m_shown->selStart();
+        QCOMPARE(caret, 4);
+        m_shown->setSelLength(-4);
+        QCOMPARE(m_shown->selStart(), caret);
+        QCOMPARE(m_shown->selLength(), 0);
+        m_hidden->setText(m_shown->text());
+        m_hidden->show();
+        m_shown->hide();
+        QCOMPARE(m_hidden->text(), QStringLiteral("\r\r\r\r\n"));
+        m_shown->show();
+        m_hidden->hide();
+    }
 };
 
 QTEST_MAIN(TestFuzzFindings)

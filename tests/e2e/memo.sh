@@ -6,36 +6,15 @@ set -euo pipefail
 bin=$(realpath "$1")
 shots=${2:-}
 
-if [ -z "${SORABUN_E2E_DISPLAY:-}" ]; then
-  export SORABUN_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
+. "$(dirname "$0")/lib.sh"
 
-tmp=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
-export XDG_CONFIG_HOME="$tmp/config"
-unset QT_QPA_PLATFORM
-db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
-
-value() { sqlite3 "$db" "SELECT value FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'"; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
-window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 start() {
   "$bin" "$@" &
   pid=$!
 }
-focus() {
-  local w=$1
-  xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
-  sleep 0.5
-}
-wait_exit() {
-  for _ in $(seq 1 100); do kill -0 "$pid" 2>/dev/null || { wait "$pid" || true; return 0; }; sleep 0.1; done
-  fail "the program did not end"
-}
 
 start
-w=$(timeout 20 bash -c "$(declare -f window_of); window_of 'Sorabun - 1'") || fail "no window 'Sorabun - 1'"
+w=$(wait_window 'Sorabun - 1')
 focus "$w"
 xdotool type --delay 30 "hello "
 xdotool type --delay 60 "日本語メモ"
@@ -53,7 +32,7 @@ wait_exit
 [ "$(value SelStart)" = "4" ] || fail "SelStart is '$(value SelStart)'"
 
 start
-w=$(timeout 20 bash -c "$(declare -f window_of); window_of 'Sorabun - 5'") || fail "the second start is not on page 5"
+w=$(wait_window 'Sorabun - 5')
 focus "$w"
 xdotool type --delay 30 " more"
 sleep 0.3
@@ -64,7 +43,7 @@ wait_exit
 
 for sig in INT HUP; do
   start
-  w=$(timeout 20 bash -c "$(declare -f window_of); window_of 'Sorabun - 5'") || fail "no window before SIG$sig"
+  w=$(wait_window 'Sorabun - 5')
   focus "$w"
   xdotool type --delay 30 "$sig"
   sleep 0.3

@@ -7,38 +7,13 @@ set -euo pipefail
 bin=$(realpath "$1")
 closer=$(realpath "$2")
 
-if [ -z "${SORABUN_E2E_DISPLAY:-}" ]; then
-  export SORABUN_E2E_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
+. "$(dirname "$0")/../e2e/lib.sh"
 
-tmp=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
-export XDG_CONFIG_HOME="$tmp/config"
-unset QT_QPA_PLATFORM
-db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
-
-value() { sqlite3 "$db" "SELECT value FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'"; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
-window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
-wait_exit() {
-  for _ in $(seq 1 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      status=0
-      wait "$pid" || status=$?
-      [ "$status" -eq 0 ] || fail "the program ended with status $status"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the program did not end after the window manager closed it"
-}
 session() {  # page-title text-to-type
   "$bin" &
   pid=$!
-  w=$(timeout 20 bash -c "$(declare -f window_of); window_of '$1'") || fail "no window '$1'"
-  xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
-  sleep 0.5
+  w=$(wait_window "$1")
+  focus "$w"
   xdotool type --delay 30 "$2"
   sleep 0.3
   "$closer" "$w" || fail "the main window does not take the window manager's close message"
@@ -52,9 +27,8 @@ session 'Sorabun - 1' "closed"
 # Once more on a page chosen with Ctrl+F4: the next start is on that page.
 "$bin" &
 pid=$!
-w=$(timeout 20 bash -c "$(declare -f window_of); window_of 'Sorabun - 1'") || fail "no second window"
-xdotool windowfocus --sync "$w" 2>/dev/null || xdotool windowfocus "$w"
-sleep 0.5
+w=$(wait_window 'Sorabun - 1')
+focus "$w"
 xdotool key ctrl+F4
 sleep 0.3
 xdotool type --delay 30 "four"

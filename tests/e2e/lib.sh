@@ -1,0 +1,40 @@
+# Shared by the end-to-end scripts: sourced after `bin` is set. Runs the
+# script again under its own Xvfb, gives the program a store of its own in a
+# temporary folder, and offers helpers to find windows, read the store and
+# wait for the program to end.
+
+if [ -z "${SORABUN_E2E_DISPLAY:-}" ]; then
+  export SORABUN_E2E_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+tmp=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
+export XDG_CONFIG_HOME="$tmp/config"
+unset QT_QPA_PLATFORM
+db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
+
+value() { sqlite3 "$db" "SELECT value FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'"; }
+fail() { echo "FAIL: $*" >&2; exit 1; }
+window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
+# Prints the id of the window titled $1, waiting up to 20 s for it.
+wait_window() {
+  timeout 20 bash -c "$(declare -f window_of); window_of '$1'" || fail "no window '$1'"
+}
+focus() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  sleep 0.5
+}
+# Waits for the program started as $pid to end, and to end well.
+wait_exit() {
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      local status=0
+      wait "$pid" || status=$?
+      [ "$status" -eq 0 ] || fail "the program ended with status $status"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "the program did not end"
+}

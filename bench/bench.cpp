@@ -92,7 +92,7 @@ struct Session {
     bench::AnsweringPrompts prompts;
     bench::ChoosingDialog com;
     bench::NoLauncher launcher;
-    bench::MemoryClipboard clipboard;
+    MemoryClipboard clipboard;
     Platform platform;
     MainWindow window;
 

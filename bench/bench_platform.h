@@ -58,14 +58,5 @@ public:
     bool start(const QString&, const QStringList&, WindowState) override { return false; }
 };
 
-class MemoryClipboard : public Clipboard {
-public:
-    QString text() const override { return m_text; }
-    void setText(const QString& t) override { m_text = t; }
-    void clear() override { m_text.clear(); }
-
-private:
-    QString m_text;
-};
 
 } // namespace bench

@@ -18,3 +18,15 @@ public:
     void setText(const QString& text) override;
     void clear() override;
 };
+
+// A clipboard of the program's own, shared with nobody: for runs that must
+// not touch the desktop's (tests, measurements).
+class MemoryClipboard : public Clipboard {
+public:
+    QString text() const override { return m_text; }
+    void setText(const QString& t) override { m_text = t; }
+    void clear() override { m_text.clear(); }
+
+private:
+    QString m_text;
+};

@@ -93,13 +93,3 @@ class ScriptedLauncher : public Launcher {
     std::function<bool(const QString&)> startResult = [](const QString&) { return true; };
 };
 
-// A clipboard of its own, for tests that must not touch the shared one.
-class MemoryClipboard : public Clipboard {
-  public:
-    QString text() const override { return m_text; }
-    void setText(const QString& t) override { m_text = t; }
-    void clear() override { m_text.clear(); }
-
-  private:
-    QString m_text;
-};

@@ -58,5 +58,4 @@ public:
     bool start(const QString&, const QStringList&, WindowState) override { return false; }
 };
 
-
 } // namespace bench

@@ -13,7 +13,7 @@ struct Workspace;
 // works on the main window's visible view, so each match is selected there.
 class Form2 : public QDialog {
     Q_OBJECT
-  public:
+public:
     // Builds the dialog with its design values: both strings empty, the box
     // unticked, every button enabled.
     explicit Form2(Workspace& ws, QWidget* parent = nullptr);
@@ -41,10 +41,10 @@ class Form2 : public QDialog {
     QPushButton* Command3;
     QCheckBox* Check1; // the next Find starts at the top
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* e) override;
 
-  private:
+private:
     TextView& view();
     void placeOnMainWindow();
 

@@ -4,7 +4,7 @@ struct Workspace;
 
 // Find, find next, and the Replace dialog.
 class SearchCommands {
-  public:
+public:
     explicit SearchCommands(Workspace& ws) : m_ws(ws) {}
     // The Search menu opens: Find next is live only with something to find.
     void MenuKen_Click();
@@ -15,6 +15,6 @@ class SearchCommands {
     // Opens the Replace dialog and returns when it is closed.
     void Swap_Click();
 
-  private:
+private:
     Workspace& m_ws;
 };

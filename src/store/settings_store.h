@@ -14,7 +14,7 @@ struct sqlite3_stmt;
 // none reports failure to the caller: a value that cannot be read reads as
 // its default.
 class SettingsStore {
-  public:
+public:
     static constexpr const char16_t* App = u"Orvanti";
     static constexpr const char16_t* Section = u"Note";
 
@@ -42,13 +42,13 @@ class SettingsStore {
 
     // Writes inside one scope become one transaction: all or nothing.
     class Batch {
-      public:
+    public:
         explicit Batch(SettingsStore& store);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
 
-      private:
+    private:
         SettingsStore& m_store;
         bool m_active = false;
     };
@@ -65,7 +65,7 @@ class SettingsStore {
     // succeeded; otherwise the SQLite result code of the latest that failed.
     int lastResult() const { return m_lastResult; }
 
-  private:
+private:
     bool open();
     void close();
     void keepAside();

@@ -55,7 +55,7 @@ Q_DECLARE_METATYPE(QList<Step>)
 
 class TestFind : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void searchSequences_data();
     void searchSequences();
     void promptsHaveExactTextsTitlesAndButtons();

@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 // found, and what Replace all makes of a text.
 class TestMatcher : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void findsFirstOccurrenceAtOrAfterStart_data();
     void findsFirstOccurrenceAtOrAfterStart();
     void equalUnderComparison_data();

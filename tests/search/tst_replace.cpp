@@ -81,7 +81,7 @@ Q_DECLARE_METATYPE(QList<Step>)
 
 class TestReplace : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void controlsHaveTheirCaptionsAndPlaces_data();
     void controlsHaveTheirCaptionsAndPlaces();
     void dialogIsFixedWithCloseBoxOnly();

@@ -22,7 +22,7 @@ struct PromptCall {
 };
 
 class ScriptedPrompts : public Prompts {
-  public:
+public:
     ~ScriptedPrompts() override;
     void answer(Answer a) { m_answers.enqueue(a); }
     void answerInput(const QString& text) { m_inputs.enqueue(text); }
@@ -37,13 +37,13 @@ class ScriptedPrompts : public Prompts {
     // Runs inside a message box, as if the user looked at the window meanwhile.
     std::function<void(const PromptCall&)> onPrompt;
 
-  private:
+private:
     QQueue<Answer> m_answers;
     QQueue<QString> m_inputs;
 };
 
 class ScriptedCommonDialog : public CommonDialog {
-  public:
+public:
     ScriptedCommonDialog();
     ~ScriptedCommonDialog() override;
     // Next Open or Save dialog: the path chosen (empty = Cancel).
@@ -69,7 +69,7 @@ class ScriptedCommonDialog : public CommonDialog {
     QStringList shown; // "open", "save", "font", "print" in order
     QList<int> flagsShown;
 
-  private:
+private:
     bool takeFile(const char* what);
     QQueue<QString> m_files;
     QQueue<std::function<void(CommonDialog&)>> m_fonts;
@@ -78,7 +78,7 @@ class ScriptedCommonDialog : public CommonDialog {
 };
 
 class ScriptedLauncher : public Launcher {
-  public:
+public:
     struct Call {
         QString program;
         QStringList arguments;
@@ -92,4 +92,3 @@ class ScriptedLauncher : public Launcher {
     QList<Call> calls;
     std::function<bool(const QString&)> startResult = [](const QString&) { return true; };
 };
-

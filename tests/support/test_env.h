@@ -10,7 +10,7 @@
 // A whole program on the offscreen platform: a real store in a temporary
 // folder, scripted answers where a person would click, the real clipboard.
 class TestEnv {
-  public:
+public:
     TestEnv();
     ~TestEnv();
 

@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts: sourced after `bin` is set. Runs the
-# script again under its own Xvfb, gives the program a store of its own in a
-# temporary folder, and offers helpers to find windows, read the store and
-# wait for the program to end.
+# script again under its own Xvfb with a real window manager (openbox: frames,
+# activation and focus hand-over as on a desktop), gives the program a store
+# of its own in a temporary folder, and offers helpers to find windows, read
+# the store and wait for the program to end.
 
 if [ -z "${SORABUN_E2E_DISPLAY:-}" ]; then
   export SORABUN_E2E_DISPLAY=1
@@ -11,10 +12,36 @@ fi
 tmp=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$tmp"' EXIT
 export XDG_CONFIG_HOME="$tmp/config"
+export XDG_DATA_HOME="$tmp/data"
+export XDG_RUNTIME_DIR="$tmp/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# The window manager, ready before the program maps its first window.
+openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
+for _ in $(seq 1 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 unset QT_QPA_PLATFORM
 db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
 
 value() { sqlite3 "$db" "SELECT value FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'"; }
+set_value() {
+  sqlite3 "$db" "INSERT INTO settings (app, section, key, value) VALUES ('Orvanti', 'Note', '$1', '$2')
+                 ON CONFLICT (app, section, key) DO UPDATE SET value = excluded.value;"
+}
+# Whether page n holds exactly the text of the SQL expression.
+page_is() {
+  [ "$(sqlite3 "$db" "SELECT value = $2 FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'")" = 1 ]
+}
+# Sends keys to the window with the keyboard focus put on it first.
+keys_to() {
+  local id=$1
+  shift
+  focus "$id"
+  xdotool key --clearmodifiers "$@"
+}
 fail() { echo "FAIL: $*" >&2; exit 1; }
 window_of() { xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1; }
 # Prints the id of the window titled $1, waiting up to 20 s for it.

@@ -1,10 +1,13 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QSessionManager>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,8 +21,8 @@ void onSignal(int) {
     [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
 }
 
-// SIGTERM, SIGINT and SIGHUP close the window the normal way, so the whole
-// shut-down runs and nothing typed is lost.
+// SIGTERM, SIGINT and SIGHUP end the program with the whole shut-down, so
+// nothing typed is lost; nobody is asked anything on the way.
 void closeOnSignals(MainWindow& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
@@ -28,7 +31,7 @@ void closeOnSignals(MainWindow& window) {
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char buf[16];
         [[maybe_unused]] auto n = ::read(signalPipe[0], buf, sizeof buf);
-        window.close();
+        QCoreApplication::exit(window.endUnattended() ? 0 : 1);
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -36,6 +39,25 @@ void closeOnSignals(MainWindow& window) {
     sa.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &sa, nullptr);
+}
+
+// When the display goes away (a crashed session, a closed remote display),
+// the toolkit ends the process with exit(): the state is written on the way
+// out, all but the window's place, which needs the display.
+MainWindow* liveWindow = nullptr;
+
+void writeOnExit() {
+    if (liveWindow && !liveWindow->hasEnded())
+        liveWindow->endUnattended(false);
+}
+
+void writeStateOnExit(MainWindow& window) {
+    // What the last write needs is made ready now, while nothing is ending.
+    [[maybe_unused]] const QString data =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    [[maybe_unused]] const QDateTime now = QDateTime::currentDateTime();
+    liveWindow = &window;
+    std::atexit(writeOnExit);
 }
 
 } // namespace
@@ -46,12 +68,15 @@ int main(int argc, char* argv[]) {
     MainWindow& window = program.window();
     closeOnSignals(window);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.writeState(); });
+                     [&window](QSessionManager&) { window.sessionSave(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
-                     [&window] { window.Form_Unload(); });
+                     [&window] { window.endUnattended(); });
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     window.Form_Load(arguments);
-    return app.exec();
+    writeStateOnExit(window);
+    const int status = app.exec();
+    liveWindow = nullptr;
+    return status;
 }

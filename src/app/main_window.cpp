@@ -7,12 +7,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
 #include <QThread>
 #include <QWindow>
+
+#include <cstdio>
 
 namespace {
 
@@ -34,7 +38,7 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent
     : QMainWindow(parent), Text1(new TextView), Text2(new TextView), pages(m_ws), edit(m_ws),
       font(m_ws), search(m_ws), files(m_ws), drop(m_ws, pages), housekeeping(m_ws), m_store(store),
       m_platform(platform),
-      m_views(*Text1, *Text2, state), m_ws{*this, m_views, state, store, platform} {
+      m_views(*Text1, *Text2, state), m_ws{*this, m_views, state, store, platform}, m_saver(m_ws) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     auto* host = new QWidget(this);
@@ -343,6 +347,7 @@ void MainWindow::Form_Load(const QStringList& arguments) {
         std::max(0, values::integer(s.read(QStringLiteral("SelLen"), QStringLiteral("0")))));
     Text2->setSelStart(Text1->selStart());
     Text2->setSelLength(Text1->selLength());
+    m_views.markStored(); // the page as the store holds it
     // 15-16: font and colour
     QFont f = Text1->font();
     if (!s.read(QStringLiteral("FontSize")).isEmpty()) {
@@ -368,16 +373,33 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     else
         show();
     m_views.visible().setFocus();
+    startupNotices();
+    m_saver.start();
 }
 
-void MainWindow::writeState() {
+void MainWindow::startupNotices() {
+    auto notice = [this](const QString& text) {
+        m_platform.prompts.messageBox(text, QStringLiteral("Sorabun"), Prompts::Buttons::Ok,
+                                      Prompts::Answer::Ok);
+    };
+    if (!m_store.isOpen())
+        notice(safekeeping::noStore(m_store));
+    else if (!m_store.keptAsidePath().isEmpty())
+        notice(safekeeping::keptAside(m_store.keptAsidePath()));
+}
+
+bool MainWindow::writeState(bool placement) {
     SettingsStore& s = m_store;
     SettingsStore::Batch batch(s);
     s.write(QStringLiteral("Page"), QString::number(state.CurrentPage));
     QAction* rightRet = m_ws.action(QStringLiteral("RightRet"));
     s.write(QStringLiteral("Ret"), values::flagText(rightRet->isChecked()));
     TextView& v = m_views.visible();
-    s.write(PagesMenu::pageKey(state.CurrentPage), v.text());
+    // Another instance may have written this page meanwhile: it is written
+    // only with edits of this one.
+    const quint64 edits = m_views.edits();
+    if (m_views.pageChanged())
+        s.write(PagesMenu::pageKey(state.CurrentPage), v.text());
     s.write(QStringLiteral("SelStart"), QString::number(v.selStart()));
     s.write(QStringLiteral("SelLen"), QString::number(v.selLength()));
     const QFont f = Text1->font();
@@ -391,28 +413,99 @@ void MainWindow::writeState() {
     s.write(QStringLiteral("ComLine"), QString::number(state.ComLine));
     s.write(QStringLiteral("NoeNumOP"), QString::number(state.NoeNumOP));
     s.write(QStringLiteral("AutoOP"), QString::number(state.AutoOP));
-    const int windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
-    s.write(QStringLiteral("Window"), QString::number(windowState));
-    if (windowState == 1) {
-        for (const char* key : {"Top", "Left", "Width", "Height"})
-            s.write(QString::fromLatin1(key), QStringLiteral("0"));
-    } else {
-        s.write(QStringLiteral("Top"), values::numberText(std::round(outerTop())));
-        s.write(QStringLiteral("Left"), values::numberText(std::round(outerLeft())));
-        s.write(QStringLiteral("Width"), values::numberText(std::round(outerWidth())));
-        s.write(QStringLiteral("Height"), values::numberText(std::round(outerHeight())));
+    if (placement) {
+        const int windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+        s.write(QStringLiteral("Window"), QString::number(windowState));
+        if (windowState == 1) {
+            for (const char* key : {"Top", "Left", "Width", "Height"})
+                s.write(QString::fromLatin1(key), QStringLiteral("0"));
+        } else {
+            s.write(QStringLiteral("Top"), values::numberText(std::round(outerTop())));
+            s.write(QStringLiteral("Left"), values::numberText(std::round(outerLeft())));
+            s.write(QStringLiteral("Width"), values::numberText(std::round(outerWidth())));
+            s.write(QStringLiteral("Height"), values::numberText(std::round(outerHeight())));
+        }
     }
+    if (!batch.commit())
+        return false;
+    m_views.markStored(edits);
+    return true;
+}
+
+namespace {
+// Ends the program's event loop; with none running (a test driving the
+// window) there is nothing to end, and no request is left behind.
+void endEventLoop(int status) {
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(status);
+}
+} // namespace
+
+QString MainWindow::recover(const QString& path) {
+    if (!m_views.pageChanged())
+        return QString();
+    const QByteArray where = QFile::encodeName(QDir::toNativeSeparators(path));
+    if (safekeeping::writeRecovery(path, m_views.visible().text())) {
+        std::fprintf(stderr, "sorabun: the store refused the page on show; it was written to %s\n",
+                     where.constData());
+        return path;
+    }
+    std::fprintf(stderr,
+                 "sorabun: the store refused the page on show, and %s could not be written\n",
+                 where.constData());
+    return QString();
 }
 
 void MainWindow::Form_Unload() {
     if (m_unloaded || !m_loaded)
         return;
+    m_saver.stop();
+    if (writeState()) {
+        m_unloaded = true;
+        endEventLoop(0);
+        return;
+    }
+    // The store refused: the user decides, knowing what is at stake.
+    const QString file = safekeeping::recoveryPath(state.CurrentPage);
+    const QString question =
+        QStringLiteral("メモを保存できなかったため、終了していません。\r\n") +
+        safekeeping::failureDetail(m_store, m_store.failure()) +
+        QStringLiteral("\r\nはい＝終了しないで戻る（「ファイルに出力」でページを書き出すか、"
+                       "原因を取り除いてからもう一度終了してください）\r\n"
+                       "いいえ＝保存せずに終了する") +
+        (m_views.pageChanged() ? QStringLiteral("（表示中のページは次のファイルに残します: ") +
+                                     QDir::toNativeSeparators(file) + QStringLiteral("）")
+                               : QString());
+    if (m_platform.prompts.messageBox(question, QStringLiteral("Sorabun"), Prompts::Buttons::YesNo,
+                                      Prompts::Answer::Yes) == Prompts::Answer::Yes) {
+        m_saver.start();
+        return;
+    }
+    recover(file);
     m_unloaded = true;
-    writeState();
-    // Ends the program's event loop; with none running (a test driving the
-    // window) there is nothing to end, and no request is left behind.
-    if (QThread::currentThread()->loopLevel() > 0)
-        QCoreApplication::exit(0);
+    endEventLoop(0);
+}
+
+void MainWindow::sessionSave() {
+    if (m_unloaded || !m_loaded)
+        return;
+    m_saver.stop();
+    if (writeState())
+        m_saver.placeWritten();
+    else
+        recover(safekeeping::recoveryPath(state.CurrentPage));
+    m_saver.start();
+}
+
+bool MainWindow::endUnattended(bool placement) {
+    if (m_unloaded || !m_loaded)
+        return true;
+    m_saver.stop();
+    m_unloaded = true;
+    if (writeState(placement))
+        return true;
+    recover(safekeeping::recoveryPath(state.CurrentPage));
+    return false;
 }
 
 void MainWindow::ExitNote_Click() {
@@ -421,5 +514,9 @@ void MainWindow::ExitNote_Click() {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     Form_Unload();
-    e->accept();
+    // A shut-down the store refused, and the user chose to stay.
+    if (m_unloaded || !m_loaded)
+        e->accept();
+    else
+        e->ignore();
 }

@@ -5,6 +5,7 @@
 #include "editor/edit_commands.h"
 #include "editor/font_command.h"
 #include "editor/pages_menu.h"
+#include "editor/safekeeping.h"
 #include "editor/textview.h"
 #include "editor/views.h"
 #include "editor/workspace.h"
@@ -32,7 +33,9 @@ public:
     // Start-up: restores the last run and shows the window. `arguments` are
     // the file names given on the command line.
     void Form_Load(const QStringList& arguments = {});
-    // Shut-down: writes the whole state back and ends the program.
+    // Shut-down: writes the whole state back and ends the program. When the
+    // store refuses it, the user is asked, and the program keeps running
+    // unless they choose to end it anyway.
     void Form_Unload();
     void Form_Resize();
     void SizeInMem_Click();
@@ -72,8 +75,20 @@ public:
     };
     const std::vector<MenuRow>& menuTable() const { return m_table; }
 
-    // Writes the state without ending the program (the desktop session is ending).
-    void writeState();
+    // Writes the state and, with `placement`, the window's state and place
+    // (left out when the display is gone). The page on show is written only
+    // when it holds edits of this program. False when the store refused it.
+    bool writeState(bool placement = true);
+    // The desktop session is ending: the state is written without ending
+    // the program; a page the store refused goes to a recovery file.
+    void sessionSave();
+    // Shut-down with nobody to ask (a signal, the session's end, the display
+    // gone): the state is written, a page the store refused goes to a
+    // recovery file. Returns whether the store took everything; the caller
+    // ends the process.
+    bool endUnattended(bool placement = true);
+    bool hasEnded() const { return m_unloaded; }
+    IdleSave& idleSave() { return m_saver; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -84,11 +99,16 @@ private:
     void buildMenus();
     void layoutViews();
     QMargins frameMargins() const;
+    // Writes the page on show to a recovery file when it holds edits the
+    // store does not have; says where on standard error. Returns the file.
+    QString recover(const QString& path);
+    void startupNotices();
 
     SettingsStore& m_store;
     Platform& m_platform;
     Views m_views;
     Workspace m_ws;
+    IdleSave m_saver;
     std::vector<MenuRow> m_table;
     bool m_loaded = false;
     bool m_unloaded = false;

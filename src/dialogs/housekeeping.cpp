@@ -1,5 +1,6 @@
 #include "dialogs/housekeeping.h"
 
+#include "editor/safekeeping.h"
 #include "editor/workspace.h"
 #include "store/settings_store.h"
 
@@ -148,9 +149,29 @@ void HousekeepingCommands::Uninst_Click() {
         return;
     }
 
-    prompts.messageBox(
-        QStringLiteral("アンインストールの準備が完了しました。アプリケーションの追加と"
-                       "削除からSorabunをアンインストールしてください。"),
-        AppTitle, Buttons::Ok, Answer::Ok);
+    // Damaged stores kept aside hold memo text too: they go with the rest.
+    // What cannot go is named, so nothing stays behind unsaid.
+    const QStringList staying = eraseLeftovers(store.path());
+    QString done = QStringLiteral("アンインストールの準備が完了しました。アプリケーションの追加と"
+                                  "削除からSorabunをアンインストールしてください。");
+    if (!staying.isEmpty())
+        done += QStringLiteral("\r\n\r\n次のファイルには以前のメモが残っています。"
+                               "不要であれば削除してください:\r\n") +
+                staying.join(QStringLiteral("\r\n"));
+    prompts.messageBox(done, AppTitle, Buttons::Ok, Answer::Ok);
     m_ws.platform.endProcess();
+}
+
+QStringList HousekeepingCommands::eraseLeftovers(const QString& storePath) {
+    QStringList staying;
+    for (const QString& copy : SettingsStore::keptAsideCopies(storePath)) {
+        const QFileInfo info(copy);
+        if ((info.isFile() || info.isSymLink()) && QFile::remove(copy))
+            continue;
+        staying << QDir::toNativeSeparators(copy);
+    }
+    const QString recovery = safekeeping::recoveryFolder();
+    if (QFileInfo(recovery).isDir() && !QDir(recovery).isEmpty())
+        staying << QDir::toNativeSeparators(recovery);
+    return staying;
 }

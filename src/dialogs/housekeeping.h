@@ -31,6 +31,11 @@ public:
     // folders that holds one, or empty.
     static QString findHelpDocument(const QStringList& directories);
 
+    // Removes the damaged stores kept aside beside the store; returns what
+    // stays (what could not be removed, and the recovery files, which the
+    // user was told about and may still need).
+    static QStringList eraseLeftovers(const QString& storePath);
+
 private:
     void notice(const QString& text);
     bool programDataLeft() const;

@@ -1,5 +1,6 @@
 #include "editor/pages_menu.h"
 
+#include "editor/safekeeping.h"
 #include "editor/workspace.h"
 
 QString PagesMenu::PageLabel(int page, const QString& storedText) {
@@ -20,15 +21,29 @@ void PagesMenu::menuFile_Click() {
 void PagesMenu::page_Click(int index) {
     if (index < 1 || index > 9)
         return;
-    StoreCurrentPage();
+    // A page the store refused stays on show: switching would lose it.
+    if (!StoreCurrentPage()) {
+        m_ws.platform.prompts.messageBox(
+            safekeeping::switchRefused(m_ws.store, m_ws.state.CurrentPage),
+            QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        return;
+    }
     ShowPage(index);
 }
 
-void PagesMenu::StoreCurrentPage() {
+// Another instance may have written this page meanwhile: a page without
+// edits of this instance is left as the store has it.
+bool PagesMenu::StoreCurrentPage() {
     Views& v = m_ws.views;
     if (!v.text1Visible())
         v.Text1.setText(v.Text2.text());
-    m_ws.store.write(pageKey(m_ws.state.CurrentPage), v.Text1.text());
+    if (!v.pageChanged())
+        return true;
+    const quint64 edits = v.edits();
+    if (!m_ws.store.write(pageKey(m_ws.state.CurrentPage), v.Text1.text()))
+        return false;
+    v.markStored(edits);
+    return true;
 }
 
 void PagesMenu::ShowPage(int k) {
@@ -41,6 +56,7 @@ void PagesMenu::ShowPage(int k) {
     markPage(k);
     m_ws.state.UndoAvailable = false;
     v.Text2.setText(text);
+    v.markStored();
 }
 
 void PagesMenu::markPage(int page) {

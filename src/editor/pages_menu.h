@@ -17,8 +17,9 @@ public:
     // Relabels the nine page items from the store.
     void menuFile_Click();
     void page_Click(int index);
-    // Stores the text on show under the key of the current page.
-    void StoreCurrentPage();
+    // Stores the text on show under the key of the current page, when it
+    // holds edits the store does not. False when the store refused it.
+    bool StoreCurrentPage();
     // Shows page k from the store in both views.
     void ShowPage(int k);
     // Caption "Sorabun - n" and the check mark of page n.

@@ -149,6 +149,60 @@ private:
     QTextBlock::iterator m_it;
 };
 
+bool hasStandIn(QStringView t) {
+    return t.contains(QChar(LineSeparator)) || t.contains(QChar(CrSymbol)) ||
+           t.contains(QChar(Replacement));
+}
+
+// The text of document units: block breaks become the line end of the view,
+// stand-ins the characters they stand for (originalAt(i) tells which, or 0).
+template <class OriginalAt>
+QString unitsToText(const QString& raw, TextView::LineEnd kind, OriginalAt originalAt) {
+    const QStringView lineEnd = kind == TextView::LineEnd::CrLf ? QStringView(u"\r\n")
+                                : kind == TextView::LineEnd::Lf ? QStringView(u"\n")
+                                                                : QStringView(u"\r");
+    if (!hasStandIn(raw)) {
+        if (lineEnd.size() == 1) {
+            QString s = raw;
+            s.replace(QChar(ParaSeparator), lineEnd[0]);
+            return s;
+        }
+        // One pass, one allocation: the common case of a long page.
+        QString s;
+        s.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
+        const QStringView view(raw);
+        qsizetype from = 0;
+        for (qsizetype i = raw.indexOf(QChar(ParaSeparator)); i >= 0;
+             i = raw.indexOf(QChar(ParaSeparator), from)) {
+            s.append(view.mid(from, i - from));
+            s.append(lineEnd);
+            from = i + 1;
+        }
+        s.append(view.mid(from));
+        return s;
+    }
+    QString out;
+    out.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char16_t ch = raw[i].unicode();
+        if (ch == ParaSeparator) {
+            out += lineEnd;
+            continue;
+        }
+        if (isStandInChar(ch)) {
+            // Typing next to a stand-in can pass its tag on; only a unit that
+            // is the tag's own stand-in counts.
+            const char16_t original = originalAt(i);
+            if (original && standInFor(original) == ch && heldAsStandIn(original)) {
+                out += QChar(original);
+                continue;
+            }
+        }
+        out += QChar(ch);
+    }
+    return out;
+}
+
 bool hasLocalFile(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return false;
@@ -174,51 +228,52 @@ QString TextView::text() const {
 }
 
 QString TextView::fromDocument(const QString& raw, int docFrom) const {
-    const QStringView lineEnd = m_lineEnd == LineEnd::CrLf ? QStringView(u"\r\n")
-                                : m_lineEnd == LineEnd::Lf ? QStringView(u"\n")
-                                                           : QStringView(u"\r");
-    if (!raw.contains(QChar(LineSeparator)) && !raw.contains(QChar(CrSymbol)) &&
-        !raw.contains(QChar(Replacement))) {
-        if (lineEnd.size() == 1) {
-            QString s = raw;
-            s.replace(QChar(ParaSeparator), lineEnd[0]);
-            return s;
-        }
-        // One pass, one allocation: the common case of a long page.
-        QString s;
-        s.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-        const QStringView view(raw);
-        qsizetype from = 0;
-        for (qsizetype i = raw.indexOf(QChar(ParaSeparator)); i >= 0;
-             i = raw.indexOf(QChar(ParaSeparator), from)) {
-            s.append(view.mid(from, i - from));
-            s.append(lineEnd);
-            from = i + 1;
-        }
-        s.append(view.mid(from));
-        return s;
-    }
     TagReader tags(document());
-    QString out;
-    out.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char16_t ch = raw[i].unicode();
-        if (ch == ParaSeparator) {
-            out += lineEnd;
-            continue;
-        }
-        if (isStandInChar(ch)) {
-            // Typing next to a stand-in can pass its tag on; only a unit that
-            // is the tag's own stand-in counts.
-            const char16_t original = tags.originalAt(docFrom + int(i));
-            if (original && standInFor(original) == ch && heldAsStandIn(original)) {
-                out += QChar(original);
-                continue;
+    return unitsToText(raw, m_lineEnd,
+                       [&](qsizetype i) { return tags.originalAt(docFrom + int(i)); });
+}
+
+QString TextView::textOf(const Raw& raw) {
+    if (raw.isText)
+        return raw.units;
+    size_t next = 0;
+    const auto& originals = raw.originals;
+    return unitsToText(raw.units, raw.lineEnd, [&](qsizetype i) -> char16_t {
+        while (next < originals.size() && originals[next].first < i)
+            ++next;
+        return next < originals.size() && originals[next].first == i ? originals[next].second : 0;
+    });
+}
+
+QTextBlock TextView::appendRaw(Raw& raw, QTextBlock block, qsizetype units) const {
+    if (m_deferred) {
+        raw.units = m_pending;
+        raw.originals.clear();
+        raw.isText = true;
+        return QTextBlock();
+    }
+    raw.lineEnd = m_lineEnd;
+    for (qsizetype added = 0; block.isValid() && added < units;) {
+        const QString t = block.text();
+        const qsizetype at = raw.units.size();
+        raw.units += t;
+        if (hasStandIn(t)) {
+            TagReader tags(document());
+            for (qsizetype i = 0; i < t.size(); ++i) {
+                const char16_t ch = t[i].unicode();
+                if (!isStandInChar(ch))
+                    continue;
+                const char16_t original = tags.originalAt(block.position() + int(i));
+                if (original && standInFor(original) == ch && heldAsStandIn(original))
+                    raw.originals.emplace_back(at + i, original);
             }
         }
-        out += QChar(ch);
+        added += t.size() + 1;
+        block = block.next();
+        if (block.isValid())
+            raw.units += QChar(ParaSeparator);
     }
-    return out;
+    return block;
 }
 
 void TextView::setText(const QString& text) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // A plain-text view that speaks in whole texts with CR LF line ends and in
 // positions counted in UTF-16 units, a CR LF counting 2.
@@ -16,6 +18,8 @@
 // A hidden view keeps its text as a string and builds its document only when
 // it is shown: the document is the dominant cost in time and memory, and the
 // hidden view's copy is seldom looked at.
+class QTextBlock;
+
 class TextView : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -31,6 +35,22 @@ public:
 
     // The whole text, CR LF line ends, exactly as it came in.
     QString text() const;
+
+    // The document's own units and what it takes to turn them into the text:
+    // taken on the user-interface thread (a slice at a time, see
+    // TextCapture), turned into the text on any thread with textOf().
+    struct Raw {
+        QString units; // block breaks as U+2029; or the text itself when `isText`
+        LineEnd lineEnd = LineEnd::CrLf;
+        // The stand-ins among the units: position and the character each stands for.
+        std::vector<std::pair<qsizetype, char16_t>> originals;
+        bool isText = false;
+    };
+    static QString textOf(const Raw& raw);
+    // Appends the units of the blocks from `block` on to raw, until at least
+    // `units` were added or the document ends; returns the first block not
+    // taken (invalid at the end). A hidden view hands over its text at once.
+    QTextBlock appendRaw(Raw& raw, QTextBlock block, qsizetype units) const;
     // Replaces the whole text: caret at 0, nothing selected, scrolled to the
     // top, the widget's own undo cleared.
     void setText(const QString& text);

@@ -13,6 +13,16 @@ Views::Views(TextView& text1, TextView& text2, AppState& state)
     Text2.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text2.setVisible(false);
+    for (TextView* view : {&Text1, &Text2})
+        QObject::connect(view, &QPlainTextEdit::textChanged, view, [this, view] {
+            if (!view->isHidden())
+                ++m_edits;
+        });
+}
+
+void Views::markStored(quint64 edits) {
+    m_storedEdits = edits;
+    ++m_storeMarks;
 }
 
 void Views::RightRet_Click() {

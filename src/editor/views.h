@@ -29,7 +29,24 @@ public:
     void setFont(const QFont& font);
     void setColourValue(std::int32_t value);
 
+    // Edits of the page on show: every change of the visible view's text
+    // counts (typing, commands, a file put in); the hidden view only takes
+    // copies. Whoever reads the page from the store or writes it there says
+    // so with markStored(), so the program writes only what it changed.
+    quint64 edits() const { return m_edits; }
+    // True when the page on show holds edits the store does not.
+    bool pageChanged() const { return m_edits != m_storedEdits; }
+    // The store holds the page on show as it was after `edits` edits.
+    void markStored(quint64 edits);
+    void markStored() { markStored(m_edits); }
+    // Counts the calls of markStored: a write that began earlier can tell
+    // that the page was stored or replaced since.
+    quint64 storeMarks() const { return m_storeMarks; }
+
 private:
     AppState& m_state;
     QAction* m_rightRet = nullptr;
+    quint64 m_edits = 0;
+    quint64 m_storedEdits = 0;
+    quint64 m_storeMarks = 0;
 };

@@ -1,6 +1,7 @@
 #include "files/open_dialog.h"
 
 #include "editor/pages_menu.h"
+#include "editor/safekeeping.h"
 #include "editor/workspace.h"
 #include "files/text_file.h"
 #include "platform/dialog_layout.h"
@@ -127,9 +128,7 @@ void OpenDialog::Command1_Click() {
     // both views exactly as they were.
     const textfile::ReadResult file = textfile::ReadTextFile(Label3->text());
     if (!file.ok()) {
-        m_ws.platform.prompts.messageBox(textfile::failureMessage(file.failure),
-                                         QStringLiteral("Sorabun"), Prompts::Buttons::Ok,
-                                         Prompts::Answer::Ok);
+        notice(textfile::failureMessage(file.failure));
         done(QDialog::Rejected);
         return;
     }
@@ -140,14 +139,26 @@ void OpenDialog::Command1_Click() {
         TextView& shown = v.visible();
         shown.replaceSelection(t);
         v.hidden().setText(shown.text());
-        m_pages.StoreCurrentPage();
+        if (!m_pages.StoreCurrentPage())
+            notice(safekeeping::pageNotStored(m_ws.store, m_ws.state.CurrentPage));
     } else {
+        // The page on show is stored first; when the store refuses it,
+        // nothing else happens, so the page is not read back over the edits.
         const int p = chosenPage();
-        m_pages.StoreCurrentPage();
-        m_ws.store.write(PagesMenu::pageKey(p), t);
-        m_pages.ShowPage(m_ws.state.CurrentPage);
+        if (!m_pages.StoreCurrentPage()) {
+            notice(safekeeping::pageNotStored(m_ws.store, m_ws.state.CurrentPage));
+        } else if (!m_ws.store.write(PagesMenu::pageKey(p), t)) {
+            notice(safekeeping::fileNotStored(m_ws.store, p));
+        } else {
+            m_pages.ShowPage(m_ws.state.CurrentPage);
+        }
     }
     done(QDialog::Accepted);
+}
+
+void OpenDialog::notice(const QString& text) {
+    m_ws.platform.prompts.messageBox(text, QStringLiteral("Sorabun"), Prompts::Buttons::Ok,
+                                     Prompts::Answer::Ok);
 }
 
 void OpenDialog::Command2_Click() {

@@ -65,6 +65,7 @@ protected:
 private:
     // Page number of the chosen list item.
     int chosenPage() const;
+    void notice(const QString& text);
 
     Workspace& m_ws;
     PagesMenu& m_pages;

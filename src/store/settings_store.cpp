@@ -4,16 +4,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
 #include <fcntl.h>
+#include <mutex>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-constexpr int BusyTimeoutMs = 10000;
+const char* const UpsertSql = "INSERT INTO settings (app, section, key, value) "
+                              "VALUES (?1, ?2, ?3, ?4) ON CONFLICT (app, section, key) "
+                              "DO UPDATE SET value = excluded.value";
 
 void bind16(sqlite3_stmt* st, int index, const QString& s) {
     // A null pointer would bind SQL NULL: an empty text binds as "".
@@ -49,6 +57,167 @@ bool looksTruncated(const QString& path) {
 }
 
 } // namespace
+
+SettingsStore::Failure SettingsStore::failureOf(int result, int systemError) {
+    switch (result & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return Failure::None;
+    case SQLITE_FULL:
+        return Failure::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_CANTOPEN:
+        return Failure::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Failure::Busy;
+    case SQLITE_IOERR:
+        break;
+    default:
+        return Failure::Io;
+    }
+    // A write cut short by the largest file allowed or by a quota is a full
+    // disk to the user; a file system mounted read-only is no input error.
+    switch (systemError) {
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return Failure::DiskFull;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return Failure::ReadOnly;
+    default:
+        return Failure::Io;
+    }
+}
+
+// The store's own thread: it takes the background writes one after the
+// other, each in one transaction on a connection of its own.
+struct SettingsStore::Background {
+    struct Job {
+        std::function<Values()> make;
+        QObject* context;
+        std::function<void(Failure)> done;
+    };
+
+    explicit Background(const QString& path) : m_path(path), m_thread([this] { run(); }) {}
+
+    ~Background() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+        sqlite3_finalize(m_write);
+        sqlite3_close_v2(m_db);
+    }
+
+    void post(Job job) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(job));
+        }
+        m_wake.notify_all();
+    }
+
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return; // stopping, with nothing left to write
+            Job job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            m_busy = true;
+            lock.unlock();
+
+            const Failure failure = write(job.make());
+            if (job.context && job.done)
+                QMetaObject::invokeMethod(
+                    job.context, [done = std::move(job.done), failure] { done(failure); },
+                    Qt::QueuedConnection);
+
+            lock.lock();
+            m_busy = false;
+            lock.unlock();
+            m_idle.notify_all();
+        }
+    }
+
+    bool connect() {
+        if (m_write)
+            return true;
+        if (!m_db &&
+            sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+            return false;
+        }
+        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+        // Per connection: this one waits for the disk as the other does.
+        sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+        return sqlite3_prepare_v3(m_db, UpsertSql, -1, SQLITE_PREPARE_PERSISTENT, &m_write,
+                                  nullptr) == SQLITE_OK;
+    }
+
+    Failure write(const Values& values) {
+        if (!connect())
+            return m_db ? failureOf(sqlite3_errcode(m_db), errno) : Failure::ReadOnly;
+        // Bound without a copy: the strings outlive every step.
+        const QString app = QString::fromUtf16(App);
+        const QString section = QString::fromUtf16(Section);
+        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        for (auto it = values.begin(); rc == SQLITE_OK && it != values.end(); ++it) {
+            bind16(m_write, 1, app);
+            bind16(m_write, 2, section);
+            bind16(m_write, 3, it->first);
+            bind16(m_write, 4, it->second);
+            rc = sqlite3_step(m_write);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+            const int systemError = errno;
+            sqlite3_reset(m_write);
+            sqlite3_clear_bindings(m_write);
+            if (rc != SQLITE_OK) {
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+                return failureOf(rc, systemError);
+            }
+        }
+        int systemError = errno;
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+            systemError = errno;
+        }
+        if (rc == SQLITE_OK)
+            return Failure::None;
+        const Failure failure = failureOf(rc, systemError);
+        if (!sqlite3_get_autocommit(m_db))
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return failure;
+    }
+
+    const QString m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    std::deque<Job> m_jobs;
+    bool m_busy = false;
+    bool m_stopping = false;
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_write = nullptr;
+    std::thread m_thread;
+};
 
 SettingsStore::SettingsStore(const QString& path) : m_path(path) {
     if (!open()) {
@@ -142,16 +311,14 @@ bool SettingsStore::prepare() {
                               "SELECT value FROM settings WHERE app = ?1 AND section = ?2 "
                               "AND key = ?3",
                               -1, SQLITE_PREPARE_PERSISTENT, &m_read, nullptr) == SQLITE_OK &&
-           sqlite3_prepare_v3(m_db,
-                              "INSERT INTO settings (app, section, key, value) "
-                              "VALUES (?1, ?2, ?3, ?4) ON CONFLICT (app, section, key) "
-                              "DO UPDATE SET value = excluded.value",
-                              -1, SQLITE_PREPARE_PERSISTENT, &m_write, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(m_db, UpsertSql, -1, SQLITE_PREPARE_PERSISTENT, &m_write, nullptr) ==
+               SQLITE_OK &&
            sqlite3_prepare_v3(m_db, "DELETE FROM settings WHERE app = ?1", -1,
                               SQLITE_PREPARE_PERSISTENT, &m_delete, nullptr) == SQLITE_OK;
 }
 
 void SettingsStore::close() {
+    m_background.reset(); // what was handed to the store's thread is written first
     for (sqlite3_stmt** st : {&m_read, &m_write, &m_delete}) {
         sqlite3_finalize(*st);
         *st = nullptr;
@@ -195,6 +362,7 @@ bool SettingsStore::exec(const char* sql) {
 
 QString SettingsStore::ReadSetting(const QString& app, const QString& section, const QString& key,
                                    const QString& defaultValue) const {
+    waitForBackground();
     if (!m_read)
         return defaultValue;
     bind16(m_read, 1, app);
@@ -211,31 +379,79 @@ QString SettingsStore::ReadSetting(const QString& app, const QString& section, c
     return result;
 }
 
-void SettingsStore::WriteSetting(const QString& app, const QString& section, const QString& key,
+// Records a refused operation; inside a batch it spoils the whole batch. The
+// system's error number tells a full disk from other input or output errors:
+// it is read at once, before anything else can change it.
+bool SettingsStore::fail(int result, int systemError) {
+    m_lastResult = result;
+    m_failure = failureOf(result, systemError);
+    if (m_batchDepth > 0)
+        m_batchFailed = true;
+    return false;
+}
+
+bool SettingsStore::WriteSetting(const QString& app, const QString& section, const QString& key,
                                  const QString& value) {
+    waitForBackground();
     if (!m_write)
-        return;
+        return false;
+    if (m_batchDepth > 0 && m_batchFailed)
+        return false; // the batch is lost already: nothing more goes into it
     bind16(m_write, 1, app);
     bind16(m_write, 2, section);
     bind16(m_write, 3, key);
     bind16(m_write, 4, value);
-    if (const int rc = sqlite3_step(m_write); rc != SQLITE_DONE)
-        m_lastResult = rc;
+    const int rc = sqlite3_step(m_write);
+    const bool ok = rc == SQLITE_DONE || fail(rc, errno);
     sqlite3_reset(m_write);
     sqlite3_clear_bindings(m_write);
+    return ok;
 }
 
-void SettingsStore::DeleteAllSettings(const QString& app) {
+bool SettingsStore::DeleteAllSettings(const QString& app) {
+    waitForBackground();
     if (!m_delete)
-        return;
+        return false;
     bind16(m_delete, 1, app);
-    if (const int rc = sqlite3_step(m_delete); rc != SQLITE_DONE)
-        m_lastResult = rc;
+    const int rc = sqlite3_step(m_delete);
+    const bool ok = rc == SQLITE_DONE || fail(rc, errno);
     sqlite3_reset(m_delete);
     sqlite3_clear_bindings(m_delete);
+    return ok;
+}
+
+void SettingsStore::writeInBackground(std::function<Values()> make, QObject* context,
+                                      std::function<void(Failure)> done) {
+    if (!m_db) {
+        if (context && done)
+            QMetaObject::invokeMethod(
+                context, [done = std::move(done)] { done(Failure::NoStore); },
+                Qt::QueuedConnection);
+        return;
+    }
+    if (!m_background)
+        m_background = std::make_unique<Background>(m_path);
+    m_background->post({std::move(make), context, std::move(done)});
+}
+
+void SettingsStore::waitForBackground() const {
+    if (m_background)
+        m_background->wait();
+}
+
+QStringList SettingsStore::keptAsideCopies(const QString& path) {
+    const QFileInfo store(path);
+    QStringList copies;
+    const QDir dir = store.absoluteDir();
+    for (const QString& name :
+         dir.entryList({store.fileName() + QStringLiteral(".damaged-*")},
+                       QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name))
+        copies << dir.filePath(name);
+    return copies;
 }
 
 bool SettingsStore::removeIfEmpty() {
+    waitForBackground();
     if (!m_db)
         return false;
     sqlite3_stmt* st = nullptr;
@@ -254,16 +470,30 @@ bool SettingsStore::removeIfEmpty() {
 }
 
 SettingsStore::Batch::Batch(SettingsStore& store) : m_store(store) {
+    m_store.waitForBackground();
     if (m_store.m_batchDepth++ == 0) {
+        m_store.m_batchFailed = false;
         m_active = m_store.exec("BEGIN IMMEDIATE");
         if (!m_active && m_store.m_db)
-            m_store.m_lastResult = sqlite3_errcode(m_store.m_db);
+            m_store.fail(sqlite3_errcode(m_store.m_db), errno);
     }
 }
 
 SettingsStore::Batch::~Batch() {
-    if (--m_store.m_batchDepth == 0 && m_active && !m_store.exec("COMMIT")) {
-        m_store.m_lastResult = sqlite3_errcode(m_store.m_db);
+    commit();
+}
+
+bool SettingsStore::Batch::commit() {
+    if (m_ended)
+        return !m_store.m_batchFailed && m_active;
+    m_ended = true;
+    if (--m_store.m_batchDepth > 0)
+        return !m_store.m_batchFailed;
+    bool ok = m_active && !m_store.m_batchFailed;
+    if (ok && !m_store.exec("COMMIT"))
+        ok = m_store.fail(sqlite3_errcode(m_store.m_db), errno);
+    // A refused write may have ended the transaction already.
+    if (!ok && m_active && m_store.m_db && !sqlite3_get_autocommit(m_store.m_db))
         m_store.exec("ROLLBACK");
-    }
+    return ok;
 }

@@ -1,7 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QObject;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -10,11 +17,30 @@ struct sqlite3_stmt;
 // so a page is never converted on its way in or out.
 //
 // A file that is not a readable database of ours is kept aside under a new
-// name, never deleted, and the store starts empty. No operation throws and
-// none reports failure to the caller: a value that cannot be read reads as
-// its default.
+// name, never deleted, and the store starts empty. No operation throws. A
+// value that cannot be read reads as its default; every write tells whether
+// the store took it, and failure() tells why it did not.
+//
+// Writes can also be handed to a thread of the store's own, on a connection
+// of its own (writeInBackground): the user-interface thread never waits for
+// the disk there. Every other operation first waits for those writes to
+// end, so the store's contents always follow the order of the calls.
 class SettingsStore {
 public:
+    // Why a write was refused.
+    enum class Failure {
+        None,
+        NoStore,  // no store could be opened or created
+        DiskFull, // the disk (or the largest file allowed) is full
+        ReadOnly, // the file or its folder may not be written
+        Busy,     // another program held the store past the waiting time
+        Io,       // the system reported an input or output error
+    };
+    // The reason behind a SQLite result, with the system's error number of
+    // the connection where one is known (0 otherwise).
+    static Failure failureOf(int sqliteResult, int systemError = 0);
+
+    using Values = std::vector<std::pair<QString, QString>>;
     static constexpr const char16_t* App = u"Orvanti";
     static constexpr const char16_t* Section = u"Note";
 
@@ -28,30 +54,45 @@ public:
 
     QString ReadSetting(const QString& app, const QString& section, const QString& key,
                         const QString& defaultValue = QString()) const;
-    void WriteSetting(const QString& app, const QString& section, const QString& key,
+    // True when the store took the value (inside a batch: so far).
+    bool WriteSetting(const QString& app, const QString& section, const QString& key,
                       const QString& value);
-    void DeleteAllSettings(const QString& app);
+    bool DeleteAllSettings(const QString& app);
 
     // The program's own application and section.
     QString read(const QString& key, const QString& defaultValue = QString()) const {
         return ReadSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, defaultValue);
     }
-    void write(const QString& key, const QString& value) {
-        WriteSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, value);
+    bool write(const QString& key, const QString& value) {
+        return WriteSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, value);
     }
 
-    // Writes inside one scope become one transaction: all or nothing.
+    // Writes inside one scope become one transaction: all or nothing. A
+    // write refused inside it undoes the whole batch.
     class Batch {
     public:
         explicit Batch(SettingsStore& store);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
+        // Ends the transaction now; true when every write of it is stored.
+        bool commit();
 
     private:
         SettingsStore& m_store;
         bool m_active = false;
+        bool m_ended = false;
     };
+
+    // Writes the values the function makes (it runs on the store's thread,
+    // so it may do the slow part of making them) under the program's
+    // application and section, in one transaction, and returns at once.
+    // `done` runs afterwards on the thread of `context`, with the reason
+    // when the store refused the values.
+    void writeInBackground(std::function<Values()> make, QObject* context,
+                           std::function<void(Failure)> done);
+    // Waits until every write handed to the store's thread has ended.
+    void waitForBackground() const;
 
     // Closes the store and removes its files when nothing is left in it.
     // Returns whether the files were removed.
@@ -61,11 +102,20 @@ public:
     QString path() const { return m_path; }
     // Where a damaged file found at opening was moved to, or empty.
     QString keptAsidePath() const { return m_keptAside; }
+    // Every damaged file kept aside beside the store at `path`, by any run.
+    static QStringList keptAsideCopies(const QString& path);
     // 0 (SQLITE_OK) while every write, delete and transaction since opening
     // succeeded; otherwise the SQLite result code of the latest that failed.
     int lastResult() const { return m_lastResult; }
+    // Why the latest write, delete or transaction that failed was refused.
+    Failure failure() const { return m_db ? m_failure : Failure::NoStore; }
+
+    // How long a write waits for another program that holds the store.
+    static constexpr int BusyTimeoutMs = 10000;
 
 private:
+    struct Background;
+
     bool open();
     void close();
     void keepAside();
@@ -73,6 +123,7 @@ private:
     bool execWaiting(const char* sql);
     bool prepare();
     bool ownsSchema();
+    bool fail(int result, int systemError);
 
     QString m_path;
     QString m_keptAside;
@@ -81,5 +132,8 @@ private:
     sqlite3_stmt* m_write = nullptr;
     sqlite3_stmt* m_delete = nullptr;
     int m_batchDepth = 0;
+    bool m_batchFailed = false;
     int m_lastResult = 0;
+    Failure m_failure = Failure::None;
+    std::unique_ptr<Background> m_background;
 };

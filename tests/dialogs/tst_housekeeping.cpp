@@ -298,15 +298,30 @@ void TestHousekeeping::uninstallNo() {
 void TestHousekeeping::uninstallYes_data() {
     QTest::addColumn<bool>("usedMemo");
     QTest::addColumn<bool>("otherApplication");
-    QTest::newRow("a used memo") << true << false;
-    QTest::newRow("a fresh installation, nothing stored") << false << false;
-    QTest::newRow("another application shares the store") << true << true;
+    QTest::addColumn<QString>("leftover"); // a file of memo text beside the store
+    QTest::newRow("a used memo") << true << false << "";
+    QTest::newRow("a fresh installation, nothing stored") << false << false << "";
+    QTest::newRow("another application shares the store") << true << true << "";
+    QTest::newRow("a damaged store kept aside earlier") << true << false << "kept aside";
+    QTest::newRow("a page written to a recovery file earlier") << true << false << "recovery";
 }
 
 void TestHousekeeping::uninstallYes() {
     QFETCH(bool, usedMemo);
     QFETCH(bool, otherApplication);
+    QFETCH(QString, leftover);
     TestEnv env;
+    const QString aside = env.storePath() + QStringLiteral(".damaged-20260101-000000");
+    const QString recovery = env.dir.filePath(QStringLiteral("data/sorabun/recovery"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.dir.filePath(QStringLiteral("data"))));
+    if (leftover == u"kept aside") {
+        env.writeFile(QFileInfo(aside).fileName(), "SQLite format 3 and some memo text");
+        env.writeFile(QFileInfo(aside).fileName() + QStringLiteral("-wal"), "more memo text");
+    } else if (leftover == u"recovery") {
+        QDir().mkpath(recovery + QStringLiteral("/20260101-000000-000"));
+        QFile f(recovery + QStringLiteral("/20260101-000000-000/page-1.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
     if (usedMemo)
         storeUsedMemo(*env.store);
     if (otherApplication)
@@ -322,7 +337,16 @@ void TestHousekeeping::uninstallYes() {
     QCOMPARE(env.prompts.calls.size(), 2);
     QCOMPARE(env.prompts.calls[0].text, UninstallQuestion);
     const PromptCall& done = env.prompts.calls[1];
-    QCOMPARE(done.text, UninstallDone);
+    // Copies kept aside go with the rest; recovery files stay, and the
+    // message names them.
+    QCOMPARE(done.text, leftover == u"recovery"
+                            ? UninstallDone +
+                                  QStringLiteral("\r\n\r\n次のファイルには以前のメモが残って"
+                                                 "います。不要であれば削除してください:\r\n") +
+                                  QDir::toNativeSeparators(recovery)
+                            : UninstallDone);
+    QVERIFY(!QFileInfo::exists(aside));
+    QVERIFY(!QFileInfo::exists(aside + QStringLiteral("-wal")));
     QCOMPARE(done.title, QStringLiteral("Sorabun"));
     QCOMPARE(done.buttons, Buttons::Ok);
     QCOMPARE(env.processEnded, 1);

@@ -1,3 +1,4 @@
+#include "editor/safekeeping.h"
 #include "editor/textview.h"
 
 #include <QApplication>
@@ -20,6 +21,22 @@ static qsizetype landing(const QString& t, qsizetype p) {
     if (p > 0 && p < t.size() && t[p - 1] == u'\r' && t[p] == u'\n')
         return p - 1;
     return p;
+}
+
+// The text as the idle save takes it: a slice at a time, then turned into
+// the text. `meanwhile` edits the view after the first two slices.
+static QString captured(TextView& v, const std::function<void(TextView&)>& meanwhile = {}) {
+    TextCapture capture;
+    std::optional<QString> result;
+    capture.start(v, [&](TextView::Raw raw) { result = TextView::textOf(raw); });
+    if (meanwhile) {
+        capture.step();
+        capture.step();
+        meanwhile(v);
+    }
+    for (int i = 0; i < 1000 && !result; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return result.value_or(QStringLiteral("(not taken)"));
 }
 
 class ProbeView : public TextView {
@@ -72,6 +89,7 @@ private slots:
         prepare(v, Mode(mode));
         v.setText(text);
         QCOMPARE(v.text(), text);
+        QCOMPARE(captured(v), text);
         QCOMPARE(v.textLength(), text.size());
         QCOMPARE(v.selStart(), 0);
         QCOMPARE(v.selLength(), 0);
@@ -91,6 +109,48 @@ private slots:
         v.setVisible(mode == Shown);
         QCOMPARE(v.text(), text);
         QCOMPARE(v.textLength(), text.size());
+    }
+
+    // The idle save takes a long page a slice at a time; whatever is edited
+    // meanwhile, what it takes is the text as it stands when it ends.
+    void captureFollowsEdits_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("typing in what was taken") << "type early";
+        QTest::newRow("typing in what was not taken yet") << "type late";
+        QTest::newRow("deleting across what was taken") << "delete";
+        QTest::newRow("a lone LF typed in what was taken") << "lone LF";
+        QTest::newRow("the view hidden (word wrap switched)") << "hide";
+        QTest::newRow("the whole text replaced") << "replace";
+    }
+    void captureFollowsEdits() {
+        QFETCH(QString, edit);
+        QString text;
+        for (int i = 0; text.size() < 3 * TextCapture::SliceUnits; ++i)
+            text += QStringLiteral("行%1 あいうえお abc\r\n").arg(i);
+        TextView v;
+        prepare(v, Shown);
+        v.setText(text);
+        const QString got = captured(v, [&](TextView& view) {
+            if (edit == u"type early" || edit == u"lone LF") {
+                view.setSelStart(100);
+                view.replaceSelection(edit == u"lone LF" ? QStringLiteral("\n")
+                                                         : QStringLiteral("追記"));
+            } else if (edit == u"type late") {
+                view.setSelStart(view.textLength() - 3);
+                view.replaceSelection(QStringLiteral("末尾"));
+            } else if (edit == u"delete") {
+                view.setSelStart(2 * TextCapture::SliceUnits - 50);
+                view.setSelLength(100);
+                view.replaceSelection(QString());
+            } else if (edit == u"hide") {
+                view.setVisible(false);
+            } else {
+                view.setText(QStringLiteral("新しい\r\nテキスト"));
+            }
+        });
+        QCOMPARE(got.size(), v.text().size());
+        QVERIFY(got == v.text());
+        QVERIFY(got != text || edit == u"hide");
     }
 
     void textOfLoneLineEndsStaysManyLines_data() {

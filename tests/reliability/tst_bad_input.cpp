@@ -391,10 +391,14 @@ private slots:
         env.reopenStore();
         QCOMPARE(!env.store->keptAsidePath().isEmpty(), keptAside);
         QVERIFY2(env.store->isOpen(), "the program gets a working store");
+        // The user is told once where the old file went.
+        env.prompts.answer(Prompts::Answer::Ok);
         MainWindow& w = env.start();
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
         QCOMPARE(w.views().visible().text(), QString());
-        QVERIFY(env.prompts.calls.isEmpty());
+        QCOMPARE(env.prompts.calls.size(), 1);
+        QVERIFY(env.prompts.calls[0].text.contains(env.store->keptAsidePath()));
+        env.prompts.calls.clear();
         QTest::keyClicks(&w.views().visible(), QStringLiteral("new"));
         const QString aside = env.store->keptAsidePath();
         env.stop();
@@ -409,6 +413,8 @@ private slots:
         QVERIFY(env.store->keptAsidePath().isEmpty());
         QCOMPARE(env.page(1), QStringLiteral("new"));
         QCOMPARE(env.store->read(QStringLiteral("Page")), QStringLiteral("1"));
+        env.start();
+        QVERIFY2(env.prompts.calls.isEmpty(), "the next start says nothing more");
     }
 
     // Values no run of the program writes: start-up takes the nearest sound

@@ -1,4 +1,5 @@
 #include "store/settings_store.h"
+#include "support/file_size_limit.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,6 +116,41 @@ private slots:
         }
         QCOMPARE(b.read(QStringLiteral("Page")), QStringLiteral("5"));
         QCOMPARE(b.read(QStringLiteral("5")), QStringLiteral("text"));
+    }
+
+    // A write the disk cannot take is refused and says why, in the store's
+    // own thread too; a batch with one refused write stores nothing of it.
+    void refusedWriteSaysWhy() {
+        using Failure = SettingsStore::Failure;
+        SettingsStore s(path());
+        QVERIFY(s.write(QStringLiteral("1"), QStringLiteral("before")));
+        const QString big(300000, u'x');
+        {
+            FileSizeLimit limit(256 * 1024); // the disk is full past this size
+            QVERIFY(!s.write(QStringLiteral("1"), big));
+            QCOMPARE(s.failure(), Failure::DiskFull);
+            {
+                SettingsStore::Batch batch(s);
+                s.write(QStringLiteral("Page"), QStringLiteral("3"));
+                s.write(QStringLiteral("2"), big);
+                QVERIFY(!batch.commit());
+            }
+            QObject context;
+            std::optional<Failure> background;
+            s.writeInBackground(
+                [&] {
+                    return SettingsStore::Values{{QStringLiteral("3"), big}};
+                },
+                &context, [&](Failure f) { background = f; });
+            QTRY_VERIFY(background.has_value());
+            QCOMPARE(*background, Failure::DiskFull);
+        }
+        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("before"));
+        QCOMPARE(s.read(QStringLiteral("Page")), QString());
+        QCOMPARE(s.read(QStringLiteral("3")), QString());
+        // With room again, the same writes go through.
+        QVERIFY(s.write(QStringLiteral("1"), big));
+        QCOMPARE(s.read(QStringLiteral("1")), big);
     }
 
     void twoInstancesInterleaveWrites() {

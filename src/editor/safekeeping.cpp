@@ -1,0 +1,311 @@
+#include "editor/safekeeping.h"
+
+#include "editor/pages_menu.h"
+#include "editor/workspace.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTextDocument>
+
+// ---- taking the text a slice at a time ------------------------------------------
+
+void TextCapture::start(TextView& view, std::function<void(TextView::Raw)> done) {
+    cancel();
+    m_view = &view;
+    m_done = std::move(done);
+    m_raw = TextView::Raw();
+    QTextDocument* doc = view.document();
+    // Room for the whole text and some typing: the buffer is never moved.
+    m_raw.units.reserve(doc->characterCount() + doc->characterCount() / 16 + 4096);
+    m_next = doc->begin();
+    m_watch = connect(doc, &QTextDocument::contentsChange, this,
+                      [this](int position, int, int) { changed(position); });
+    QTimer::singleShot(0, this, [this] { step(); });
+}
+
+void TextCapture::cancel() {
+    disconnect(m_watch);
+    m_done = nullptr;
+    m_raw = TextView::Raw();
+    m_next = QTextBlock();
+    m_view = nullptr;
+}
+
+// The units before the block of the change stay as taken; from that block on
+// they are taken again. A block handle after the change may be stale, so the
+// next block is always looked up anew from its position.
+void TextCapture::changed(int position) {
+    if (!running() || !m_view)
+        return;
+    QTextDocument* doc = m_view->document();
+    const qsizetype taken = m_raw.units.size();
+    if (position >= taken) {
+        m_next = doc->findBlock(int(taken));
+        return;
+    }
+    QTextBlock block = doc->findBlock(position);
+    if (!block.isValid())
+        block = doc->lastBlock();
+    const qsizetype keep = block.position();
+    m_raw.units.truncate(keep);
+    while (!m_raw.originals.empty() && m_raw.originals.back().first >= keep)
+        m_raw.originals.pop_back();
+    m_next = block;
+}
+
+void TextCapture::step() {
+    if (!running())
+        return;
+    if (!m_view) {
+        cancel();
+        return;
+    }
+    m_next = m_view->appendRaw(m_raw, m_next, SliceUnits);
+    if (m_next.isValid()) {
+        QTimer::singleShot(0, this, [this] { step(); });
+        return;
+    }
+    const QTextDocument* doc = m_view->document();
+    if (!m_raw.isText && m_raw.units.size() != doc->characterCount() - 1) {
+        // Never expected: out of step with the document. The text is taken
+        // whole instead, slow but right.
+        m_raw = TextView::Raw();
+        m_raw.units = m_view->text();
+        m_raw.isText = true;
+    }
+    auto done = std::move(m_done);
+    TextView::Raw raw = std::move(m_raw);
+    cancel();
+    done(std::move(raw));
+}
+
+// ---- the idle save ----------------------------------------------------------------
+
+IdleSave::IdleSave(Workspace& ws) : m_ws(ws), m_capture(this) {
+    m_pause.setSingleShot(true);
+    m_longest.setSingleShot(true);
+    connect(&m_pause, &QTimer::timeout, this, [this] { save(); });
+    connect(&m_longest, &QTimer::timeout, this, [this] { save(); });
+    for (TextView* view : {&ws.views.Text1, &ws.views.Text2}) {
+        connect(view, &QPlainTextEdit::textChanged, this, [this] { touched(); });
+        connect(view, &QPlainTextEdit::cursorPositionChanged, this, [this] { touched(); });
+        connect(view, &QPlainTextEdit::selectionChanged, this, [this] { touched(); });
+    }
+}
+
+IdleSave::~IdleSave() {
+    stop();
+}
+
+IdleSave::Place IdleSave::place() const {
+    TextView& shown = m_ws.views.visible();
+    return {m_ws.state.CurrentPage, shown.selStart(), shown.selLength()};
+}
+
+void IdleSave::start() {
+    if (!m_started) {
+        m_started = true;
+        m_written = place();
+        // A store that could not be opened was reported at start-up already.
+        m_failureShown = !m_ws.store.isOpen();
+    }
+    m_watching = true;
+}
+
+void IdleSave::stop() {
+    m_watching = false;
+    m_pause.stop();
+    m_longest.stop();
+    m_capture.cancel();
+    m_ws.store.waitForBackground();
+}
+
+bool IdleSave::isIdle() const {
+    return !m_pause.isActive() && !m_longest.isActive() && !m_capture.running() && !m_writing;
+}
+
+void IdleSave::touched() {
+    if (!m_watching)
+        return;
+    m_pause.start(pauseMs);
+    if (!m_longest.isActive())
+        m_longest.start(longestWaitMs);
+}
+
+void IdleSave::save() {
+    m_pause.stop();
+    m_longest.stop();
+    if (!m_watching || m_capture.running() || m_writing)
+        return; // what changes meanwhile is written when this ends
+    const Views& views = m_ws.views;
+    const quint64 marks = views.storeMarks();
+    if (!views.pageChanged()) {
+        if (!(place() == m_written))
+            send(marks, std::nullopt);
+        return;
+    }
+    const int page = m_ws.state.CurrentPage;
+    m_capture.start(m_ws.views.visible(), [this, marks, page](TextView::Raw raw) {
+        // Another page on show, or the page stored or read meanwhile: the
+        // text taken is no longer what needs writing.
+        if (m_ws.views.storeMarks() != marks || m_ws.state.CurrentPage != page) {
+            touched();
+            return;
+        }
+        send(marks, std::move(raw));
+    });
+}
+
+void IdleSave::send(quint64 marks, std::optional<TextView::Raw> raw) {
+    const Place now = place();
+    const Place before = m_written;
+    const quint64 edits = m_ws.views.edits();
+    const bool withText = raw.has_value();
+    auto make = [raw = std::move(raw), now, before] {
+        SettingsStore::Values values;
+        if (raw)
+            values.emplace_back(PagesMenu::pageKey(now.page), TextView::textOf(*raw));
+        // The caret belongs to the page on show: with another page it is written anew.
+        if (now.page != before.page || now.start != before.start || now.length != before.length) {
+            values.emplace_back(QStringLiteral("SelStart"), QString::number(now.start));
+            values.emplace_back(QStringLiteral("SelLen"), QString::number(now.length));
+        }
+        if (now.page != before.page)
+            values.emplace_back(QStringLiteral("Page"), QString::number(now.page));
+        return values;
+    };
+    m_writing = true;
+    m_ws.store.writeInBackground(std::move(make), this,
+                                 [this, marks, edits, now, withText](SettingsStore::Failure f) {
+                                     finished(f, marks, edits, now, withText);
+                                 });
+}
+
+void IdleSave::finished(SettingsStore::Failure failure, quint64 marks, quint64 edits, Place now,
+                        bool withText) {
+    m_writing = false;
+    Views& views = m_ws.views;
+    if (views.storeMarks() != marks) {
+        // The page was stored or replaced meanwhile: that write stands.
+        touched();
+        return;
+    }
+    if (failure != SettingsStore::Failure::None) {
+        // Said once; the next edit tries again, the next success clears it.
+        if (!m_failureShown) {
+            m_failureShown = true;
+            m_ws.platform.prompts.messageBox(
+                QStringLiteral("入力した内容を自動で保存できませんでした。\r\n") +
+                    safekeeping::failureDetail(m_ws.store, failure) +
+                    QStringLiteral("\r\nこのままでは、異常終了したときに入力した内容が失われる"
+                                   "おそれがあります。空き容量を確保するなど原因を取り除くか、"
+                                   "「ファイルに出力」でファイルに書き出してください。"),
+                QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        }
+        return;
+    }
+    m_failureShown = false;
+    if (withText)
+        views.markStored(edits);
+    m_written = now;
+    if (views.pageChanged() || !(place() == m_written))
+        touched();
+}
+
+// ---- messages and recovery files ---------------------------------------------------
+
+namespace safekeeping {
+
+QString failureDetail(const SettingsStore& store, SettingsStore::Failure failure) {
+    using F = SettingsStore::Failure;
+    QString reason;
+    switch (failure) {
+    case F::DiskFull:
+        reason = QStringLiteral("ディスクの空き容量が足りません。");
+        break;
+    case F::ReadOnly:
+        reason = QStringLiteral("保存先のファイルに書き込めません。");
+        break;
+    case F::Busy:
+        reason = QStringLiteral("ほかのプログラムが保存先のファイルを使用しています。");
+        break;
+    case F::NoStore:
+        reason = QStringLiteral("保存先のファイルを開けませんでした。");
+        break;
+    case F::Io:
+    case F::None:
+        reason = QStringLiteral("保存先のファイルの読み書きでエラーが発生しました。");
+        break;
+    }
+    return reason + QStringLiteral("\r\n保存先: ") + QDir::toNativeSeparators(store.path());
+}
+
+namespace {
+const QString StillShown =
+    QStringLiteral("\r\n表示中の内容はそのまま残っています。「ファイルに出力」でファイルに"
+                   "書き出すこともできます。");
+}
+
+QString switchRefused(const SettingsStore& store, int page) {
+    return QStringLiteral("ページ %1 を保存できなかったため、ページを切り替えませんでした。\r\n")
+               .arg(page) +
+           failureDetail(store, store.failure()) + StillShown;
+}
+
+QString pageNotStored(const SettingsStore& store, int page) {
+    return QStringLiteral("ページ %1 を保存できませんでした。\r\n").arg(page) +
+           failureDetail(store, store.failure()) + StillShown;
+}
+
+QString fileNotStored(const SettingsStore& store, int page) {
+    return QStringLiteral("ファイルをページ %1 に保存できませんでした。\r\n").arg(page) +
+           failureDetail(store, store.failure());
+}
+
+QString noStore(const SettingsStore& store) {
+    return QStringLiteral("メモを保存するファイルを開けませんでした。\r\n保存先: ") +
+           QDir::toNativeSeparators(store.path()) +
+           QStringLiteral("\r\nこのまま使うことはできますが、入力した内容は保存されません。"
+                          "必要な内容は「ファイルに出力」でファイルに書き出してください。");
+}
+
+QString keptAside(const QString& asidePath) {
+    return QStringLiteral("メモを保存していたファイルが壊れていたため、別の名前で残して、"
+                          "新しいファイルで始めました。\r\n残したファイル: ") +
+           QDir::toNativeSeparators(asidePath) +
+           QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
+}
+
+QString recoveryFolder() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/sorabun/recovery");
+}
+
+QString recoveryPath(int page) {
+    const QString stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString base = recoveryFolder() + u'/' + stamp;
+    QString folder = base;
+    for (int n = 2; QFileInfo::exists(folder); ++n)
+        folder = base + u'-' + QString::number(n);
+    return folder + QStringLiteral("/page-%1.txt").arg(page);
+}
+
+bool writeRecovery(const QString& path, const QString& text) {
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray bytes = text.toUtf8();
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace safekeeping

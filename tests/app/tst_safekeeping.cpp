@@ -1,0 +1,292 @@
+#include "files/drop_handler.h"
+#include "files/open_dialog.h"
+#include "support/test_env.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using Answer = Prompts::Answer;
+using Buttons = Prompts::Buttons;
+
+namespace {
+
+// Makes the store refuse every write, as a full disk or a locked file does,
+// for every connection; `false` lets writes through again.
+bool refuseWrites(const QString& path, bool refuse) {
+    sqlite3* db = nullptr;
+    const char* sql = refuse ? "CREATE TRIGGER no_insert BEFORE INSERT ON settings "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                               "CREATE TRIGGER no_update BEFORE UPDATE ON settings "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                             : "DROP TRIGGER no_insert; DROP TRIGGER no_update;";
+    const bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
+                                    nullptr) == SQLITE_OK &&
+                    sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+QString readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// The recovery files written so far under the data folder.
+QStringList recoveryFiles(const QString& dataHome) {
+    QStringList files;
+    QDir root(dataHome + QStringLiteral("/sorabun/recovery"));
+    for (const QString& folder : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (const QString& f : QDir(root.filePath(folder)).entryList(QDir::Files))
+            files << root.filePath(folder + u'/' + f);
+    return files;
+}
+
+void waitForIdleSave(MainWindow& w) {
+    QTRY_VERIFY_WITH_TIMEOUT(w.idleSave().isIdle(), 10000);
+}
+
+} // namespace
+
+class TestSafekeeping : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_data = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
+    }
+
+    // The idle save writes what changed since this program last read or
+    // wrote it, and nothing else.
+    void idleSaveWritesWhatChanged_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("page1");    // what the store then holds
+        QTest::addColumn<QString>("selStart"); // "" = never written
+        QTest::addColumn<QString>("page");
+        QTest::newRow("typing") << "typing"
+                                << "xelsewhere"
+                                << "1"
+                                << "";
+        QTest::newRow("the caret moved") << "caret"
+                                         << "written by another"
+                                         << "3"
+                                         << "";
+        QTest::newRow("another page shown") << "page"
+                                            << "written by another"
+                                            << "0"
+                                            << "4";
+        QTest::newRow("nothing") << "nothing"
+                                 << "written by another"
+                                 << ""
+                                 << "";
+    }
+    void idleSaveWritesWhatChanged() {
+        QFETCH(QString, change);
+        QFETCH(QString, page1);
+        QFETCH(QString, selStart);
+        QFETCH(QString, page);
+        TestEnv env;
+        env.setPage(1, QStringLiteral("elsewhere"));
+        MainWindow& w = env.start();
+        // Another instance writes page 1 meanwhile.
+        env.setPage(1, QStringLiteral("written by another"));
+        TextView& v = w.views().visible();
+        if (change == u"typing")
+            QTest::keyClick(&v, Qt::Key_X);
+        else if (change == u"caret")
+            v.setSelStart(3);
+        else if (change == u"page")
+            w.pages.page_Click(4);
+        w.idleSave().save();
+        waitForIdleSave(w);
+        QCOMPARE(env.page(1), page1);
+        QCOMPARE(env.store->read(QStringLiteral("SelStart")), selStart);
+        QCOMPARE(env.store->read(QStringLiteral("Page")), page);
+        QVERIFY(env.prompts.calls.isEmpty());
+    }
+
+    // A write the store refuses is said, and the page stays on show with
+    // its text; nothing typed is lost.
+    void refusedWriteKeepsThePage_data() {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("page switch") << "switch";
+        QTest::newRow("dropped file into the page on show") << "drop here";
+        QTest::newRow("dropped file into another page") << "drop there";
+        QTest::newRow("idle save") << "idle";
+        QTest::newRow("closing, the user stays") << "close, stay";
+        QTest::newRow("closing, the user ends anyway") << "close, end";
+        QTest::newRow("a signal or the session's end") << "signal";
+    }
+    void refusedWriteKeepsThePage() {
+        QFETCH(QString, when);
+        TestEnv env;
+        env.setPage(5, QStringLiteral("page five"));
+        MainWindow& w = env.start();
+        TextView& v = w.views().visible();
+        QTest::keyClicks(&v, QStringLiteral("typed text"));
+        const QString file = env.writeFile(QStringLiteral("drop.txt"), "dropped");
+        QVERIFY(refuseWrites(env.storePath(), true));
+        QString expected = QStringLiteral("typed text");
+
+        if (when == u"switch") {
+            env.prompts.answer(Answer::Ok);
+            w.pages.page_Click(5);
+            QCOMPARE(env.prompts.calls.last().text, safekeeping::switchRefused(*env.store, 1));
+        } else if (when.startsWith(u"drop")) {
+            const bool here = when == u"drop here";
+            w.drop.answerDialog = [here](OpenDialog& d) {
+                d.Option2->setChecked(!here);
+                d.Combo1->setCurrentIndex(4);
+                d.Command1_Click();
+            };
+            env.prompts.answer(Answer::Ok);
+            w.drop.Text1_OLEDragDrop({file});
+            if (here)
+                expected = QStringLiteral("typed textdropped");
+            QCOMPARE(env.prompts.calls.last().text, safekeeping::pageNotStored(*env.store, 1));
+            QCOMPARE(env.page(5), QStringLiteral("page five"));
+        } else if (when == u"idle") {
+            env.prompts.answer(Answer::Ok);
+            w.idleSave().save();
+            waitForIdleSave(w);
+            QVERIFY(env.prompts.calls.last().text.startsWith(
+                QStringLiteral("入力した内容を自動で保存できませんでした。")));
+            // Said once: the next refusal is not said again.
+            QTest::keyClick(&v, Qt::Key_Y);
+            w.idleSave().save();
+            waitForIdleSave(w);
+            QCOMPARE(env.prompts.calls.size(), 1);
+            expected += u'y';
+        } else if (when.startsWith(u"close")) {
+            const bool stay = when == u"close, stay";
+            env.prompts.answer(stay ? Answer::Yes : Answer::No);
+            w.close();
+            const PromptCall& question = env.prompts.calls.last();
+            QVERIFY(question.text.startsWith(
+                QStringLiteral("メモを保存できなかったため、終了していません。")));
+            QCOMPARE(question.buttons, Buttons::YesNo);
+            QCOMPARE(w.isVisible(), stay);
+            QCOMPARE(w.hasEnded(), !stay);
+            if (!stay) {
+                const QStringList saved = recoveryFiles(m_data->path());
+                QCOMPARE(saved.size(), 1);
+                QVERIFY(question.text.contains(QDir::toNativeSeparators(saved[0])));
+                QCOMPARE(readFile(saved[0]), expected);
+                return;
+            }
+        } else if (when == u"signal") {
+            QVERIFY(!w.endUnattended());
+            QVERIFY(env.prompts.calls.isEmpty()); // nobody is there to answer
+            const QStringList saved = recoveryFiles(m_data->path());
+            QCOMPARE(saved.size(), 1);
+            QCOMPARE(readFile(saved[0]), expected);
+            return;
+        }
+
+        QCOMPARE(env.prompts.calls.last().title, QStringLiteral("Sorabun"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
+        QCOMPARE(w.views().visible().text(), expected);
+        QVERIFY(recoveryFiles(m_data->path()).isEmpty());
+
+        // Once the store takes writes again, a normal exit keeps everything.
+        QVERIFY(refuseWrites(env.storePath(), false));
+        env.stop();
+        env.reopenStore();
+        QCOMPARE(env.page(1), expected);
+    }
+
+    // No store can be made at all: the user is told once at start-up, can
+    // still work, and no page is given up for lost.
+    void noStoreIsSaidOnce() {
+        TestEnv env;
+        const QString blocker = env.writeFile(QStringLiteral("a file"), "not a folder");
+        env.store = std::make_unique<SettingsStore>(blocker + QStringLiteral("/store.sqlite"));
+        QVERIFY(!env.store->isOpen());
+        env.prompts.answer(Answer::Ok);
+        MainWindow& w = env.start();
+        QCOMPARE(env.prompts.calls.size(), 1);
+        QCOMPARE(env.prompts.calls[0].text, safekeeping::noStore(*env.store));
+        QTest::keyClicks(&w.views().visible(), QStringLiteral("kept in view"));
+        w.idleSave().save();
+        waitForIdleSave(w);
+        QCOMPARE(env.prompts.calls.size(), 1);
+        env.prompts.answer(Answer::Ok);
+        w.pages.page_Click(2);
+        QCOMPARE(w.state.CurrentPage, 1);
+        QCOMPARE(w.views().visible().text(), QStringLiteral("kept in view"));
+        env.prompts.answer(Answer::Yes); // closing: stay
+        w.close();
+        QVERIFY(!w.hasEnded());
+    }
+
+    // Two instances on one store: each writes only the pages it changed, so
+    // neither overwrites edits it never saw; on one page the last writer wins.
+    void secondInstance_data() {
+        QTest::addColumn<int>("aPage"); // the page A types on (0: none)
+        QTest::addColumn<int>("bPage");
+        QTest::addColumn<bool>("aEndsFirst");
+        QTest::addColumn<bool>("bIdleSave"); // B moves its caret and saves while idle
+        QTest::addColumn<QString>("page1");
+        QTest::addColumn<QString>("page2");
+        QTest::newRow("A edits page 1, B idle ends later") << 1 << 0 << true << false << "A1"
+                                                           << "";
+        QTest::newRow("the same, B's caret saved meanwhile") << 1 << 0 << true << true << "A1"
+                                                             << "";
+        QTest::newRow("A on page 1, B on page 2, A ends first") << 1 << 2 << true << false << "A1"
+                                                                << "B2";
+        QTest::newRow("A on page 1, B on page 2, B ends first") << 1 << 2 << false << false << "A1"
+                                                                << "B2";
+        QTest::newRow("both on page 1: the last writer wins") << 1 << 1 << true << false << "B1"
+                                                              << "";
+    }
+    void secondInstance() {
+        QFETCH(int, aPage);
+        QFETCH(int, bPage);
+        QFETCH(bool, aEndsFirst);
+        QFETCH(bool, bIdleSave);
+        QFETCH(QString, page1);
+        QFETCH(QString, page2);
+        TestEnv env;
+        MainWindow& a = env.start();
+        SettingsStore storeB(env.storePath());
+        MainWindow b(storeB, env.platform);
+        b.Form_Load();
+        auto type = [](MainWindow& w, int page, const QString& who) {
+            if (page == 0)
+                return;
+            if (w.state.CurrentPage != page)
+                w.pages.page_Click(page);
+            QTest::keyClicks(&w.views().visible(), who + QString::number(page));
+        };
+        type(a, aPage, QStringLiteral("A"));
+        type(b, bPage, QStringLiteral("B"));
+        if (aEndsFirst)
+            env.stop();
+        else
+            b.close();
+        if (bIdleSave) {
+            b.views().visible().setSelStart(0);
+            b.idleSave().save();
+            waitForIdleSave(b);
+        }
+        if (aEndsFirst)
+            b.close();
+        else
+            env.stop();
+        env.reopenStore();
+        QCOMPARE(env.page(1), page1);
+        QCOMPARE(env.page(2), page2);
+        QVERIFY(env.prompts.calls.isEmpty());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_data;
+};
+
+QTEST_MAIN(TestSafekeeping)
+#include "tst_safekeeping.moc"

@@ -1,6 +1,7 @@
 #include "intake/distribution_dialog.h"
 
 #include "editor/pages_menu.h"
+#include "editor/safekeeping.h"
 #include "editor/textview.h"
 #include "files/text_file.h"
 #include "intake/preview_window.h"
@@ -203,7 +204,13 @@ void DistributionDialog::Command1_Click() {
                              Prompts::Buttons::Ok, Prompts::Answer::Ok);
         return;
     }
-    m_store.write(PagesMenu::pageKey(targetPage()), file.text);
+    // A page the store refused keeps the entry in the list, as a file that
+    // cannot be read does.
+    if (!m_store.write(PagesMenu::pageKey(targetPage()), file.text)) {
+        m_prompts.messageBox(safekeeping::fileNotStored(m_store, targetPage()),
+                             QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        return;
+    }
     removeEntry(row);
     Combo1_Click();
 }

@@ -41,8 +41,8 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
     // The page start-up shows next: a stored number outside the pages means 1.
     if (page < 1 || page > 9)
         page = 1;
-    m_ws.store.write(PagesMenu::pageKey(page), file.text);
-    return true;
+    // Refused by the store: the dialog offers the file instead.
+    return m_ws.store.write(PagesMenu::pageKey(page), file.text);
 }
 
 void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
@@ -59,7 +59,10 @@ void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
                 ++next; // left for the dialog, where a transfer says what is wrong
                 continue;
             }
-            m_ws.store.write(PagesMenu::pageKey(page), file.text);
+            // A store that refuses the page leaves this and every later
+            // entry to the dialog, where a transfer says what is wrong.
+            if (!m_ws.store.write(PagesMenu::pageKey(page), file.text))
+                return;
             form3.removeEntry(next);
             break;
         }

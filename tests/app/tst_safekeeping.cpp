@@ -8,28 +8,10 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <sqlite3.h>
-
 using Answer = Prompts::Answer;
 using Buttons = Prompts::Buttons;
 
 namespace {
-
-// Makes the store refuse every write, as a full disk or a locked file does,
-// for every connection; `false` lets writes through again.
-bool refuseWrites(const QString& path, bool refuse) {
-    sqlite3* db = nullptr;
-    const char* sql = refuse ? "CREATE TRIGGER no_insert BEFORE INSERT ON settings "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                               "CREATE TRIGGER no_update BEFORE UPDATE ON settings "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
-                             : "DROP TRIGGER no_insert; DROP TRIGGER no_update;";
-    const bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
-                                    nullptr) == SQLITE_OK &&
-                    sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
 
 QString readFile(const QString& path) {
     QFile f(path);

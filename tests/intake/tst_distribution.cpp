@@ -1,3 +1,4 @@
+#include "editor/safekeeping.h"
 #include "editor/textview.h"
 #include "files/text_file.h"
 #include "intake/argument_split.h"
@@ -287,6 +288,7 @@ private slots:
         QTest::newRow("a folder") << "folder" << int(textfile::PathFileAccess);
         QTest::newRow("too large") << "big" << int(textfile::TooLarge);
         QTest::newRow("no permission") << "locked" << int(textfile::PermissionDenied);
+        QTest::newRow("the store refuses the page") << "refused" << int(textfile::None);
     }
     void unreadableFile() {
         QFETCH(QString, kind);
@@ -303,13 +305,17 @@ private slots:
             QFile big(path);
             QVERIFY(big.open(QIODevice::ReadWrite));
             QVERIFY(big.resize(textfile::MaxFileBytes + 1));
-        } else {
+        } else if (kind == u"locked") {
             path = env.file("locked.txt", "secret");
             QFile::setPermissions(path, QFileDevice::Permissions());
             if (QFile(path).open(QIODevice::ReadOnly))
                 QSKIP("this user may read any file");
+        } else {
+            path = env.file("fine.txt", "readable");
         }
         env.setPage(1, QStringLiteral("keep me"));
+        if (kind == u"refused")
+            QVERIFY(refuseWrites(env.storePath()));
         env.form3.Combo1_Click();
         env.offer({path});
         env.prompts.answer(Prompts::Answer::Ok);
@@ -317,7 +323,8 @@ private slots:
 
         QCOMPARE(env.prompts.calls.size(), 1);
         const PromptCall& call = env.prompts.calls.constFirst();
-        QCOMPARE(call.text, textfile::failureMessage(failure));
+        QCOMPARE(call.text, kind == u"refused" ? safekeeping::fileNotStored(*env.store, 1)
+                                               : textfile::failureMessage(failure));
         QCOMPARE(call.title, QStringLiteral("Sorabun"));
         QCOMPARE(call.buttons, Prompts::Buttons::Ok);
         QCOMPARE(env.page(1), QStringLiteral("keep me"));

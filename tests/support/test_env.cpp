@@ -5,6 +5,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <sqlite3.h>
+
 TestEnv::TestEnv()
     : store(std::make_unique<SettingsStore>(storePath())), platform{prompts, com, launcher,
                                                                     clipboard,
@@ -58,4 +60,18 @@ void openMenu(QWidget* window, const QString& objectName) {
         return;
     }
     emit menu->aboutToShow();
+}
+
+bool refuseWrites(const QString& storePath, bool refuse) {
+    sqlite3* db = nullptr;
+    const char* sql = refuse ? "CREATE TRIGGER no_insert BEFORE INSERT ON settings "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                               "CREATE TRIGGER no_update BEFORE UPDATE ON settings "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                             : "DROP TRIGGER no_insert; DROP TRIGGER no_update;";
+    const bool ok = sqlite3_open_v2(QFile::encodeName(storePath).constData(), &db,
+                                    SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                    sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
 }

@@ -42,3 +42,7 @@ public:
 bool triggerAction(QWidget* window, const QString& objectName);
 // Opens a top-level menu the way a click does (its refresh runs).
 void openMenu(QWidget* window, const QString& objectName);
+
+// Makes the store at this path refuse every write, as a full disk or a locked
+// file does, for every connection; with `false` it takes writes again.
+bool refuseWrites(const QString& storePath, bool refuse = true);

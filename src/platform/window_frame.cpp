@@ -83,7 +83,7 @@ bool windowManagerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wh
 
 } // namespace
 
-std::optional<QMargins> expected(QWindow* window) {
+std::optional<QMargins> current(QWindow* window) {
     if (!window)
         return std::nullopt;
     xcb_connection_t* c = x11Connection();
@@ -91,6 +91,19 @@ std::optional<QMargins> expected(QWindow* window) {
         return window->frameMargins();
     if (auto known = extentsOf(c, window))
         return known;
+    // A window manager that does not declare the frame: the toolkit measures
+    // it once the window is framed.
+    if (!window->isVisible())
+        return std::nullopt;
+    return window->frameMargins();
+}
+
+std::optional<QMargins> expected(QWindow* window) {
+    if (auto known = current(window))
+        return known;
+    xcb_connection_t* c = x11Connection();
+    if (!window || !c)
+        return std::nullopt;
     const xcb_window_t w = xcb_window_t(window->winId());
     const xcb_window_t root = rootOf(c, w);
     if (root == XCB_WINDOW_NONE || !windowManagerSupports(c, root, atoms(c).request))
@@ -111,23 +124,8 @@ std::optional<QMargins> expected(QWindow* window) {
             return known;
         if (deadline.hasExpired())
             return std::nullopt;
-        QThread::msleep(2);
+        QThread::msleep(1);
     }
-}
-
-std::optional<QMargins> current(QWindow* window) {
-    if (!window)
-        return std::nullopt;
-    xcb_connection_t* c = x11Connection();
-    if (!c)
-        return window->frameMargins();
-    if (auto known = extentsOf(c, window))
-        return known;
-    // A window manager that does not declare the frame: the toolkit measures
-    // it once the window is framed.
-    if (!window->isVisible())
-        return std::nullopt;
-    return window->frameMargins();
 }
 
 } // namespace windowframe

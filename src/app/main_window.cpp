@@ -2,6 +2,7 @@
 
 #include "intake/intake.h"
 #include "platform/twips.h"
+#include "platform/window_frame.h"
 #include "store/settings_store.h"
 #include "store/values.h"
 
@@ -208,37 +209,111 @@ void MainWindow::buildMenus() {
 // ---- geometry ---------------------------------------------------------------
 
 QMargins MainWindow::frameMargins() const {
-    if (QWindow* w = windowHandle())
-        return w->frameMargins();
-    return QMargins();
+    if (const std::optional<QMargins> now = windowframe::current(windowHandle()))
+        return *now;
+    return m_expectedFrame;
+}
+
+QRect MainWindow::outerPx() const {
+    return geometry().marginsAdded(frameMargins());
+}
+
+QRectF MainWindow::outerTwips() const {
+    const QRect px = outerPx();
+    // A side the window still has from the last placement keeps its twips.
+    const bool same = m_placed.valid && m_placed.frame == frameMargins();
+    auto side = [&](int now, int placed, double twips) {
+        return same && now == placed ? twips : twips::fromPx(now, this);
+    };
+    return QRectF(side(px.x(), m_placed.px.x(), m_placed.twips.x()),
+                  side(px.y(), m_placed.px.y(), m_placed.twips.y()),
+                  side(px.width(), m_placed.px.width(), m_placed.twips.width()),
+                  side(px.height(), m_placed.px.height(), m_placed.twips.height()));
 }
 
 double MainWindow::outerLeft() const {
-    return twips::fromPx(frameGeometry().x(), this);
+    return outerTwips().x();
 }
 double MainWindow::outerTop() const {
-    return twips::fromPx(frameGeometry().y(), this);
+    return outerTwips().y();
 }
 double MainWindow::outerWidth() const {
-    return twips::fromPx(width() + frameMargins().left() + frameMargins().right(), this);
+    return outerTwips().width();
 }
 double MainWindow::outerHeight() const {
-    return twips::fromPx(height() + frameMargins().top() + frameMargins().bottom(), this);
+    return outerTwips().height();
+}
+
+void MainWindow::placeOuter(const QRectF& t) {
+    const QMargins m = frameMargins();
+    const QRect px = twips::toPx(t.x(), t.y(), t.width(), t.height(), this);
+    m_placed = {t, px, m, true};
+    QRect inner = px.marginsRemoved(m);
+    inner.setSize(inner.size().expandedTo(QSize(1, 1)));
+    // The window itself is placed; the window manager puts its frame around
+    // it, so the frame lands where the outer rectangle says.
+    setGeometry(inner);
 }
 
 void MainWindow::setOuterSize(double w, double h) {
-    const QMargins m = frameMargins();
-    resize(std::max(1, twips::toPx(w, this) - m.left() - m.right()),
-           std::max(1, twips::toPx(h, this) - m.top() - m.bottom()));
+    const QRectF now = outerTwips();
+    placeOuter(QRectF(now.x(), now.y(), w, h));
 }
 
 void MainWindow::moveOuter(double left, double top) {
-    move(twips::toPx(left, this), twips::toPx(top, this)); // move() places the frame
+    const QRectF now = outerTwips();
+    placeOuter(QRectF(left, top, now.width(), now.height()));
 }
 
 void MainWindow::setOuterGeometry(double left, double top, double w, double h) {
-    setOuterSize(w, h);
-    moveOuter(left, top);
+    placeOuter(QRectF(left, top, w, h));
+}
+
+// Moved and, where it must be, shrunk onto the screen's free area (panels
+// excluded); a rectangle that fits is returned as it is.
+QRectF MainWindow::fittedOnScreen(const QRectF& t) const {
+    const QRect px = twips::toPx(t.x(), t.y(), t.width(), t.height(), this);
+    QScreen* screen = QGuiApplication::screenAt(px.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return t;
+    const QRect free = screen->availableGeometry();
+    if (free.contains(px))
+        return t;
+    const int w = std::min(px.width(), free.width());
+    const int h = std::min(px.height(), free.height());
+    const int x = std::clamp(px.x(), free.x(), free.x() + free.width() - w);
+    const int y = std::clamp(px.y(), free.y(), free.y() + free.height() - h);
+    auto side = [this](int now, int was, double twips) {
+        return now == was ? twips : twips::fromPx(now, this);
+    };
+    return QRectF(side(x, px.x(), t.x()), side(y, px.y(), t.y()), side(w, px.width(), t.width()),
+                  side(h, px.height(), t.height()));
+}
+
+// The smallest window is an outer size: the frame is taken off for the
+// toolkit, which limits the inner size.
+void MainWindow::keepOuterMinimum() {
+    const QMargins m = frameMargins();
+    setMinimumSize(std::max(1, twips::toPx(MinWidth, this) - m.left() - m.right()),
+                   std::max(1, twips::toPx(MinHeight, this) - m.top() - m.bottom()));
+}
+
+// A window manager that does not tell the frame in advance frames the window
+// only once it is shown: the placement is then made again with the real frame,
+// once, so that the outer rectangle is the one asked for.
+void MainWindow::settleFrame() {
+    if (!m_placed.valid || m_settleFrameUntil.hasExpired() || !isVisible() ||
+        windowState() != Qt::WindowNoState)
+        return;
+    const std::optional<QMargins> now = windowframe::current(windowHandle());
+    if (!now || *now == m_placed.frame)
+        return;
+    m_settleFrameUntil = QDeadlineTimer(0);
+    m_expectedFrame = *now;
+    keepOuterMinimum();
+    placeOuter(m_placed.twips);
 }
 
 void MainWindow::SizeInMem_Click() {
@@ -269,7 +344,13 @@ void MainWindow::layoutViews() {
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
+    settleFrame();
     Form_Resize();
+}
+
+void MainWindow::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    settleFrame();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
@@ -282,9 +363,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void MainWindow::Form_Load(const QStringList& arguments) {
     SettingsStore& s = m_store;
-    // With the native window made, its frame is known (where the platform
-    // tells it this early), so outer sizes come out right.
+    // With the native window made, the window manager can tell the frame it
+    // will draw, so outer sizes come out right on the first showing.
     createWinId();
+    m_expectedFrame = windowframe::expected(windowHandle()).value_or(QMargins());
+    keepOuterMinimum();
     auto centre = [this] {
         const QPoint p = twips::centredOnScreen(outerWidth(), outerHeight(), this);
         moveOuter(p.x(), p.y());
@@ -299,26 +382,20 @@ void MainWindow::Form_Load(const QStringList& arguments) {
         SizeInMem_Click();
         centre();
     } else {
-        // The numbers as stored, except that the window must come out on a
-        // screen and no larger than the screens: a monitor may have gone.
-        const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-        const double maxW = std::max(twips::fromPx(desktop.width(), this), MinWidth);
-        const double maxH = std::max(twips::fromPx(desktop.height(), this), MinHeight);
+        // The numbers as stored, within what a screen could ever hold.
         const double limit = 1e7;
-        const double left =
-            std::clamp(values::number(s.read(QStringLiteral("Left"))), -limit, limit);
-        const double top = std::clamp(values::number(s.read(QStringLiteral("Top"))), -limit, limit);
-        const double w =
-            std::clamp(values::number(s.read(QStringLiteral("Width"))), MinWidth, maxW);
-        const double h =
-            std::clamp(values::number(s.read(QStringLiteral("Height"))), MinHeight, maxH);
-        setOuterGeometry(left, top, w, h);
-        if (!desktop.intersects(QRect(twips::toPx(left, this), twips::toPx(top, this),
-                                      twips::toPx(w, this), twips::toPx(h, this)))) {
-            SizeInMem_Click();
-            centre();
-        }
+        auto stored = [&s](const char* key, double low, double high) {
+            return std::clamp(values::number(s.read(QString::fromLatin1(key))), low, high);
+        };
+        setOuterGeometry(stored("Left", -limit, limit), stored("Top", -limit, limit),
+                         stored("Width", MinWidth, limit), stored("Height", MinHeight, limit));
     }
+    // Whatever was stored, the window comes out on the screen as it is now (a
+    // monitor may have gone, the scale changed): moved, and shrunk if need be.
+    const QRectF placed = outerTwips();
+    const QRectF fitted = fittedOnScreen(placed);
+    if (fitted != placed)
+        placeOuter(fitted);
     // 5: options
     state.ComLine = values::integer(s.read(QStringLiteral("ComLine")));
     state.NoeNumOP = values::integer(s.read(QStringLiteral("NoeNumOP")));
@@ -368,6 +445,7 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     Text2->setColourValue(Text1->colourValue());
     // 17: show
     m_loaded = true;
+    m_settleFrameUntil = QDeadlineTimer(2000);
     if (maximized)
         showMaximized();
     else
@@ -420,10 +498,11 @@ bool MainWindow::writeState(bool placement) {
             for (const char* key : {"Top", "Left", "Width", "Height"})
                 s.write(QString::fromLatin1(key), QStringLiteral("0"));
         } else {
-            s.write(QStringLiteral("Top"), values::numberText(std::round(outerTop())));
-            s.write(QStringLiteral("Left"), values::numberText(std::round(outerLeft())));
-            s.write(QStringLiteral("Width"), values::numberText(std::round(outerWidth())));
-            s.write(QStringLiteral("Height"), values::numberText(std::round(outerHeight())));
+            const QRectF outer = outerTwips();
+            s.write(QStringLiteral("Top"), values::numberText(std::round(outer.y())));
+            s.write(QStringLiteral("Left"), values::numberText(std::round(outer.x())));
+            s.write(QStringLiteral("Width"), values::numberText(std::round(outer.width())));
+            s.write(QStringLiteral("Height"), values::numberText(std::round(outer.height())));
         }
     }
     if (!batch.commit())

@@ -13,9 +13,11 @@
 #include "files/file_commands.h"
 #include "search/search_commands.h"
 
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QMenu>
 #include <QRect>
+#include <QRectF>
 #include <functional>
 #include <memory>
 
@@ -55,7 +57,8 @@ public:
     DropHandler drop;
     HousekeepingCommands housekeeping;
 
-    // Outer window geometry in twips.
+    // Outer window geometry in twips: the frame the window manager draws
+    // included, both when read and when set.
     double outerLeft() const;
     double outerTop() const;
     double outerWidth() const;
@@ -93,6 +96,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -103,6 +107,12 @@ private:
     // store does not have; says where on standard error. Returns the file.
     QString recover(const QString& path);
     void startupNotices();
+    QRect outerPx() const;
+    QRectF outerTwips() const;
+    void placeOuter(const QRectF& twips);
+    QRectF fittedOnScreen(const QRectF& twips) const;
+    void keepOuterMinimum();
+    void settleFrame();
 
     SettingsStore& m_store;
     Platform& m_platform;
@@ -113,4 +123,18 @@ private:
     bool m_loaded = false;
     bool m_unloaded = false;
     bool m_inResize = false;
+
+    // The window manager's frame as known before the window was first shown.
+    QMargins m_expectedFrame;
+    // The outer rectangle last given to the window, in twips as asked for and
+    // in pixels as placed, with the frame it was placed with. While the window
+    // stays there, its twips are the ones given, not a rounding of pixels.
+    struct Placement {
+        QRectF twips;
+        QRect px;
+        QMargins frame;
+        bool valid = false;
+    } m_placed;
+    // Until then a frame other than the one placed with is made up for once.
+    QDeadlineTimer m_settleFrameUntil;
 };

@@ -48,6 +48,46 @@ int failureFromErrno(int e) {
     }
 }
 
+// The JIS forms of seven symbols that code page 932 holds under other names:
+// input methods and other systems write 〜 − ‖ ¢ £ ¬ — where Microsoft's
+// table has ～ － ∥ ￠ ￡ ￢ ―. They are written as those characters' bytes.
+char16_t microsoftForm(char16_t c) {
+    switch (c) {
+    case 0x301C: // WAVE DASH
+        return 0xFF5E;
+    case 0x2212: // MINUS SIGN
+        return 0xFF0D;
+    case 0x2016: // DOUBLE VERTICAL LINE
+        return 0x2225;
+    case 0x00A2: // CENT SIGN
+        return 0xFFE0;
+    case 0x00A3: // POUND SIGN
+        return 0xFFE1;
+    case 0x00AC: // NOT SIGN
+        return 0xFFE2;
+    case 0x2014: // EM DASH
+        return 0x2015;
+    default:
+        return c;
+    }
+}
+
+// The text with the seven JIS forms in their Microsoft forms; untouched (and
+// not copied) when it has none.
+QString withMicrosoftForms(const QString& text) {
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && microsoftForm(text[i].unicode()) == text[i].unicode())
+        ++i;
+    if (i == n)
+        return text;
+    QString out = text;
+    QChar* d = out.data();
+    for (; i < n; ++i)
+        d[i] = QChar(microsoftForm(d[i].unicode()));
+    return out;
+}
+
 // Decides, one code point at a time, whether a character survives the trip
 // through code page 932. Answers are remembered: a text repeats its
 // characters far more often than it has different ones.
@@ -70,6 +110,8 @@ private:
     static bool roundTrips(char32_t cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF)
             return false;
+        if (cp <= 0xFFFF && microsoftForm(char16_t(cp)) != cp)
+            return true; // written as its Microsoft form's bytes
         // Built by hand: the conversions from UTF-32 drop a leading U+FEFF.
         QString one;
         if (QChar::requiresSurrogates(cp))
@@ -177,7 +219,7 @@ QString decode(const QByteArray& bytes) {
 
 QByteArray encode(const QString& text) {
     QStringEncoder encoder(Codec);
-    return encoder.encode(text);
+    return encoder.encode(withMicrosoftForms(text));
 }
 
 bool representable(const QString& text) {

@@ -43,10 +43,14 @@ constexpr qint64 MaxFileBytes = qint64(128) * 1024 * 1024;
 ReadResult ReadTextFile(const QString& path);
 
 QString decode(const QByteArray& bytes);
+// Seven symbols in their JIS forms (〜 − ‖ ¢ £ ¬ —, as Japanese input methods
+// type them) are written as the bytes of the forms code page 932 reads them
+// as (～ － ∥ ￠ ￡ ￢ ―); everything else that has a place keeps it.
 QByteArray encode(const QString& text);
 
 // Whether every character of the text has a place in code page 932, that is,
-// comes back unchanged after encoding and decoding.
+// comes back unchanged after encoding and decoding, or is one of the seven
+// JIS forms above.
 bool representable(const QString& text);
 // How many characters (code points; a lone surrogate counts as one) have no
 // place in code page 932.

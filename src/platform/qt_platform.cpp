@@ -77,6 +77,9 @@ QString nameFiltersFromFilter(const QString& filter) {
 
 bool QtCommonDialog::showFile(bool save) {
     QFileDialog dialog(m_parent, dialogTitle);
+    // Each entry is shown by its description alone, as the filter names it
+    // ("テキストファイル(*.txt)"), and filters by its pattern.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilter(nameFiltersFromFilter(filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The commands check existence and ask about overwriting themselves.

@@ -25,6 +25,9 @@ void SearchCommands::Kens_Click() {
     Prompts& prompts = m_ws.platform.prompts;
     m_ws.state.SearchText = prompts.inputBox(QStringLiteral("検索する文字列を入力してください"),
                                              Title, m_ws.state.SearchText);
+    // Find next follows the text just entered: the menu that offered Find was
+    // opened while there was nothing yet to find again.
+    MenuKen_Click();
     const QString& pattern = m_ws.state.SearchText;
     TextView& v = m_ws.views.visible();
     v.setSelStart(0);

@@ -8,7 +8,8 @@ public:
     explicit SearchCommands(Workspace& ws) : m_ws(ws) {}
     // The Search menu opens: Find next is live only with something to find.
     void MenuKen_Click();
-    // Find: asks for the text and searches the page from the top.
+    // Find: asks for the text and searches the page from the top; Find next
+    // is then live exactly when there is a text to find.
     void Kens_Click();
     // Find next: searches on from the selection, offering to wrap to the top.
     void NextSerch_Click();

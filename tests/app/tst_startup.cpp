@@ -3,6 +3,7 @@
 #include "support/test_env.h"
 
 #include <QAction>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -46,52 +47,59 @@ private slots:
 
     void placement_data() {
         QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<QString>("top");
+        QTest::addColumn<QRectF>("stored"); // left, top, width, height
         QTest::addColumn<bool>("maximized");
-        QTest::addColumn<bool>("centredDefault");
-        QTest::newRow("stored place") << "0"
-                                      << "1500"
-                                      << "900" << false << false;
-        QTest::newRow("maximized last time") << "2"
-                                             << "1500"
-                                             << "900" << true << false;
-        QTest::newRow("minimized last time") << "1"
-                                             << "0"
-                                             << "0" << false << true;
-        QTest::newRow("left 0, top not 0") << "0"
-                                           << "0"
-                                           << "900" << false << true;
+        QTest::addColumn<QRectF>("outer"); // empty: the default size, centred
+        const QRectF centred;
+        // The offscreen screen is 800 x 800 pixels: 12000 x 12000 twips.
+        QTest::newRow("stored place")
+            << "0" << QRectF(1500, 900, 6000, 4500) << false << QRectF(1500, 900, 6000, 4500);
+        QTest::newRow("off the pixel grid, kept to the twip")
+            << "0" << QRectF(1001, 907, 6007, 4501) << false << QRectF(1001, 907, 6007, 4501);
+        QTest::newRow("maximized last time")
+            << "2" << QRectF(1500, 900, 6000, 4500) << true << centred;
+        QTest::newRow("minimized last time") << "1" << QRectF() << false << centred;
+        QTest::newRow("left 0, top not 0") << "0" << QRectF(0, 900, 6000, 4500) << false << centred;
+        QTest::newRow("larger than the screen: moved and shrunk onto it")
+            << "0" << QRectF(1500, 900, 30000, 20000) << false << QRectF(0, 0, 12000, 12000);
+        QTest::newRow("over the right edge: moved back")
+            << "0" << QRectF(9000, 900, 6000, 4500) << false << QRectF(6000, 900, 6000, 4500);
+        QTest::newRow("above the top: moved down")
+            << "0" << QRectF(1500, -3000, 6000, 4500) << false << QRectF(1500, 0, 6000, 4500);
     }
     void placement() {
         QFETCH(QString, window);
-        QFETCH(QString, left);
-        QFETCH(QString, top);
+        QFETCH(QRectF, stored);
         QFETCH(bool, maximized);
-        QFETCH(bool, centredDefault);
+        QFETCH(QRectF, outer);
         TestEnv env;
         env.store->write(key("Window"), window);
-        env.store->write(key("Left"), left);
-        env.store->write(key("Top"), top);
-        env.store->write(key("Width"), key("6000"));
-        env.store->write(key("Height"), key("4500"));
+        env.store->write(key("Left"), values::numberText(stored.x()));
+        env.store->write(key("Top"), values::numberText(stored.y()));
+        env.store->write(key("Width"), values::numberText(stored.width()));
+        env.store->write(key("Height"), values::numberText(stored.height()));
         MainWindow& w = env.start();
+        QCOMPARE(w.screen()->availableGeometry(), QRect(0, 0, 800, 800));
         QCOMPARE(w.isMaximized(), maximized);
         if (maximized) {
             // Restoring gives the default size, centred.
             w.showNormal();
             QCOMPARE(qRound(w.outerWidth()), 11475);
             QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
-        } else if (centredDefault) {
-            QCOMPARE(qRound(w.outerWidth()), 11475);
-            QCOMPARE(qRound(w.outerHeight()), 8340);
-            QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
-        } else {
-            QCOMPARE(w.frameGeometry().topLeft(),
-                     QPoint(twips::toPx(1500, &w), twips::toPx(900, &w)));
-            QCOMPARE(qRound(w.outerWidth()), 6000);
-            QCOMPARE(qRound(w.outerHeight()), 4500);
+            return;
         }
+        if (outer.isEmpty())
+            outer = QRectF(QPointF(twips::centredOnScreen(11475, 8340, &w)), QSizeF(11475, 8340));
+        // The outer rectangle, frame included, is the one asked for ...
+        QCOMPARE(w.frameGeometry(),
+                 twips::toPx(outer.x(), outer.y(), outer.width(), outer.height(), &w));
+        // ... and a start and quit writes it back unchanged, to the twip.
+        env.stop();
+        QCOMPARE(env.store->read(key("Window")), key("0"));
+        QCOMPARE(env.store->read(key("Left")), values::numberText(outer.x()));
+        QCOMPARE(env.store->read(key("Top")), values::numberText(outer.y()));
+        QCOMPARE(env.store->read(key("Width")), values::numberText(outer.width()));
+        QCOMPARE(env.store->read(key("Height")), values::numberText(outer.height()));
     }
 
     void caretAndSelectionLimitedToText_data() {
@@ -270,19 +278,24 @@ private slots:
     void windowKeepsItsSmallestSize_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        QTest::newRow("too narrow") << 3000 << 6000;
-        QTest::newRow("too low") << 9000 << 1000;
-        QTest::newRow("both") << 1000 << 1000;
+        QTest::addColumn<bool>("toolkitLimit");
+        QTest::newRow("too narrow") << 3000 << 6000 << false;
+        QTest::newRow("too low") << 9000 << 1000 << false;
+        QTest::newRow("both") << 1000 << 1000 << false;
+        QTest::newRow("both, held by the toolkit") << 1000 << 1000 << true;
     }
     void windowKeepsItsSmallestSize() {
         QFETCH(int, width);
         QFETCH(int, height);
+        QFETCH(bool, toolkitLimit);
         TestEnv env;
         MainWindow& w = env.start();
-        w.setMinimumSize(0, 0); // as a window manager might ignore it
+        if (!toolkitLimit)
+            w.setMinimumSize(0, 0); // as a window manager might ignore it
         w.setOuterSize(width, height);
-        QVERIFY(w.outerWidth() >= 5265 - 15);
-        QVERIFY(w.outerHeight() >= 2000 - 15);
+        // The smallest size is the outer one: the frame is not added on top.
+        QVERIFY(std::abs(w.outerWidth() - std::max(width, 5265)) < 15);
+        QVERIFY(std::abs(w.outerHeight() - std::max(height, 2000)) < 15);
         // Both views, the hidden one included, fill the window alike.
         QCOMPARE(w.Text1->geometry(), w.Text2->geometry());
         QCOMPARE(w.Text1->geometry(), w.centralWidget()->rect());

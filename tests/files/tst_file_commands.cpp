@@ -451,37 +451,55 @@ void FileCommandsTest::fileOutWithWrapOffUsesText2() {
 }
 
 void FileCommandsTest::unrepresentableCharacters_data() {
+    QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("existing");
+    QTest::addColumn<int>("missing"); // asked about; 0: no question
     QTest::addColumn<bool>("yes");
-    QTest::newRow("Yes writes ? for each") << false << true;
-    QTest::newRow("No writes nothing") << false << false;
-    QTest::newRow("No after overwrite Yes keeps the old file") << true << false;
+    QTest::addColumn<QByteArray>("written"); // empty: nothing written
+    // An emoji (two UTF-16 units), ordinary Japanese and a wave dash typed
+    // by an input method.
+    const QString mixed = QStringView(u"\U0001F600あ\u301C!").toString();
+    QTest::newRow("input-method symbols written without a question")
+        << QStringView(u"〜−‖¢£¬—").toString() << false << 0 << true
+        << QByteArray("\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C\r\n");
+    QTest::newRow("Yes writes ? for the emoji only")
+        << mixed << false << 1 << true << QByteArray("?\x82\xA0\x81\x60!\r\n");
+    QTest::newRow("No writes nothing") << mixed << false << 1 << false << QByteArray();
+    QTest::newRow("No after overwrite Yes keeps the old file")
+        << mixed << true << 1 << false << QByteArray();
 }
 
 void FileCommandsTest::unrepresentableCharacters() {
+    QFETCH(QString, text);
     QFETCH(bool, existing);
+    QFETCH(int, missing);
     QFETCH(bool, yes);
-    // An emoji (two UTF-16 units), a wave dash, and ordinary Japanese.
-    w->Text1->setText(QStringView(u"\U0001F600あ\u301C!").toString());
+    QFETCH(QByteArray, written);
+    w->Text1->setText(text);
     const QString path = env->dir.filePath(QStringLiteral("out.txt"));
     if (existing)
         env->writeFile(QStringLiteral("out.txt"), "old");
     env->com.chooseFile(path);
     if (existing)
         env->prompts.answer(Answer::Yes);
-    env->prompts.answer(yes ? Answer::Yes : Answer::No);
+    if (missing)
+        env->prompts.answer(yes ? Answer::Yes : Answer::No);
     QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
 
-    QCOMPARE(env->prompts.calls.size(), existing ? 2 : 1);
-    const PromptCall& call = env->prompts.calls.last();
-    QCOMPARE(call.text, QStringLiteral("このページにはシフトJISで表せない文字が 2 個あります。\r\n"
-                                       "はい＝それらを「?」に置き換えて出力\r\n"
-                                       "いいえ＝出力しない"));
-    QCOMPARE(call.title, QStringLiteral("ファイルに出力"));
-    QCOMPARE(call.buttons, Buttons::YesNo);
-    QCOMPARE(call.defaultButton, Answer::Yes);
-    if (yes)
-        QCOMPARE(readBytes(path), QByteArray("?\x82\xA0?!\r\n"));
+    QCOMPARE(env->prompts.calls.size(), int(existing) + (missing ? 1 : 0));
+    if (missing) {
+        const PromptCall& call = env->prompts.calls.last();
+        QCOMPARE(call.text,
+                 QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
+                                "はい＝それらを「?」に置き換えて出力\r\n"
+                                "いいえ＝出力しない")
+                     .arg(missing));
+        QCOMPARE(call.title, QStringLiteral("ファイルに出力"));
+        QCOMPARE(call.buttons, Buttons::YesNo);
+        QCOMPARE(call.defaultButton, Answer::Yes);
+    }
+    if (!written.isEmpty())
+        QCOMPARE(readBytes(path), written);
     else if (existing)
         QCOMPARE(readBytes(path), QByteArray("old"));
     else

@@ -150,30 +150,42 @@ void TextFileTest::readFailures() {
 void TextFileTest::unrepresentable_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("written");
-    QTest::newRow("plain Japanese fits") << u(u"あいう①髙～\r\n") << 0 << u(u"あいう①髙～\r\n");
-    QTest::newRow("empty") << QString() << 0 << QString();
-    QTest::newRow("emoji is one character") << u(u"a\U0001F600b") << 1 << QStringLiteral("a?b");
-    QTest::newRow("wave dash") << u(u"1\u301C2") << 1 << QStringLiteral("1?2");
-    QTest::newRow("yen sign (no best fit)") << u(u"\u00A5100") << 1 << QStringLiteral("?100");
-    QTest::newRow("accented letter") << u(u"caf\u00E9") << 1 << QStringLiteral("caf?");
-    QTest::newRow("byte-order mark would vanish") << u(u"\uFEFFx") << 1 << QStringLiteral("?x");
-    QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) + u'z' << 1 << QStringLiteral("?z");
+    QTest::addColumn<QByteArray>("written"); // the bytes, each "?" in place
+    QTest::newRow("plain Japanese fits")
+        << u(u"あいう①髙～\r\n") << 0
+        << QByteArray("\x82\xA0\x82\xA2\x82\xA4\x87\x40\xFB\xFC\x81\x60\r\n");
+    QTest::newRow("empty") << QString() << 0 << QByteArray();
+    QTest::newRow("emoji is one character") << u(u"a\U0001F600b") << 1 << QByteArray("a?b");
+    // The JIS forms Japanese input methods type, as the bytes of the forms
+    // code page 932 holds them under.
+    QTest::newRow("wave dash") << u(u"1\u301C2") << 0
+                               << QByteArray("1\x81\x60"
+                                             "2");
+    QTest::newRow("minus sign") << u(u"\u2212") << 0 << QByteArray("\x81\x7C");
+    QTest::newRow("double vertical line") << u(u"\u2016") << 0 << QByteArray("\x81\x61");
+    QTest::newRow("cent sign") << u(u"\u00A2") << 0 << QByteArray("\x81\x91");
+    QTest::newRow("pound sign") << u(u"\u00A3") << 0 << QByteArray("\x81\x92");
+    QTest::newRow("not sign") << u(u"\u00AC") << 0 << QByteArray("\x81\xCA");
+    QTest::newRow("em dash") << u(u"\u2014") << 0 << QByteArray("\x81\x5C");
+    QTest::newRow("yen sign (no best fit)") << u(u"\u00A5100") << 1 << QByteArray("?100");
+    QTest::newRow("accented letter") << u(u"caf\u00E9") << 1 << QByteArray("caf?");
+    QTest::newRow("byte-order mark would vanish") << u(u"\uFEFFx") << 1 << QByteArray("?x");
+    QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) + u'z' << 1 << QByteArray("?z");
     QTest::newRow("several, kept in order")
-        << u(u"\U0001F600あ\u301C\r\n\U0001F600") << 3 << u(u"?あ?\r\n?");
+        << u(u"\U0001F600あ\u301C\r\n\U0001F600") << 2 << QByteArray("?\x82\xA0\x81\x60\r\n?");
 }
 
 void TextFileTest::unrepresentable() {
     QFETCH(QString, text);
     QFETCH(int, count);
-    QFETCH(QString, written);
+    QFETCH(QByteArray, written);
     QCOMPARE(countUnrepresentable(text), qsizetype(count));
     QCOMPARE(representable(text), count == 0);
     const QString replaced = replaceUnrepresentable(text);
-    QCOMPARE(replaced, written);
-    // What is written comes back exactly as it was replaced.
     QVERIFY(representable(replaced));
-    QCOMPARE(decode(encode(replaced)), replaced);
+    QCOMPARE(encode(replaced), written);
+    // What is written reads back as text that is written as the same bytes.
+    QCOMPARE(encode(decode(written)), written);
 }
 
 void TextFileTest::writesWholeFile() {

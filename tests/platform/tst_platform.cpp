@@ -5,14 +5,33 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 namespace {
+// The names a file dialog lists in its folder, once the folder has been read.
+QStringList filesListed(QFileDialog* d) {
+    auto* view = d->findChild<QListView*>(QStringLiteral("listView"));
+    QStringList names;
+    for (int tries = 0; view && tries < 200 && names.isEmpty(); ++tries) {
+        QTest::qWait(10);
+        const QModelIndex folder = view->rootIndex();
+        for (int r = 0; r < view->model()->rowCount(folder); ++r)
+            names << view->model()->index(r, 0, folder).data().toString();
+    }
+    names.sort();
+    return names;
+}
+
 // Runs `inspect` on the modal dialog that `show` opens, then closes it with `close`.
 template <typename Dialog> void whileOpen(std::function<void(Dialog*)> inspect) {
     QTimer::singleShot(0, [inspect] {
@@ -121,10 +140,39 @@ private slots:
                  QStringLiteral("新しい"));
     }
 
-    void fileFilters() {
-        QCOMPARE(nameFiltersFromFilter(
-                     QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*")),
-                 QStringLiteral("テキストファイル(*.txt) (*.txt);;すべてのファイル(*.*) (*)"));
+    void fileDialogShowsEachFilterOnce_data() {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("Open") << false;
+        QTest::newRow("Save") << true;
+    }
+    void fileDialogShowsEachFilterOnce() {
+        QFETCH(bool, save);
+        QTemporaryDir dir;
+        for (const char* name : {"a.txt", "b.log", "memo"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QStringList shown, listedText, listedAll;
+        whileOpen<QFileDialog>([&](QFileDialog* d) {
+            auto* types = d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            for (int i = 0; types && i < types->count(); ++i)
+                shown << types->itemText(i);
+            listedText = filesListed(d);
+            d->selectNameFilter(d->nameFilters().value(1));
+            listedAll = filesListed(d);
+            d->reject();
+        });
+        QtCommonDialog com;
+        com.filter = QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
+        com.fileName = dir.filePath(QStringLiteral("a.txt"));
+        QVERIFY(!(save ? com.showSave() : com.showOpen()));
+        QCOMPARE(shown, QStringList({QStringLiteral("テキストファイル(*.txt)"),
+                                     QStringLiteral("すべてのファイル(*.*)")}));
+        // Each entry filters by its pattern; all files means every file, a
+        // name without a dot included.
+        QCOMPARE(listedText, QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(listedAll, QStringList({QStringLiteral("a.txt"), QStringLiteral("b.log"),
+                                         QStringLiteral("memo")}));
     }
 
     void twipsConvertThroughDpi_data() {

@@ -59,9 +59,8 @@ private slots:
     void searchSequences_data();
     void searchSequences();
     void promptsHaveExactTextsTitlesAndButtons();
-    void menuOpeningSetsFindNext_data();
-    void menuOpeningSetsFindNext();
-    void findNextFollowsStateOfLastMenuOpening();
+    void findSetsFindNext_data();
+    void findSetsFindNext();
     void eachCommandUsesTheViewVisibleWhenItRuns();
 };
 
@@ -208,54 +207,50 @@ void TestFind::promptsHaveExactTextsTitlesAndButtons() {
     env.prompts.calls.clear();
 }
 
-void TestFind::menuOpeningSetsFindNext_data() {
+// Find next is live exactly when there is a text to find, from the moment
+// Find sets it: the Search menu that offered Find was opened before.
+void TestFind::findSetsFindNext_data() {
+    QTest::addColumn<QString>("earlier"); // text of an earlier Find, if any
+    QTest::addColumn<bool>("menuFirst");  // Find chosen from the menu
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("text searched for") << u"abc"_s << true;
-    QTest::newRow("input box cancelled") << QString() << false;
+    QTest::newRow("text searched for") << QString() << false << u"abc"_s << true;
+    QTest::newRow("input box cancelled") << QString() << false << QString() << false;
+    QTest::newRow("first Find from the menu, F3 at once") << QString() << true << u"abc"_s << true;
+    QTest::newRow("cancelled after an earlier search") << u"b"_s << true << QString() << false;
 }
 
-void TestFind::menuOpeningSetsFindNext() {
+void TestFind::findSetsFindNext() {
+    QFETCH(QString, earlier);
+    QFETCH(bool, menuFirst);
     QFETCH(QString, input);
     QFETCH(bool, enabled);
     TestEnv env;
     MainWindow& w = env.start();
-    w.views().visible().setText(u"abc"_s);
-    env.prompts.answerInput(input);
-    w.search.Kens_Click();
-    openMenu(&w, u"MenuKen"_s);
-    QCOMPARE(w.workspace().action(u"NextSerch"_s)->isEnabled(), enabled);
-    // Find and Replace stay available.
-    QVERIFY(w.workspace().action(u"Kens"_s)->isEnabled());
-    QVERIFY(w.workspace().action(u"Swap"_s)->isEnabled());
-    env.prompts.calls.clear();
-}
-
-// Only opening the menu changes whether Find next is live: a cancelled Find
-// leaves it as the last opening set it.
-void TestFind::findNextFollowsStateOfLastMenuOpening() {
-    TestEnv env;
-    MainWindow& w = env.start();
+    TextView& view = w.views().visible();
+    view.setText(u"abcabc"_s);
     QAction* next = w.workspace().action(u"NextSerch"_s);
     QVERIFY(next->isEnabled()); // live before the menu is first opened
-
-    w.views().visible().setText(u"abcabc"_s);
-    env.prompts.answerInput(u"abc"_s);
-    w.search.Kens_Click();
+    if (!earlier.isEmpty()) {
+        env.prompts.answerInput(earlier);
+        w.search.Kens_Click();
+    }
+    if (menuFirst)
+        openMenu(&w, u"MenuKen"_s);
+    env.prompts.answerInput(input);
+    QVERIFY(triggerAction(&w, u"Kens"_s));
+    QCOMPARE(next->isEnabled(), enabled);
+    // F3 straight away finds the next match.
+    QCOMPARE(triggerAction(&w, u"NextSerch"_s), enabled);
+    if (enabled) {
+        QCOMPARE(view.selStart(), 3);
+        QCOMPARE(view.selLength(), 3);
+    }
+    // Opening the menu again agrees; Find and Replace stay available.
     openMenu(&w, u"MenuKen"_s);
-    QVERIFY(next->isEnabled());
-
-    env.prompts.answerInput(QString());
-    w.search.Kens_Click();
-    QVERIFY(next->isEnabled());
-    openMenu(&w, u"MenuKen"_s);
-    QVERIFY(!next->isEnabled());
-    QVERIFY(!triggerAction(&w, u"NextSerch"_s));
-
-    env.prompts.answerInput(u"b"_s);
-    w.search.Kens_Click();
-    openMenu(&w, u"MenuKen"_s);
-    QVERIFY(next->isEnabled());
+    QCOMPARE(next->isEnabled(), enabled);
+    QVERIFY(w.workspace().action(u"Kens"_s)->isEnabled());
+    QVERIFY(w.workspace().action(u"Swap"_s)->isEnabled());
     env.prompts.calls.clear();
 }
 

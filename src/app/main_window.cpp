@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "editor/shown_view_access.h"
 #include "intake/intake.h"
 #include "platform/twips.h"
 #include "platform/window_frame.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent
     Text1->setObjectName(QStringLiteral("Text1"));
     Text2->setObjectName(QStringLiteral("Text2"));
     host->installEventFilter(this);
+    exposeShownViewsOnly(*host);
     setCentralWidget(host);
     setTabOrder(Text1, Text2);
 

@@ -4,11 +4,20 @@
 
 #include <unistd.h>
 
+QIcon programIcon() {
+    QIcon compiledIn(QStringLiteral(":/icons/sorabun.svg"));
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        compiledIn.addFile(QStringLiteral(":/icons/%1x%1/sorabun.png").arg(size),
+                           QSize(size, size));
+    return QIcon::fromTheme(QStringLiteral("sorabun"), compiledIn);
+}
+
 namespace {
 // Names the application before anything (the store's path) depends on them.
 QString nameApplication() {
     QApplication::setApplicationName(QStringLiteral("Sorabun"));
     QApplication::setDesktopFileName(QStringLiteral("sorabun"));
+    QApplication::setWindowIcon(programIcon());
     // The window's shut-down ends the program, not the last window closing.
     QApplication::setQuitOnLastWindowClosed(false);
     installJapaneseTranslation();

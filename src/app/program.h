@@ -4,7 +4,13 @@
 #include "platform/platform.h"
 #include "store/settings_store.h"
 
+#include <QIcon>
+
 #include <memory>
+
+// The program's icon: the one installed in the icon theme, else the pictures
+// compiled into the program.
+QIcon programIcon();
 
 // The whole program as a user starts it: the per-user store, the platform
 // seams of the desktop, and the main window over them. Needs a QApplication.

@@ -61,6 +61,9 @@ void PagesMenu::ShowPage(int k) {
 
 void PagesMenu::markPage(int page) {
     m_ws.window.setWindowTitle(QStringLiteral("Sorabun - ") + QString::number(page));
+    // What a screen reader calls the text area: the page it shows.
+    m_ws.views.Text1.setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
+    m_ws.views.Text2.setAccessibleName(m_ws.views.Text1.accessibleName());
     for (int n = 1; n <= 9; ++n) {
         if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(n)))
             item->setChecked(false);

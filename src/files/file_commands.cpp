@@ -227,6 +227,9 @@ void FileCommands::PrintOut_Click() {
         return;
     const QString text =
         (com.flags & CommonDialog::PrintSelection) ? shown.selText() : shown.text();
+    // Print queues and PDF printers show the job under the title bar's name.
+    com.printer().setDocName(QStringLiteral("Sorabun - ") +
+                             QString::number(m_ws.state.CurrentPage));
     try {
         printText(com.printer(), text);
     } catch (const std::bad_alloc&) {

@@ -66,6 +66,7 @@ OpenDialog::OpenDialog(Workspace& ws, PagesMenu& pages, QWidget* parent)
     twips::setGeometry(Label2, 60, 990, 4065, 225);
     twips::setGeometry(Label3, 30, 1290, 4065, 345);
 
+    Label1->setBuddy(Combo1); // names the page list for assistive tools
     Option1->setChecked(true);
     Combo1->setEnabled(false);
     Command1->setDefault(true);

@@ -232,5 +232,6 @@ void DistributionDialog::Command3_Click() {
     PreviewWindow form5(this);
     const int page = targetPage();
     form5.Text1->setText(m_store.read(PagesMenu::pageKey(page), QString()));
+    form5.Text1->setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
     form5.exec();
 }

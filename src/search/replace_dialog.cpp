@@ -57,6 +57,9 @@ Form2::Form2(Workspace& ws, QWidget* parent)
 
     Label1->setFocusPolicy(Qt::NoFocus);
     Label2->setFocusPolicy(Qt::NoFocus);
+    // Each caption names its text box for assistive tools.
+    Label1->setBuddy(Bef);
+    Label2->setBuddy(Af);
     // A target taken over from a long selection is kept whole.
     Bef->setMaxLength(std::numeric_limits<int>::max());
     Af->setMaxLength(std::numeric_limits<int>::max());

@@ -1,5 +1,6 @@
 #include "support/test_env.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,6 +9,15 @@
 namespace {
 QString pageText(MainWindow& w, int n) {
     return w.workspace().action(QStringLiteral("page%1").arg(n))->text();
+}
+// The text areas a screen reader finds when it walks the window's tree.
+QList<QAccessibleInterface*> textAreas(QAccessibleInterface* node) {
+    QList<QAccessibleInterface*> found;
+    if (node->role() == QAccessible::EditableText)
+        found << node;
+    for (int i = 0; i < node->childCount(); ++i)
+        found << textAreas(node->child(i));
+    return found;
 }
 } // namespace
 
@@ -74,6 +84,11 @@ private slots:
         QCOMPARE(&w.views().visible(), &visible); // wrap unchanged
         QCOMPARE(visible.selStart(), 0);
         QVERIFY(!w.state.UndoAvailable);
+        // Assistive tools find one text area, the view on show, named after the page.
+        const auto areas = textAreas(QAccessible::queryAccessibleInterface(&w));
+        QCOMPARE(areas.size(), 1);
+        QCOMPARE(areas.first()->object(), &visible);
+        QCOMPARE(areas.first()->text(QAccessible::Name), QStringLiteral("ページ 5"));
         w.pages.page_Click(1);
         QCOMPARE(w.views().visible().text(), QStringLiteral("edited on one"));
     }

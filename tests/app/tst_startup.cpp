@@ -1,8 +1,11 @@
+#include "app/program.h"
 #include "platform/twips.h"
 #include "store/values.h"
 #include "support/test_env.h"
 
 #include <QAction>
+#include <QDir>
+#include <QImage>
 #include <QScreen>
 #include <QTest>
 
@@ -320,6 +323,39 @@ private slots:
         QCOMPARE(w.Text1->text(), QStringLiteral(">line one\r\nline two"));
         QCOMPARE(w.Text1->selStart(), 1);
         QVERIFY(w.workspace().action(key("RightRet"))->isChecked());
+    }
+
+    // The window's icon comes from the installed icon theme; a program that
+    // is not installed shows the pictures compiled into it, at every size.
+    void iconFromThemeElseCompiledIn_data() {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("theme holds the icon") << true;
+        QTest::newRow("not installed") << false;
+    }
+    void iconFromThemeElseCompiledIn() {
+        QFETCH(bool, installed);
+        QTemporaryDir icons;
+        if (installed) {
+            const QString theme = icons.filePath(QStringLiteral("hicolor"));
+            QVERIFY(QDir().mkpath(theme + QStringLiteral("/48x48/apps")));
+            QFile index(theme + QStringLiteral("/index.theme"));
+            QVERIFY(index.open(QIODevice::WriteOnly));
+            index.write("[Icon Theme]\nName=Hicolor\nDirectories=48x48/apps\n\n"
+                        "[48x48/apps]\nSize=48\nContext=Applications\nType=Fixed\n");
+            index.close();
+            QImage red(48, 48, QImage::Format_RGB32);
+            red.fill(Qt::red);
+            QVERIFY(red.save(theme + QStringLiteral("/48x48/apps/sorabun.png")));
+        }
+        QIcon::setThemeSearchPaths({icons.path()});
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+        const QIcon icon = ::programIcon();
+        const bool themed = icon.pixmap(48).toImage().pixelColor(24, 24) == QColor(Qt::red);
+        QCOMPARE(themed, installed);
+        if (!installed) {
+            for (int size : {16, 24, 32, 48, 64, 128, 256})
+                QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 #include "platform/twips.h"
 #include "support/test_env.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -297,6 +298,10 @@ void TestDrop::dialogAsLoaded() {
         QCOMPARE(d.Combo1->count(), 9);
         for (int i = 0; i < 9; ++i)
             QCOMPARE(d.Combo1->itemText(i), QString::number(i + 1));
+        // Assistive tools know the page list by its caption.
+        const auto labels =
+            QAccessible::queryAccessibleInterface(d.Combo1)->relations(QAccessible::Label);
+        QVERIFY(labels.size() == 1 && labels.first().first->object() == d.Label1);
         QVERIFY(d.Command1->isDefault());
         d.Command2->click();
     };

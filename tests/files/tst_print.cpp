@@ -18,6 +18,7 @@ struct PdfText {
     bool ok = false;
     QString text; // pdftotext's output, pages separated by form feeds
     int pages = 0;
+    QString title; // the document name, as pdfinfo reads it
 };
 
 // What a reader of the printout sees, by the system's own PDF text extractor.
@@ -33,6 +34,12 @@ PdfText extract(const QString& pdf) {
     out.ok = true;
     out.text = QString::fromUtf8(p.readAllStandardOutput());
     out.pages = int(out.text.count(u'\f'));
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    p.waitForFinished(30000);
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(u'\n')) {
+        if (line.startsWith(QStringLiteral("Title:")))
+            out.title = line.mid(6).trimmed();
+    }
     return out;
 }
 
@@ -84,23 +91,27 @@ void PrintTest::cleanup() {
 }
 
 void PrintTest::printsWholeOrSelection_data() {
+    QTest::addColumn<int>("page");
     QTest::addColumn<qsizetype>("selLength");
     QTest::addColumn<bool>("leftOnSelection");
     QTest::addColumn<int>("flagsIn");
     QTest::addColumn<QString>("printed");
     QTest::newRow("no selection: whole page, Selection not offered")
-        << qsizetype(0) << false << 0x4000c << "firstline日本語secondline";
+        << 1 << qsizetype(0) << false << 0x4000c << "firstline日本語secondline";
     QTest::newRow("selection kept: only the selected text")
-        << qsizetype(8) << true << 0x40009 << "line日本語";
+        << 4 << qsizetype(8) << true << 0x40009 << "line日本語";
     QTest::newRow("selection, All chosen: whole page")
-        << qsizetype(8) << false << 0x40009 << "firstline日本語secondline";
+        << 9 << qsizetype(8) << false << 0x40009 << "firstline日本語secondline";
 }
 
 void PrintTest::printsWholeOrSelection() {
+    QFETCH(int, page);
     QFETCH(qsizetype, selLength);
     QFETCH(bool, leftOnSelection);
     QFETCH(int, flagsIn);
     QFETCH(QString, printed);
+    env->setPage(page, env->page(1));
+    w->pages.page_Click(page);
     w->Text1->setSelStart(6);
     w->Text1->setSelLength(selLength);
     env->com.choosePrint(true, leftOnSelection);
@@ -112,6 +123,8 @@ void PrintTest::printsWholeOrSelection() {
     QVERIFY(out.ok);
     QCOMPARE(out.pages, 1);
     QCOMPARE(flat(out.text), printed);
+    // Print queues and PDF readers show the job under the title bar's name.
+    QCOMPARE(out.title, QStringLiteral("Sorabun - %1").arg(page));
     // Printing changes nothing in the page.
     QCOMPARE(w->Text1->text(), QStringLiteral("first line 日本語\r\nsecond line"));
     QCOMPARE(w->Text1->selLength(), selLength);

@@ -8,6 +8,7 @@
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -414,12 +415,14 @@ private slots:
             env.form3.Command1_Click();
         QString seen;
         QString title;
+        QString spokenName;
         bool readOnly = false;
         bool overForm3 = false;
         ModalDriver driver(QStringLiteral("Form5"), [&](QDialog& d) {
             auto& f = static_cast<PreviewWindow&>(d);
             seen = f.Text1->text();
             title = f.windowTitle();
+            spokenName = QAccessible::queryAccessibleInterface(f.Text1)->text(QAccessible::Name);
             readOnly = f.Text1->isReadOnly();
             overForm3 = f.parentWidget() == &env.form3 && QApplication::activeModalWidget() == &d;
             QTest::keyClicks(f.Text1, QStringLiteral("typed"));
@@ -428,6 +431,7 @@ private slots:
         QCOMPARE(driver.seen, 1);
         QCOMPARE(seen, shown);
         QCOMPARE(title, QStringLiteral("表示"));
+        QCOMPARE(spokenName, QStringLiteral("ページ 6"));
         QVERIFY(readOnly);
         QVERIFY(overForm3);
         QCOMPARE(env.page(6), shown);

@@ -3,6 +3,7 @@
 
 #include "platform/twips.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -104,21 +105,28 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twipRect");
-    QTest::newRow("Label1") << u"Label1"_s << u"対象の文字列"_s << QRect(540, 90, 1080, 180);
-    QTest::newRow("Label2") << u"Label2"_s << u"置き換え後の文字列"_s << QRect(60, 450, 1575, 180);
-    QTest::newRow("Bef") << u"Bef"_s << QString() << QRect(1650, 60, 2265, 285);
-    QTest::newRow("Af") << u"Af"_s << QString() << QRect(1650, 390, 2265, 285);
-    QTest::newRow("Command1") << u"Command1"_s << u"検索(&S)"_s << QRect(4020, 60, 1605, 285);
-    QTest::newRow("Command2") << u"Command2"_s << u"置き換え"_s << QRect(4020, 390, 1605, 285);
+    QTest::addColumn<QString>("labelledBy"); // for assistive tools
+    QTest::newRow("Label1") << u"Label1"_s << u"対象の文字列"_s << QRect(540, 90, 1080, 180)
+                            << QString();
+    QTest::newRow("Label2") << u"Label2"_s << u"置き換え後の文字列"_s << QRect(60, 450, 1575, 180)
+                            << QString();
+    QTest::newRow("Bef") << u"Bef"_s << QString() << QRect(1650, 60, 2265, 285) << u"Label1"_s;
+    QTest::newRow("Af") << u"Af"_s << QString() << QRect(1650, 390, 2265, 285) << u"Label2"_s;
+    QTest::newRow("Command1") << u"Command1"_s << u"検索(&S)"_s << QRect(4020, 60, 1605, 285)
+                              << QString();
+    QTest::newRow("Command2") << u"Command2"_s << u"置き換え"_s << QRect(4020, 390, 1605, 285)
+                              << QString();
     QTest::newRow("Command3") << u"Command3"_s << u"すべて置き換え(&A)"_s
-                              << QRect(4020, 720, 1605, 285);
-    QTest::newRow("Check1") << u"Check1"_s << u"先頭から行う"_s << QRect(60, 810, 1335, 195);
+                              << QRect(4020, 720, 1605, 285) << QString();
+    QTest::newRow("Check1") << u"Check1"_s << u"先頭から行う"_s << QRect(60, 810, 1335, 195)
+                            << QString();
 }
 
 void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QRect, twipRect);
+    QFETCH(QString, labelledBy);
     TestEnv env;
     MainWindow& w = env.start();
     Form2 f(w.workspace());
@@ -137,6 +145,15 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
     QVERIFY(control->isEnabled());
     if (auto* c = qobject_cast<QCheckBox*>(control))
         QVERIFY(!c->isChecked());
+    if (!labelledBy.isEmpty()) {
+        // A screen reader names the text box by its caption, and knows which caption it is.
+        auto* label = f.findChild<QLabel*>(labelledBy);
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(control);
+        QCOMPARE(box->text(QAccessible::Name), label->text());
+        const auto relations = box->relations(QAccessible::Label);
+        QCOMPARE(relations.size(), 1);
+        QCOMPARE(relations.first().first->object(), label);
+    }
 }
 
 void TestReplace::dialogIsFixedWithCloseBoxOnly() {

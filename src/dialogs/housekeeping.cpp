@@ -2,6 +2,7 @@
 
 #include "editor/safekeeping.h"
 #include "editor/workspace.h"
+#include "store/keys.h"
 #include "store/settings_store.h"
 
 #include <QCoreApplication>
@@ -14,19 +15,7 @@
 
 namespace {
 
-using Answer = Prompts::Answer;
-using Buttons = Prompts::Buttons;
-
-const QString AppTitle = QStringLiteral("Sorabun");
 const QString UninstallTitle = QStringLiteral("アンインストール");
-
-// Every key the program keeps: what must be gone once the store is erased.
-const char* const ProgramKeys[] = {
-    "1",        "2",        "3",      "4",     "5",        "6",      "7",
-    "8",        "9",        "Page",   "Ret",   "SelStart", "SelLen", "FontSize",
-    "FontName", "FontBold", "FontI",  "FontS", "FontU",    "FontC",  "ComLine",
-    "NoeNumOP", "AutoOP",   "Window", "Left",  "Top",      "Width",  "Height",
-};
 
 } // namespace
 
@@ -40,18 +29,13 @@ QString HousekeepingCommands::homePage() {
     return QStringLiteral("https://sorabun.example.org/");
 }
 
-void HousekeepingCommands::notice(const QString& text) {
-    m_ws.platform.prompts.messageBox(text, AppTitle, Buttons::Ok, Answer::Ok);
-}
-
 // ---- version ------------------------------------------------------------------
 
 void HousekeepingCommands::VrInfo_Click() {
     const QString text = QStringLiteral("Sorabun Version ") + QStringLiteral(SORABUN_VERSION) +
                          QStringLiteral("       ") + QStringLiteral("\r\n\r\n") +
                          QStringLiteral("作者: Sorabun 開発チーム");
-    m_ws.platform.prompts.messageBox(text, QStringLiteral("バージョン情報"), Buttons::Ok,
-                                     Answer::Ok);
+    m_ws.platform.prompts.notice(text, QStringLiteral("バージョン情報"));
 }
 
 // ---- help and homepage --------------------------------------------------------
@@ -84,26 +68,28 @@ void HousekeepingCommands::Help_Click() {
     const QString doc =
         findHelpDocument(helpDirectories.isEmpty() ? defaultHelpDirectories() : helpDirectories);
     if (doc.isEmpty()) {
-        notice(QStringLiteral("ヘルプファイル（") + helpFileName() +
-               QStringLiteral("）が見つかりませんでした。\r\n"
-                              "Sorabun をインストールし直してください。"));
+        m_ws.platform.prompts.notice(QStringLiteral("ヘルプファイル（") + helpFileName() +
+                                     QStringLiteral("）が見つかりませんでした。\r\n"
+                                                    "Sorabun をインストールし直してください。"));
         return;
     }
     if (!m_ws.platform.launcher.start(desktopOpener(), {doc},
                                       Launcher::WindowState::MinimizedActive))
-        notice(QStringLiteral("ヘルプを表示するプログラム（") + desktopOpener() +
-               QStringLiteral("）を起動できませんでした。\r\n"
-                              "次のファイルをブラウザーで開いてください: ") +
-               doc);
+        m_ws.platform.prompts.notice(QStringLiteral("ヘルプを表示するプログラム（") +
+                                     desktopOpener() +
+                                     QStringLiteral("）を起動できませんでした。\r\n"
+                                                    "次のファイルをブラウザーで開いてください: ") +
+                                     doc);
 }
 
 void HousekeepingCommands::HP_Click() {
     if (!m_ws.platform.launcher.start(desktopOpener(), {homePage()},
                                       Launcher::WindowState::MinimizedActive))
-        notice(QStringLiteral("ホームページを開くプログラム（") + desktopOpener() +
-               QStringLiteral("）を起動できませんでした。\r\n"
-                              "次のアドレスをブラウザーで開いてください: ") +
-               homePage());
+        m_ws.platform.prompts.notice(QStringLiteral("ホームページを開くプログラム（") +
+                                     desktopOpener() +
+                                     QStringLiteral("）を起動できませんでした。\r\n"
+                                                    "次のアドレスをブラウザーで開いてください: ") +
+                                     homePage());
 }
 
 // ---- uninstall preparation ------------------------------------------------------
@@ -116,8 +102,8 @@ bool HousekeepingCommands::programDataLeft() const {
     if (!store.isOpen())
         return false; // removed with its files, or there never was one
     const QString absent(QChar(0xFFFF));
-    for (const char* key : ProgramKeys)
-        if (store.read(QString::fromLatin1(key), absent) != absent)
+    for (const QString& key : keys::all())
+        if (store.read(key, absent) != absent)
             return true;
     return false;
 }
@@ -128,7 +114,7 @@ void HousekeepingCommands::Uninst_Click() {
         QStringLiteral("この操作をするとメモの内容がすべて削除されます。アンインストールの際は"
                        "必ずこの動作を行ってからアンインストールしてください") +
         QStringLiteral("\r\n") + QStringLiteral("アンインストールの準備を行ってよろしいですか？");
-    if (prompts.messageBox(question, UninstallTitle, Buttons::YesNo, Answer::Yes) != Answer::Yes)
+    if (!prompts.ask(question, UninstallTitle))
         return;
 
     SettingsStore& store = m_ws.store;
@@ -140,12 +126,12 @@ void HousekeepingCommands::Uninst_Click() {
     if (programDataLeft()) {
         // Nothing was erased: saying it was would leave the memo behind after
         // the program is removed. The program runs on and keeps everything.
-        prompts.messageBox(
+        prompts.notice(
             QStringLiteral("メモの内容を削除できませんでした。メモはそのまま残っています。"
                            "\r\n"
                            "ほかに Sorabun を起動している場合はすべて終了してから、"
                            "もう一度アンインストールの準備を行ってください。"),
-            UninstallTitle, Buttons::Ok, Answer::Ok);
+            UninstallTitle);
         return;
     }
 
@@ -158,7 +144,7 @@ void HousekeepingCommands::Uninst_Click() {
         done += QStringLiteral("\r\n\r\n次のファイルには以前のメモが残っています。"
                                "不要であれば削除してください:\r\n") +
                 staying.join(QStringLiteral("\r\n"));
-    prompts.messageBox(done, AppTitle, Buttons::Ok, Answer::Ok);
+    prompts.notice(done);
     m_ws.platform.endProcess();
 }
 

@@ -37,7 +37,6 @@ public:
     static QStringList eraseLeftovers(const QString& storePath);
 
 private:
-    void notice(const QString& text);
     bool programDataLeft() const;
 
     Workspace& m_ws;

@@ -1,10 +1,10 @@
 #include "dialogs/options_dialog.h"
 
-#include "app/app_state.h"
 #include "dialogs/housekeeping.h"
 #include "editor/workspace.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
+#include "state/app_state.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,6 +2,7 @@
 
 #include "editor/workspace.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
 
@@ -9,16 +10,6 @@ const QString EditCommands::ClearQuestion =
     QStringLiteral("現在のページの内容をすべて破棄してよろしいですか？(元に戻すも無効になります)");
 
 namespace {
-
-void enable(Workspace& ws, const char* name, bool enabled) {
-    if (QAction* a = ws.action(QString::fromLatin1(name)))
-        a->setEnabled(enabled);
-}
-
-bool isEnabled(Workspace& ws, const char* name) {
-    QAction* a = ws.action(QString::fromLatin1(name));
-    return a && a->isEnabled();
-}
 
 // The control character a Ctrl+letter combination types.
 QString controlChar(char letter) {
@@ -37,15 +28,15 @@ void EditCommands::MenuEdit_Click() {
         t1.setSelStart(t2.selStart());
         t1.setSelLength(t2.selLength());
     }
-    enable(m_ws, "cut", t1.selLength() != 0);
-    enable(m_ws, "copy", isEnabled(m_ws, "cut"));
-    enable(m_ws, "Del", isEnabled(m_ws, "cut"));
-    enable(m_ws, "PrintM", !m_ws.platform.clipboard.text().isEmpty());
-    enable(m_ws, "AllSel", t1.textLength() != t1.selLength());
-    enable(m_ws, "clss", t1.textLength() != 0);
-    enable(m_ws, "ReSel", t1.selLength() != 0);
-    enable(m_ws, "Clipcls", isEnabled(m_ws, "PrintM"));
-    enable(m_ws, "undos", m_ws.state.UndoAvailable);
+    items.cut->setEnabled(t1.selLength() != 0);
+    items.copy->setEnabled(items.cut->isEnabled());
+    items.Del->setEnabled(items.cut->isEnabled());
+    items.PrintM->setEnabled(!m_ws.platform.clipboard.text().isEmpty());
+    items.AllSel->setEnabled(t1.textLength() != t1.selLength());
+    items.clss->setEnabled(t1.textLength() != 0);
+    items.ReSel->setEnabled(t1.selLength() != 0);
+    items.Clipcls->setEnabled(items.PrintM->isEnabled());
+    items.undos->setEnabled(m_ws.state.UndoAvailable);
 }
 
 void EditCommands::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
@@ -86,9 +77,7 @@ void EditCommands::Del_Click() {
 }
 
 void EditCommands::clss_Click() {
-    const Prompts::Answer answer = m_ws.platform.prompts.messageBox(
-        ClearQuestion, QStringLiteral("Sorabun"), Prompts::Buttons::YesNo, Prompts::Answer::Yes);
-    if (answer != Prompts::Answer::Yes)
+    if (!m_ws.platform.prompts.ask(ClearQuestion))
         return;
     m_ws.views.Text1.setText(QString());
     m_ws.views.Text2.setText(QString());

@@ -4,6 +4,7 @@
 #include <QString>
 #include <Qt>
 
+class QAction;
 struct Workspace;
 
 // The Edit menu: keystroke commands posted to the visible view, clearing the
@@ -27,6 +28,19 @@ public:
 
     // The question clss_Click asks before emptying the page.
     static const QString ClearQuestion;
+
+    // The menu items whose state this class keeps (handed over by the menu bar).
+    struct Items {
+        QAction* undos = nullptr;
+        QAction* cut = nullptr;
+        QAction* copy = nullptr;
+        QAction* PrintM = nullptr;
+        QAction* Del = nullptr;
+        QAction* clss = nullptr;
+        QAction* AllSel = nullptr;
+        QAction* ReSel = nullptr;
+        QAction* Clipcls = nullptr;
+    } items;
 
 private:
     // Focuses the visible view and queues a key press (and its release) for

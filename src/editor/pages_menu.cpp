@@ -2,6 +2,9 @@
 
 #include "editor/safekeeping.h"
 #include "editor/workspace.h"
+#include "store/keys.h"
+
+#include <QAction>
 
 QString PagesMenu::PageLabel(int page, const QString& storedText) {
     const QString n = QString::number(page);
@@ -12,10 +15,8 @@ QString PagesMenu::PageLabel(int page, const QString& storedText) {
 }
 
 void PagesMenu::menuFile_Click() {
-    for (int n = 1; n <= 9; ++n) {
-        if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(n)))
-            item->setText(PageLabel(n, m_ws.store.read(pageKey(n), QString())));
-    }
+    for (int n = 1; n <= 9; ++n)
+        items[n - 1]->setText(PageLabel(n, m_ws.store.read(keys::page(n), QString())));
 }
 
 void PagesMenu::page_Click(int index) {
@@ -23,9 +24,9 @@ void PagesMenu::page_Click(int index) {
         return;
     // A page the store refused stays on show: switching would lose it.
     if (!StoreCurrentPage()) {
-        m_ws.platform.prompts.messageBox(
-            safekeeping::switchRefused(m_ws.store, m_ws.state.CurrentPage),
-            QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        markPage(m_ws.state.CurrentPage); // the item chosen gives its mark back
+        m_ws.platform.prompts.notice(
+            safekeeping::switchRefused(m_ws.store, m_ws.state.CurrentPage));
         return;
     }
     ShowPage(index);
@@ -40,7 +41,7 @@ bool PagesMenu::StoreCurrentPage() {
     if (!v.pageChanged())
         return true;
     const quint64 edits = v.edits();
-    if (!m_ws.store.write(pageKey(m_ws.state.CurrentPage), v.Text1.text()))
+    if (!m_ws.store.write(keys::page(m_ws.state.CurrentPage), v.Text1.text()))
         return false;
     v.markStored(edits);
     return true;
@@ -50,7 +51,7 @@ void PagesMenu::ShowPage(int k) {
     Views& v = m_ws.views;
     // Both views take the stored string itself: Text1 gives back exactly what
     // it was given, so reading it back would only cost a copy of the page.
-    const QString text = m_ws.store.read(pageKey(k), QString());
+    const QString text = m_ws.store.read(keys::page(k), QString());
     v.Text1.setText(text);
     m_ws.state.CurrentPage = k;
     markPage(k);
@@ -64,10 +65,5 @@ void PagesMenu::markPage(int page) {
     // What a screen reader calls the text area: the page it shows.
     m_ws.views.Text1.setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
     m_ws.views.Text2.setAccessibleName(m_ws.views.Text1.accessibleName());
-    for (int n = 1; n <= 9; ++n) {
-        if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(n)))
-            item->setChecked(false);
-    }
-    if (QAction* item = m_ws.action(QStringLiteral("page%1").arg(page)))
-        item->setChecked(true);
+    items[page - 1]->setChecked(true);
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <array>
+
+class QAction;
 struct Workspace;
 
 // The nine pages: the File menu's page items, page switching, and the page
@@ -12,7 +15,6 @@ public:
 
     // " 3 [120文字]" or " 4 [空]"
     static QString PageLabel(int page, const QString& storedText);
-    static QString pageKey(int page) { return QString::number(page); }
 
     // Relabels the nine page items from the store.
     void menuFile_Click();
@@ -24,6 +26,10 @@ public:
     void ShowPage(int k);
     // Caption "Sorabun - n" and the check mark of page n.
     void markPage(int page);
+
+    // The nine page items, 1 to 9 (handed over by the menu bar); one group,
+    // so checking one clears the others.
+    std::array<QAction*, 9> items{};
 
 private:
     Workspace& m_ws;

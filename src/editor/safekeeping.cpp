@@ -2,6 +2,7 @@
 
 #include "editor/pages_menu.h"
 #include "editor/workspace.h"
+#include "store/keys.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextDocument>
+
+#include <cstdio>
 
 // ---- taking the text a slice at a time ------------------------------------------
 
@@ -167,14 +170,14 @@ void IdleSave::send(quint64 marks, std::optional<TextView::Raw> raw) {
     auto make = [raw = std::move(raw), now, before] {
         SettingsStore::Values values;
         if (raw)
-            values.emplace_back(PagesMenu::pageKey(now.page), TextView::textOf(*raw));
+            values.emplace_back(keys::page(now.page), TextView::textOf(*raw));
         // The caret belongs to the page on show: with another page it is written anew.
         if (now.page != before.page || now.start != before.start || now.length != before.length) {
-            values.emplace_back(QStringLiteral("SelStart"), QString::number(now.start));
-            values.emplace_back(QStringLiteral("SelLen"), QString::number(now.length));
+            values.emplace_back(keys::SelStart, QString::number(now.start));
+            values.emplace_back(keys::SelLen, QString::number(now.length));
         }
         if (now.page != before.page)
-            values.emplace_back(QStringLiteral("Page"), QString::number(now.page));
+            values.emplace_back(keys::Page, QString::number(now.page));
         return values;
     };
     m_writing = true;
@@ -197,13 +200,12 @@ void IdleSave::finished(SettingsStore::Failure failure, quint64 marks, quint64 e
         // Said once; the next edit tries again, the next success clears it.
         if (!m_failureShown) {
             m_failureShown = true;
-            m_ws.platform.prompts.messageBox(
+            m_ws.platform.prompts.notice(
                 QStringLiteral("入力した内容を自動で保存できませんでした。\r\n") +
-                    safekeeping::failureDetail(m_ws.store, failure) +
-                    QStringLiteral("\r\nこのままでは、異常終了したときに入力した内容が失われる"
-                                   "おそれがあります。空き容量を確保するなど原因を取り除くか、"
-                                   "「ファイルに出力」でファイルに書き出してください。"),
-                QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+                safekeeping::failureDetail(m_ws.store, failure) +
+                QStringLiteral("\r\nこのままでは、異常終了したときに入力した内容が失われる"
+                               "おそれがあります。空き容量を確保するなど原因を取り除くか、"
+                               "「ファイルに出力」でファイルに書き出してください。"));
         }
         return;
     }
@@ -279,6 +281,17 @@ QString keptAside(const QString& asidePath) {
            QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
 }
 
+QString endRefused(const SettingsStore& store, const QString& file) {
+    return QStringLiteral("メモを保存できなかったため、終了していません。\r\n") +
+           failureDetail(store, store.failure()) +
+           QStringLiteral("\r\nはい＝終了しないで戻る（「ファイルに出力」でページを書き出すか、"
+                          "原因を取り除いてからもう一度終了してください）\r\n"
+                          "いいえ＝保存せずに終了する") +
+           (file.isEmpty() ? QString()
+                           : QStringLiteral("（表示中のページは次のファイルに残します: ") +
+                                 QDir::toNativeSeparators(file) + QStringLiteral("）"));
+}
+
 QString recoveryFolder() {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
@@ -306,6 +319,19 @@ bool writeRecovery(const QString& path, const QString& text) {
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray bytes = text.toUtf8();
     return file.write(bytes) == bytes.size() && file.commit();
+}
+
+void keepUnsaved(Views& views, const QString& path) {
+    if (!views.pageChanged())
+        return;
+    const QByteArray where = QFile::encodeName(QDir::toNativeSeparators(path));
+    if (writeRecovery(path, views.visible().text()))
+        std::fprintf(stderr, "sorabun: the store refused the page on show; it was written to %s\n",
+                     where.constData());
+    else
+        std::fprintf(stderr,
+                     "sorabun: the store refused the page on show, and %s could not be written\n",
+                     where.constData());
 }
 
 } // namespace safekeeping

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class Views;
 struct Workspace;
 
 // Takes the whole text of a view a slice at a time, between events, so that
@@ -107,10 +108,17 @@ QString keptAside(const QString& asidePath);
 
 // $XDG_DATA_HOME/sorabun/recovery, where pages the store refused are kept.
 QString recoveryFolder();
+// Shut-down refused: stay (Yes) or end without saving (No); `file` names
+// where the page on show will be kept, or is empty when it holds no edits.
+QString endRefused(const SettingsStore& store, const QString& file);
+
 // A new file for page `page` in a folder of its own in recoveryFolder(); it
 // does not exist yet.
 QString recoveryPath(int page);
 // Writes the text as UTF-8; false when it could not be written whole.
 bool writeRecovery(const QString& path, const QString& text);
+// The store refused the page on show: when it holds edits, it is written to
+// `path`, and standard error says where (or that it could not be).
+void keepUnsaved(Views& views, const QString& path);
 
 } // namespace safekeeping

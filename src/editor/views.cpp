@@ -1,6 +1,6 @@
 #include "editor/views.h"
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 
 #include <QAction>
 

@@ -16,7 +16,6 @@ namespace {
 
 const QString FileFilter =
     QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
-const QString AppTitle = QStringLiteral("Sorabun");
 const QString OpenTitle = QStringLiteral("開く");
 const QString OutputTitle = QStringLiteral("ファイルに出力");
 
@@ -32,15 +31,6 @@ constexpr int PrintWithoutSelection = CommonDialog::PrintUseDevModeCopies |
                                       CommonDialog::PrintNoSelection;
 static_assert(PrintWithSelection == 0x40009 && PrintWithoutSelection == 0x4000c);
 
-void notice(Workspace& ws, const QString& text, const QString& title) {
-    ws.platform.prompts.messageBox(text, title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
-}
-
-bool ask(Workspace& ws, const QString& text, const QString& title) {
-    return ws.platform.prompts.messageBox(text, title, Prompts::Buttons::YesNo,
-                                          Prompts::Answer::Yes) == Prompts::Answer::Yes;
-}
-
 // Sets a view's whole text; false when the view could not take it (it then
 // keeps what it had, as far as the toolkit allows).
 bool setViewText(TextView& view, const QString& text) {
@@ -55,15 +45,15 @@ bool setViewText(TextView& view, const QString& text) {
 } // namespace
 
 void offerTextEditor(Workspace& ws, const QString& path) {
-    if (!ask(ws,
-             QStringLiteral("ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？"),
-             OpenTitle))
+    if (!ws.platform.prompts.ask(
+            QStringLiteral("ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？"),
+            OpenTitle))
         return;
     // An absolute path can never be taken for an option of the editor.
     const QString file = QFileInfo(path).absoluteFilePath();
     if (!ws.platform.launcher.start(TextEditor, {file}, Launcher::WindowState::MinimizedActive))
-        notice(ws, QStringLiteral("テキストエディターを起動できませんでした。\r\n") + file,
-               OpenTitle);
+        ws.platform.prompts.notice(
+            QStringLiteral("テキストエディターを起動できませんでした。\r\n") + file, OpenTitle);
 }
 
 FileCommands::Opened FileCommands::openAndRead() {
@@ -78,7 +68,7 @@ FileCommands::Opened FileCommands::openAndRead() {
     if (file.failure == textfile::TooLarge)
         return {QString(), path, true};
     if (!file.ok()) {
-        notice(m_ws, textfile::failureMessage(file.failure), AppTitle);
+        m_ws.platform.prompts.notice(textfile::failureMessage(file.failure));
         return {};
     }
     m_ws.state.LastOpenedFile = path;
@@ -116,12 +106,10 @@ void FileCommands::OpenText_Click() {
 void FileCommands::IntoText_Click() {
     Views& views = m_ws.views;
     TextView& shown = views.visible();
-    if (shown.selLength() > 0 &&
-        !ask(m_ws,
-             QStringLiteral("現在選択されている範囲は削除してよろしいですか？\r\n"
-                            "はい＝選択範囲を消してそこに挿入\r\n"
-                            "いいえ＝選択範囲の一番はじめの位置に挿入"),
-             AppTitle))
+    if (shown.selLength() > 0 && !m_ws.platform.prompts.ask(QStringLiteral(
+                                     "現在選択されている範囲は削除してよろしいですか？\r\n"
+                                     "はい＝選択範囲を消してそこに挿入\r\n"
+                                     "いいえ＝選択範囲の一番はじめの位置に挿入")))
         shown.setSelLength(0);
 
     const Opened opened = openAndRead();
@@ -157,11 +145,12 @@ void FileCommands::FileOut_Click() {
     const QFileInfo existing(path);
     if (existing.exists()) {
         if (!existing.isFile()) {
-            notice(m_ws, textfile::failureMessage(textfile::PathFileAccess), AppTitle);
+            m_ws.platform.prompts.notice(textfile::failureMessage(textfile::PathFileAccess));
             return;
         }
-        if (!ask(m_ws, QStringLiteral("そのファイルは存在しています、上書きしてよろしいですか？"),
-                 QStringLiteral("上書き確認")))
+        if (!m_ws.platform.prompts.ask(
+                QStringLiteral("そのファイルは存在しています、上書きしてよろしいですか？"),
+                QStringLiteral("上書き確認")))
             return;
     }
 
@@ -169,12 +158,12 @@ void FileCommands::FileOut_Click() {
     // Characters that code page 932 cannot hold would otherwise be written as
     // a substitute, a look-alike or not at all; the user decides first.
     if (const qsizetype missing = textfile::countUnrepresentable(text)) {
-        if (!ask(m_ws,
-                 QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
-                                "はい＝それらを「?」に置き換えて出力\r\n"
-                                "いいえ＝出力しない")
-                     .arg(missing),
-                 OutputTitle))
+        if (!m_ws.platform.prompts.ask(
+                QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
+                               "はい＝それらを「?」に置き換えて出力\r\n"
+                               "いいえ＝出力しない")
+                    .arg(missing),
+                OutputTitle))
             return;
         text = textfile::replaceUnrepresentable(text);
     }
@@ -186,7 +175,7 @@ void FileCommands::FileOut_Click() {
         failure = textfile::OutOfMemory;
     }
     if (failure != textfile::None)
-        notice(m_ws, textfile::failureMessage(failure), AppTitle);
+        m_ws.platform.prompts.notice(textfile::failureMessage(failure));
 }
 
 bool printText(QPrinter& printer, const QString& text) {

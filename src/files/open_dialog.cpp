@@ -6,6 +6,7 @@
 #include "files/text_file.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
+#include "store/keys.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -101,7 +102,7 @@ void OpenDialog::Form_Load() {
     }
     // Choosing the first item refreshes the label as a click would.
     Combo1_Click();
-    Label2->setText(PagesMenu::PageLabel(1, m_ws.store.read(PagesMenu::pageKey(1), QString())));
+    Label2->setText(PagesMenu::PageLabel(1, m_ws.store.read(keys::page(1), QString())));
 }
 
 int OpenDialog::chosenPage() const {
@@ -112,7 +113,7 @@ void OpenDialog::Combo1_Click() {
     const int p = chosenPage();
     if (p < 1 || p > 9)
         return;
-    Label2->setText(PagesMenu::PageLabel(p, m_ws.store.read(PagesMenu::pageKey(p), QString())));
+    Label2->setText(PagesMenu::PageLabel(p, m_ws.store.read(keys::page(p), QString())));
 }
 
 void OpenDialog::Option1_Click() {
@@ -148,7 +149,7 @@ void OpenDialog::Command1_Click() {
         const int p = chosenPage();
         if (!m_pages.StoreCurrentPage()) {
             notice(safekeeping::pageNotStored(m_ws.store, m_ws.state.CurrentPage));
-        } else if (!m_ws.store.write(PagesMenu::pageKey(p), t)) {
+        } else if (!m_ws.store.write(keys::page(p), t)) {
             notice(safekeeping::fileNotStored(m_ws.store, p));
         } else {
             m_pages.ShowPage(m_ws.state.CurrentPage);
@@ -158,8 +159,7 @@ void OpenDialog::Command1_Click() {
 }
 
 void OpenDialog::notice(const QString& text) {
-    m_ws.platform.prompts.messageBox(text, QStringLiteral("Sorabun"), Prompts::Buttons::Ok,
-                                     Prompts::Answer::Ok);
+    m_ws.platform.prompts.notice(text);
 }
 
 void OpenDialog::Command2_Click() {

@@ -8,6 +8,7 @@
 #include "platform/dialog_layout.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
+#include "store/keys.h"
 #include "store/settings_store.h"
 
 #include <QComboBox>
@@ -189,7 +190,7 @@ void DistributionDialog::List1_Click() {
 
 void DistributionDialog::Combo1_Click() {
     const int page = targetPage();
-    Label4->setText(PagesMenu::PageLabel(page, m_store.read(PagesMenu::pageKey(page), QString())));
+    Label4->setText(PagesMenu::PageLabel(page, m_store.read(keys::page(page), QString())));
 }
 
 void DistributionDialog::Command1_Click() {
@@ -200,15 +201,13 @@ void DistributionDialog::Command1_Click() {
     if (!file.ok()) {
         // The entry and the page stay as they are: the user may fix the file
         // and try again, or close the dialog.
-        m_prompts.messageBox(textfile::failureMessage(file.failure), QStringLiteral("Sorabun"),
-                             Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        m_prompts.notice(textfile::failureMessage(file.failure));
         return;
     }
     // A page the store refused keeps the entry in the list, as a file that
     // cannot be read does.
-    if (!m_store.write(PagesMenu::pageKey(targetPage()), file.text)) {
-        m_prompts.messageBox(safekeeping::fileNotStored(m_store, targetPage()),
-                             QStringLiteral("Sorabun"), Prompts::Buttons::Ok, Prompts::Answer::Ok);
+    if (!m_store.write(keys::page(targetPage()), file.text)) {
+        m_prompts.notice(safekeeping::fileNotStored(m_store, targetPage()));
         return;
     }
     removeEntry(row);
@@ -231,7 +230,7 @@ void DistributionDialog::keyPressEvent(QKeyEvent* e) {
 void DistributionDialog::Command3_Click() {
     PreviewWindow form5(this);
     const int page = targetPage();
-    form5.Text1->setText(m_store.read(PagesMenu::pageKey(page), QString()));
+    form5.Text1->setText(m_store.read(keys::page(page), QString()));
     form5.Text1->setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
     form5.exec();
 }

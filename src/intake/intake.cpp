@@ -4,7 +4,7 @@
 #include "editor/workspace.h"
 #include "files/text_file.h"
 #include "intake/distribution_dialog.h"
-#include "store/values.h"
+#include "store/keys.h"
 
 #include <QFileInfo>
 
@@ -37,18 +37,16 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
     const textfile::ReadResult file = textfile::ReadTextFile(name);
     if (!file.ok())
         return false;
-    int page = values::integer(m_ws.store.read(QStringLiteral("Page"), QStringLiteral("1")));
-    // The page start-up shows next: a stored number outside the pages means 1.
-    if (page < 1 || page > 9)
-        page = 1;
+    // The page start-up shows next.
+    const int page = keys::shownPage(m_ws.store);
     // Refused by the store: the dialog offers the file instead.
-    return m_ws.store.write(PagesMenu::pageKey(page), file.text);
+    return m_ws.store.write(keys::page(page), file.text);
 }
 
 void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
     int next = 0; // the first entry not tried yet
     for (int page = 1; page <= 9 && next < form3.entryCount(); ++page) {
-        if (!m_ws.store.read(PagesMenu::pageKey(page), QString()).isEmpty())
+        if (!m_ws.store.read(keys::page(page), QString()).isEmpty())
             continue; // a page with text is never overwritten
         while (next < form3.entryCount()) {
             const QString name = form3.entryName(next);
@@ -61,7 +59,7 @@ void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
             }
             // A store that refuses the page leaves this and every later
             // entry to the dialog, where a transfer says what is wrong.
-            if (!m_ws.store.write(PagesMenu::pageKey(page), file.text))
+            if (!m_ws.store.write(keys::page(page), file.text))
                 return;
             form3.removeEntry(next);
             break;

@@ -35,7 +35,10 @@ public:
     bool fontItalic = false;
     bool fontStrikethru = false;
     bool fontUnderline = false;
-    std::int32_t color = 0; // RGB colour value 0x00BBGGRR, black until chosen
+    std::int32_t colour = 0; // RGB colour value 0x00BBGGRR, black until chosen
+
+    // The largest font size, in points, that the dialog offers and the views show.
+    static constexpr double MaxFontSize = 1638;
 
     // Each returns false when the user cancels.
     virtual bool showOpen() = 0;

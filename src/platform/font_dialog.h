@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/common_dialog.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -33,7 +35,7 @@ public:
 
     // Sizes accepted in the size entry, in points.
     static constexpr double MinSize = 1;
-    static constexpr double MaxSize = 1638;
+    static constexpr double MaxSize = CommonDialog::MaxFontSize;
 
     explicit FontDialog(QWidget* parent = nullptr);
     ~FontDialog() override;

@@ -17,6 +17,16 @@ public:
     // A one-line input box with OK and Cancel; Cancel gives the empty text.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;
+
+    // A notice: one OK button. The title is the program's own unless the
+    // command has a name of its own.
+    void notice(const QString& text, const QString& title = QStringLiteral("Sorabun")) {
+        messageBox(text, title, Buttons::Ok, Answer::Ok);
+    }
+    // A question: Yes and No, Yes the default; true for Yes.
+    bool ask(const QString& text, const QString& title = QStringLiteral("Sorabun")) {
+        return messageBox(text, title, Buttons::YesNo, Answer::Yes) == Answer::Yes;
+    }
 };
 
 // The one window that owns the prompts (their parent); may be null.

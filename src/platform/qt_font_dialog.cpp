@@ -14,7 +14,7 @@ bool QtCommonDialog::showFont() {
     dialog.setPointSize(fontSize);
     dialog.setStrikeOut(fontStrikethru);
     dialog.setUnderline(fontUnderline);
-    dialog.setColourValue(color);
+    dialog.setColourValue(colour);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     fontBold = dialog.bold();
@@ -24,7 +24,7 @@ bool QtCommonDialog::showFont() {
     if (effects) {
         fontStrikethru = dialog.strikeOut();
         fontUnderline = dialog.underline();
-        color = dialog.colourValue();
+        colour = dialog.colourValue();
     }
     return true;
 }

@@ -149,8 +149,7 @@ void Form2::Command1_Click() {
     const QString target = Bef->text();
     const qsizetype p = search::find(v.text(), target, v.selStart());
     if (p < 0) {
-        m_ws.platform.prompts.messageBox(QStringLiteral("見つかりませでした"), Title,
-                                         Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        m_ws.platform.prompts.notice(QStringLiteral("見つかりませでした"), Title);
         return;
     }
     v.setSelStart(p);
@@ -174,8 +173,7 @@ void Form2::Command3_Click() {
         v.replaceAllText(r.text, r.caret);
         Command2->setEnabled(true);
     }
-    m_ws.platform.prompts.messageBox(QStringLiteral("完了"), Title, Prompts::Buttons::Ok,
-                                     Prompts::Answer::Ok);
+    m_ws.platform.prompts.notice(QStringLiteral("完了"), Title);
 }
 
 // There is no cancel button: Escape does not close the dialog; its close box does.

@@ -4,6 +4,8 @@
 #include "search/matcher.h"
 #include "search/replace_dialog.h"
 
+#include <QAction>
+
 namespace {
 
 const QString Title = QStringLiteral("検索");
@@ -17,8 +19,8 @@ void select(TextView& v, qsizetype start, qsizetype length) {
 } // namespace
 
 void SearchCommands::MenuKen_Click() {
-    if (QAction* next = m_ws.action(QStringLiteral("NextSerch")))
-        next->setEnabled(!m_ws.state.SearchText.isEmpty());
+    if (NextSerch)
+        NextSerch->setEnabled(!m_ws.state.SearchText.isEmpty());
 }
 
 void SearchCommands::Kens_Click() {
@@ -35,7 +37,7 @@ void SearchCommands::Kens_Click() {
     if (p >= 0)
         select(v, p, pattern.size());
     else
-        prompts.messageBox(NotFound, Title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
+        prompts.notice(NotFound, Title);
 }
 
 // An empty pattern is found at the caret, even after the last character, so
@@ -54,13 +56,10 @@ void SearchCommands::NextSerch_Click() {
             return;
         }
         if (caret == 0) {
-            prompts.messageBox(NotFound, Title, Prompts::Buttons::Ok, Prompts::Answer::Ok);
+            prompts.notice(NotFound, Title);
             return;
         }
-        const Prompts::Answer again =
-            prompts.messageBox(NotFound + QStringLiteral("\r\nもう一度先頭から検索しますか？"),
-                               Title, Prompts::Buttons::YesNo, Prompts::Answer::Yes);
-        if (again != Prompts::Answer::Yes)
+        if (!prompts.ask(NotFound + QStringLiteral("\r\nもう一度先頭から検索しますか？"), Title))
             return;
         v.setSelStart(0);
     }

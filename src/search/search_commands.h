@@ -1,5 +1,6 @@
 #pragma once
 
+class QAction;
 struct Workspace;
 
 // Find, find next, and the Replace dialog.
@@ -15,6 +16,9 @@ public:
     void NextSerch_Click();
     // Opens the Replace dialog and returns when it is closed.
     void Swap_Click();
+
+    // The menu item whose state this class keeps (handed over by the menu bar).
+    QAction* NextSerch = nullptr;
 
 private:
     Workspace& m_ws;

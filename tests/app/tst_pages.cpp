@@ -8,7 +8,7 @@
 
 namespace {
 QString pageText(MainWindow& w, int n) {
-    return w.workspace().action(QStringLiteral("page%1").arg(n))->text();
+    return actionOf(&w, QStringLiteral("page%1").arg(n))->text();
 }
 // The text areas a screen reader finds when it walks the window's tree.
 QList<QAccessibleInterface*> textAreas(QAccessibleInterface* node) {
@@ -56,8 +56,8 @@ private slots:
         w.pages.page_Click(3);
         openMenu(&w, QStringLiteral("menuFile"));
         QCOMPARE(pageText(w, 1), QStringLiteral(" 1 [5文字]"));
-        QVERIFY(w.workspace().action(QStringLiteral("page3"))->isChecked());
-        QVERIFY(!w.workspace().action(QStringLiteral("page1"))->isChecked());
+        QVERIFY(actionOf(&w, QStringLiteral("page3"))->isChecked());
+        QVERIFY(!actionOf(&w, QStringLiteral("page1"))->isChecked());
     }
 
     void switchingStoresAndShows_data() {
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(actual.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(actual[i], expected[i]);
-        QVERIFY(w.workspace().action(QStringLiteral("RightRet"))->isCheckable());
+        QVERIFY(actionOf(&w, QStringLiteral("RightRet"))->isCheckable());
     }
 
     void exitNoteRunsTheShutDown() {

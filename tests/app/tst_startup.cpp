@@ -30,14 +30,14 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
         QCOMPARE(w.state.CurrentPage, 1);
         QVERIFY(!w.isMaximized());
-        QCOMPARE(qRound(w.outerWidth()), 11475);
-        QCOMPARE(qRound(w.outerHeight()), 8340);
+        QCOMPARE(qRound(w.placement.outer().width()), 11475);
+        QCOMPARE(qRound(w.placement.outer().height()), 8340);
         QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
         for (int n = 1; n <= 9; ++n)
-            QCOMPARE(w.workspace().action(QStringLiteral("page%1").arg(n))->isChecked(), n == 1);
+            QCOMPARE(actionOf(&w, QStringLiteral("page%1").arg(n))->isChecked(), n == 1);
         QVERIFY(!w.Text1->isHidden());
         QVERIFY(w.Text2->isHidden());
-        QVERIFY(w.workspace().action(key("RightRet"))->isChecked());
+        QVERIFY(actionOf(&w, key("RightRet"))->isChecked());
         QCOMPARE(w.Text1->text(), QString());
         QCOMPARE(w.Text1->selStart(), 0);
         QVERIFY(!w.state.UndoAvailable);
@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(w.Text1->font().family(), QStringLiteral("ＭＳ ゴシック"));
         QCOMPARE(w.Text1->font().pointSizeF(), 12.0);
         QCOMPARE(w.Text1->colourValue(), values::windowTextColour);
-        QVERIFY(!w.workspace().action(key("SizeInMem"))->isEnabled());
+        QVERIFY(!actionOf(&w, key("SizeInMem"))->isEnabled());
     }
 
     void placement_data() {
@@ -87,7 +87,7 @@ private slots:
         if (maximized) {
             // Restoring gives the default size, centred.
             w.showNormal();
-            QCOMPARE(qRound(w.outerWidth()), 11475);
+            QCOMPARE(qRound(w.placement.outer().width()), 11475);
             QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
             return;
         }
@@ -198,7 +198,7 @@ private slots:
         w.Text1->replaceSelection(QStringLiteral("XY"));
         w.Text1->setSelStart(1);
         w.Text1->setSelLength(4);
-        const double left = w.outerLeft(), top = w.outerTop();
+        const double left = w.placement.outer().x(), top = w.placement.outer().y();
         env.stop();
         SettingsStore& s = *env.store;
         QCOMPARE(s.read(key("Page")), key("3"));
@@ -258,24 +258,24 @@ private slots:
             w.views().setFont(f);
             w.views().setColourValue(values::rgbValue(0, 0, 128));
             w.RightRet_Click();
-            w.setOuterGeometry(1200, 1000, 9000, 6000);
+            w.placement.place(QRectF(1200, 1000, 9000, 6000));
             env.stop();
         }
         QCOMPARE(env.store->read(key("FontSize")), key("10.5"));
         MainWindow& w = env.start();
         QCOMPARE(w.state.CurrentPage, 6);
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 6"));
-        QVERIFY(w.workspace().action(key("page6"))->isChecked());
+        QVERIFY(actionOf(&w, key("page6"))->isChecked());
         QVERIFY(w.Text2->isVisibleTo(&w));
-        QVERIFY(!w.workspace().action(key("RightRet"))->isChecked());
+        QVERIFY(!actionOf(&w, key("RightRet"))->isChecked());
         QCOMPARE(w.Text2->text(), QStringLiteral("六ページ目\r\nです"));
         QCOMPARE(w.Text2->selStart(), 2);
         QCOMPARE(w.Text2->selLength(), 5);
         QCOMPARE(w.Text2->font().pointSizeF(), 10.5);
         QVERIFY(w.Text2->font().italic());
         QCOMPARE(w.Text2->colourValue(), values::rgbValue(0, 0, 128));
-        QCOMPARE(qRound(w.outerLeft()), 1200);
-        QCOMPARE(qRound(w.outerWidth()), 9000);
+        QCOMPARE(qRound(w.placement.outer().x()), 1200);
+        QCOMPARE(qRound(w.placement.outer().width()), 9000);
     }
 
     void windowKeepsItsSmallestSize_data() {
@@ -295,10 +295,10 @@ private slots:
         MainWindow& w = env.start();
         if (!toolkitLimit)
             w.setMinimumSize(0, 0); // as a window manager might ignore it
-        w.setOuterSize(width, height);
+        w.placement.setSize(width, height);
         // The smallest size is the outer one: the frame is not added on top.
-        QVERIFY(std::abs(w.outerWidth() - std::max(width, 5265)) < 15);
-        QVERIFY(std::abs(w.outerHeight() - std::max(height, 2000)) < 15);
+        QVERIFY(std::abs(w.placement.outer().width() - std::max(width, 5265)) < 15);
+        QVERIFY(std::abs(w.placement.outer().height() - std::max(height, 2000)) < 15);
         // Both views, the hidden one included, fill the window alike.
         QCOMPARE(w.Text1->geometry(), w.Text2->geometry());
         QCOMPARE(w.Text1->geometry(), w.centralWidget()->rect());
@@ -322,7 +322,7 @@ private slots:
         QVERIFY(w.Text2->isHidden());
         QCOMPARE(w.Text1->text(), QStringLiteral(">line one\r\nline two"));
         QCOMPARE(w.Text1->selStart(), 1);
-        QVERIFY(w.workspace().action(key("RightRet"))->isChecked());
+        QVERIFY(actionOf(&w, key("RightRet"))->isChecked());
     }
 
     // The window's icon comes from the installed icon theme; a program that

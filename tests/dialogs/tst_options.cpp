@@ -148,7 +148,7 @@ private slots:
         QFETCH(bool, kept);
         TestEnv env;
         MainWindow& w = env.start();
-        w.moveOuter(0, 0); // wherever the main window stands
+        w.placement.move(0, 0); // wherever the main window stands
         QPoint at;
         QPoint centred;
         bool modal = false;

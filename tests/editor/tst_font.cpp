@@ -26,7 +26,7 @@ std::function<void(CommonDialog&)> pick(const Choice& c) {
         com.fontItalic = c.italic;
         com.fontStrikethru = c.strike;
         com.fontUnderline = c.underline;
-        com.color = c.colour;
+        com.colour = c.colour;
     };
 }
 
@@ -125,7 +125,7 @@ void TestFont::dialogOpensWithText1Font() {
     Choice seen{};
     env.com.chooseFont([&](CommonDialog& com) {
         seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
-                com.fontStrikethru, com.fontUnderline, com.color};
+                com.fontStrikethru, com.fontUnderline, com.colour};
     });
     QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
     QCOMPARE(look(seen),
@@ -136,7 +136,7 @@ void TestFont::dialogOpensWithText1Font() {
     MainWindow& w2 = fresh.start();
     fresh.com.chooseFont([&](CommonDialog& com) {
         seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
-                com.fontStrikethru, com.fontUnderline, com.color};
+                com.fontStrikethru, com.fontUnderline, com.colour};
     });
     QVERIFY(triggerAction(&w2, QStringLiteral("FontSet")));
     QCOMPARE(look(seen), look(Choice{Gothic, 12, false, false, false, false, Black}));
@@ -170,16 +170,16 @@ void TestFont::dialogKeepsItsOwnColour() {
     // After a restart the dialog opens on black, not on the colour restored
     // into the views; OK without touching the colour makes the text black.
     std::int32_t seen = -1;
-    env.com.chooseFont([&](CommonDialog& com) { seen = com.color; });
+    env.com.chooseFont([&](CommonDialog& com) { seen = com.colour; });
     QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
     QCOMPARE(seen, Black);
     QCOMPARE(w.Text1->colourValue(), Black);
     QCOMPARE(w.Text2->colourValue(), Black);
 
     // A colour chosen is what the next opening shows.
-    env.com.chooseFont([&](CommonDialog& com) { com.color = Blue; });
+    env.com.chooseFont([&](CommonDialog& com) { com.colour = Blue; });
     QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
-    env.com.chooseFont([&](CommonDialog& com) { seen = com.color; });
+    env.com.chooseFont([&](CommonDialog& com) { seen = com.colour; });
     QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
     QCOMPARE(seen, Blue);
     QCOMPARE(w.Text1->colourValue(), Blue);

@@ -296,7 +296,7 @@ void TestFontDialog::commonDialogOkWithoutTouchingGivesTheSameValues() {
     com.fontItalic = false;
     com.fontStrikethru = true;
     com.fontUnderline = false;
-    com.color = 0x008000;
+    com.colour = 0x008000;
     bool effectsShown = false;
     whenDialogShows([&](FontDialog& d) {
         effectsShown = !d.effectsGroup()->isHidden();
@@ -310,7 +310,7 @@ void TestFontDialog::commonDialogOkWithoutTouchingGivesTheSameValues() {
     QVERIFY(!com.fontItalic);
     QVERIFY(com.fontStrikethru);
     QVERIFY(!com.fontUnderline);
-    QCOMPARE(com.color, 0x008000);
+    QCOMPARE(com.colour, 0x008000);
 
     // A second opening starts from what the first one chose.
     QString colourAtOpening;
@@ -325,7 +325,7 @@ void TestFontDialog::commonDialogOkWithoutTouchingGivesTheSameValues() {
     QCOMPARE(colourAtOpening, QStringLiteral("緑"));
     QCOMPARE(com.fontSize, 13.75);
     QVERIFY(com.fontUnderline);
-    QCOMPARE(com.color, 0x0000FF);
+    QCOMPARE(com.colour, 0x0000FF);
 }
 
 void TestFontDialog::commonDialogCancelKeepsItsValues() {
@@ -333,7 +333,7 @@ void TestFontDialog::commonDialogCancelKeepsItsValues() {
     com.flags = CommonDialog::ScreenFonts | CommonDialog::Effects;
     com.fontName = QStringLiteral("Anything");
     com.fontSize = 12;
-    com.color = 0;
+    com.colour = 0;
     whenDialogShows([](FontDialog& d) {
         d.setFamily(QStringLiteral("Other"));
         d.setPointSize(20);
@@ -345,7 +345,7 @@ void TestFontDialog::commonDialogCancelKeepsItsValues() {
     QCOMPARE(com.fontName, QStringLiteral("Anything"));
     QCOMPARE(com.fontSize, 12.0);
     QVERIFY(!com.fontBold);
-    QCOMPARE(com.color, 0);
+    QCOMPARE(com.colour, 0);
 
     // Escape cancels too.
     whenDialogShows([](FontDialog& d) {
@@ -362,7 +362,7 @@ void TestFontDialog::commonDialogWithoutEffectsKeepsEffectValues() {
     com.fontName = QStringLiteral("Anything");
     com.fontSize = 12;
     com.fontStrikethru = true;
-    com.color = 0x808080;
+    com.colour = 0x808080;
     bool effectsShown = true;
     whenDialogShows([&](FontDialog& d) {
         effectsShown = !d.effectsGroup()->isHidden();
@@ -373,7 +373,7 @@ void TestFontDialog::commonDialogWithoutEffectsKeepsEffectValues() {
     QVERIFY(com.showFont());
     QVERIFY(!effectsShown);
     QVERIFY(com.fontStrikethru);
-    QCOMPARE(com.color, 0x808080);
+    QCOMPARE(com.colour, 0x808080);
 }
 
 QTEST_MAIN(TestFontDialog)

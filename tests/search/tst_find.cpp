@@ -229,7 +229,7 @@ void TestFind::findSetsFindNext() {
     MainWindow& w = env.start();
     TextView& view = w.views().visible();
     view.setText(u"abcabc"_s);
-    QAction* next = w.workspace().action(u"NextSerch"_s);
+    QAction* next = actionOf(&w, u"NextSerch"_s);
     QVERIFY(next->isEnabled()); // live before the menu is first opened
     if (!earlier.isEmpty()) {
         env.prompts.answerInput(earlier);
@@ -249,8 +249,8 @@ void TestFind::findSetsFindNext() {
     // Opening the menu again agrees; Find and Replace stay available.
     openMenu(&w, u"MenuKen"_s);
     QCOMPARE(next->isEnabled(), enabled);
-    QVERIFY(w.workspace().action(u"Kens"_s)->isEnabled());
-    QVERIFY(w.workspace().action(u"Swap"_s)->isEnabled());
+    QVERIFY(actionOf(&w, u"Kens"_s)->isEnabled());
+    QVERIFY(actionOf(&w, u"Swap"_s)->isEnabled());
     env.prompts.calls.clear();
 }
 

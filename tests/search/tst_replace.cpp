@@ -490,7 +490,7 @@ void TestReplace::centredOnTheMainWindow() {
     QFETCH(QRect, mainTwips);
     TestEnv env;
     MainWindow& w = env.start();
-    w.setOuterGeometry(mainTwips.x(), mainTwips.y(), mainTwips.width(), mainTwips.height());
+    w.placement.place(QRectF(mainTwips.x(), mainTwips.y(), mainTwips.width(), mainTwips.height()));
     Form2 f(w.workspace());
     f.Form_Load();
     f.show();

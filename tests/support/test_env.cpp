@@ -61,6 +61,10 @@ void TestEnv::reopenStore() {
     store = std::make_unique<SettingsStore>(storePath());
 }
 
+QAction* actionOf(QWidget* window, const QString& objectName) {
+    return window->findChild<QAction*>(objectName);
+}
+
 bool triggerAction(QWidget* window, const QString& objectName) {
     auto* action = window->findChild<QAction*>(objectName);
     if (!action) {

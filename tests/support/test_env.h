@@ -37,6 +37,9 @@ public:
     void setPage(int n, const QString& text) { store->write(QString::number(n), text); }
 };
 
+// A menu item of the window by its name ("page3", "cut", "NextSerch"), as a
+// user finds it in the menu; null when there is none.
+QAction* actionOf(QWidget* window, const QString& objectName);
 // Triggers a menu item of the window by its name; fails when there is none or
 // it is disabled.
 bool triggerAction(QWidget* window, const QString& objectName);

@@ -1,0 +1,172 @@
+#include "app/window_placement.h"
+
+#include "platform/twips.h"
+#include "platform/window_frame.h"
+#include "store/keys.h"
+#include "store/settings_store.h"
+#include "store/values.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+
+void WindowPlacement::prepare() {
+    m_window.createWinId();
+    m_expectedFrame = windowframe::expected(m_window.windowHandle()).value_or(QMargins());
+    keepOuterMinimum();
+}
+
+bool WindowPlacement::restore(const SettingsStore& s) {
+    defaultSize();
+    centre();
+    bool maximized = false;
+    if (values::number(s.read(keys::Window)) == 2) {
+        maximized = true;
+    } else if (values::number(s.read(keys::Left)) == 0) {
+        defaultSize();
+        centre();
+    } else {
+        // The numbers as stored, within what a screen could ever hold.
+        const double limit = 1e7;
+        auto stored = [&s](const QString& key, double low, double high) {
+            return std::clamp(values::number(s.read(key)), low, high);
+        };
+        place(QRectF(stored(keys::Left, -limit, limit), stored(keys::Top, -limit, limit),
+                     stored(keys::Width, MinWidth, limit), stored(keys::Height, MinHeight, limit)));
+    }
+    // Whatever was stored, the window comes out on the screen as it is now (a
+    // monitor may have gone, the scale changed): moved, and shrunk if need be.
+    const QRectF placed = outer();
+    const QRectF fitted = fittedOnScreen(placed);
+    if (fitted != placed)
+        place(fitted);
+    return maximized;
+}
+
+void WindowPlacement::write(SettingsStore& s) const {
+    const int state = m_window.isMinimized() ? 1 : m_window.isMaximized() ? 2 : 0;
+    s.write(keys::Window, QString::number(state));
+    const QRectF o = state == 1 ? QRectF() : outer();
+    s.write(keys::Top, values::numberText(std::round(o.y())));
+    s.write(keys::Left, values::numberText(std::round(o.x())));
+    s.write(keys::Width, values::numberText(std::round(o.width())));
+    s.write(keys::Height, values::numberText(std::round(o.height())));
+}
+
+QMargins WindowPlacement::frameMargins() const {
+    if (const std::optional<QMargins> now = windowframe::current(m_window.windowHandle()))
+        return *now;
+    return m_expectedFrame;
+}
+
+QRect WindowPlacement::outerPx() const {
+    return m_window.geometry().marginsAdded(frameMargins());
+}
+
+QRectF WindowPlacement::outer() const {
+    const QRect px = outerPx();
+    // A side the window still has from the last placement keeps its twips.
+    const bool same = m_placed.valid && m_placed.frame == frameMargins();
+    auto side = [&](int now, int placed, double twips) {
+        return same && now == placed ? twips : twips::fromPx(now, &m_window);
+    };
+    return QRectF(side(px.x(), m_placed.px.x(), m_placed.twips.x()),
+                  side(px.y(), m_placed.px.y(), m_placed.twips.y()),
+                  side(px.width(), m_placed.px.width(), m_placed.twips.width()),
+                  side(px.height(), m_placed.px.height(), m_placed.twips.height()));
+}
+
+void WindowPlacement::place(const QRectF& t) {
+    const QMargins m = frameMargins();
+    const QRect px = twips::toPx(t.x(), t.y(), t.width(), t.height(), &m_window);
+    m_placed = {t, px, m, true};
+    QRect inner = px.marginsRemoved(m);
+    inner.setSize(inner.size().expandedTo(QSize(1, 1)));
+    // The window itself is placed; the window manager puts its frame around
+    // it, so the frame lands where the outer rectangle says.
+    m_window.setGeometry(inner);
+}
+
+void WindowPlacement::setSize(double w, double h) {
+    const QRectF now = outer();
+    place(QRectF(now.x(), now.y(), w, h));
+}
+
+void WindowPlacement::move(double left, double top) {
+    const QRectF now = outer();
+    place(QRectF(left, top, now.width(), now.height()));
+}
+
+void WindowPlacement::defaultSize() {
+    setSize(DefaultWidth, outer().height());
+    setSize(outer().width(), DefaultHeight);
+}
+
+void WindowPlacement::centre() {
+    const QPoint p = twips::centredOnScreen(outer().width(), outer().height(), &m_window);
+    move(p.x(), p.y());
+}
+
+void WindowPlacement::keepMinimum() {
+    // The resizes made here come back through the window's resize handling
+    // and are let pass.
+    if (m_inResize)
+        return;
+    m_inResize = true;
+    if (outer().height() < MinHeight - 0.5)
+        setSize(outer().width(), MinHeight);
+    if (outer().width() < MinWidth - 0.5)
+        setSize(MinWidth, outer().height());
+    m_inResize = false;
+}
+
+// Moved and, where it must be, shrunk onto the screen's free area (panels
+// excluded); a rectangle that fits is returned as it is.
+QRectF WindowPlacement::fittedOnScreen(const QRectF& t) const {
+    const QRect px = twips::toPx(t.x(), t.y(), t.width(), t.height(), &m_window);
+    QScreen* screen = QGuiApplication::screenAt(px.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return t;
+    const QRect free = screen->availableGeometry();
+    if (free.contains(px))
+        return t;
+    const int w = std::min(px.width(), free.width());
+    const int h = std::min(px.height(), free.height());
+    const int x = std::clamp(px.x(), free.x(), free.x() + free.width() - w);
+    const int y = std::clamp(px.y(), free.y(), free.y() + free.height() - h);
+    auto side = [this](int now, int was, double twips) {
+        return now == was ? twips : twips::fromPx(now, &m_window);
+    };
+    return QRectF(side(x, px.x(), t.x()), side(y, px.y(), t.y()), side(w, px.width(), t.width()),
+                  side(h, px.height(), t.height()));
+}
+
+// The smallest window is an outer size: the frame is taken off for the
+// toolkit, which limits the inner size.
+void WindowPlacement::keepOuterMinimum() {
+    const QMargins m = frameMargins();
+    m_window.setMinimumSize(std::max(1, twips::toPx(MinWidth, &m_window) - m.left() - m.right()),
+                            std::max(1, twips::toPx(MinHeight, &m_window) - m.top() - m.bottom()));
+}
+
+// A window manager that does not tell the frame in advance frames the window
+// only once it is shown: the placement is then made again with the real frame,
+// once, so that the outer rectangle is the one asked for.
+void WindowPlacement::settleFrame() {
+    if (!m_placed.valid || m_settleUntil.hasExpired() || !m_window.isVisible() ||
+        m_window.windowState() != Qt::WindowNoState)
+        return;
+    const std::optional<QMargins> now = windowframe::current(m_window.windowHandle());
+    if (!now || *now == m_placed.frame)
+        return;
+    m_settleUntil = QDeadlineTimer(0);
+    m_expectedFrame = *now;
+    keepOuterMinimum();
+    place(m_placed.twips);
+}

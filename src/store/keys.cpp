@@ -1,0 +1,23 @@
+#include "store/keys.h"
+
+#include "store/settings_store.h"
+#include "store/values.h"
+
+namespace keys {
+
+QStringList all() {
+    QStringList every;
+    for (int n = 1; n <= 9; ++n)
+        every << page(n);
+    every << Page << Ret << SelStart << SelLen << FontSize << FontName << FontBold << FontI << FontS
+          << FontU << FontC << ComLine << NoeNumOP << AutoOP << Window << Left << Top << Width
+          << Height;
+    return every;
+}
+
+int shownPage(const SettingsStore& store) {
+    const int page = values::integer(store.read(Page, QStringLiteral("1")));
+    return page >= 1 && page <= 9 ? page : 1;
+}
+
+} // namespace keys

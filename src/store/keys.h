@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class SettingsStore;
+
+// Every key the program keeps under its application and section: the one
+// place where their names are written.
+namespace keys {
+
+// The page on show, 1 to 9.
+inline const QString Page = QStringLiteral("Page");
+// Word wrap on (a flag).
+inline const QString Ret = QStringLiteral("Ret");
+// The caret and selection of the page on show.
+inline const QString SelStart = QStringLiteral("SelStart");
+inline const QString SelLen = QStringLiteral("SelLen");
+// The display font and colour.
+inline const QString FontSize = QStringLiteral("FontSize");
+inline const QString FontName = QStringLiteral("FontName");
+inline const QString FontBold = QStringLiteral("FontBold");
+inline const QString FontI = QStringLiteral("FontI");
+inline const QString FontS = QStringLiteral("FontS");
+inline const QString FontU = QStringLiteral("FontU");
+inline const QString FontC = QStringLiteral("FontC");
+// The three options of files named on the command line.
+inline const QString ComLine = QStringLiteral("ComLine");
+inline const QString NoeNumOP = QStringLiteral("NoeNumOP");
+inline const QString AutoOP = QStringLiteral("AutoOP");
+// The window: 0 normal, 1 minimized, 2 maximized; its outer frame in twips.
+inline const QString Window = QStringLiteral("Window");
+inline const QString Left = QStringLiteral("Left");
+inline const QString Top = QStringLiteral("Top");
+inline const QString Width = QStringLiteral("Width");
+inline const QString Height = QStringLiteral("Height");
+
+// The text of page n: its number in decimal.
+inline QString page(int n) {
+    return QString::number(n);
+}
+// Every key above and the nine pages.
+QStringList all();
+
+// The page start-up shows: "Page" rounded, 1 when absent or outside 1 to 9
+// (only the program writes it, and it writes 1 to 9).
+int shownPage(const SettingsStore& store);
+
+} // namespace keys

@@ -46,28 +46,15 @@ protected:
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
-QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption) {
+// A check box placed by its design rectangle, as tall as its caption needs.
+QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, QRectF design) {
     auto* c = new WrappingCheckBox(caption, parent);
     c->setObjectName(QString::fromLatin1(name));
+    // Wrapped at its own width, the caption tells the height it needs.
+    twips::setGeometry(c, design.x(), design.y(), design.width(), design.height());
+    dialoglayout::place(c, design.x(), design.y(), design.width(), design.height(),
+                        c->neededHeight());
     return c;
-}
-
-// Places a control by its design rectangle in twips; where the font needs more
-// height than the design gives, the control grows about the same middle line.
-void place(QWidget* w, double left, double top, double width, double height) {
-    twips::setGeometry(w, left, top, width, height);
-    int needed = w->sizeHint().height();
-    if (auto* c = dynamic_cast<WrappingCheckBox*>(w))
-        needed = c->neededHeight();
-    const QRect r = w->geometry();
-    if (needed > r.height())
-        w->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
 }
 
 } // namespace
@@ -81,28 +68,26 @@ OptionsDialog::OptionsDialog(AppState& state, QWidget* parent) : QDialog(parent)
     setFont(dialoglayout::designFont());
 
     Check1 =
-        checkBox(this, "Check1", QStringLiteral("コマンドラインにファイル名が有っても無視する"));
-    place(Check1, 90, 120, 4305, 180);
+        checkBox(this, "Check1", QStringLiteral("コマンドラインにファイル名が有っても無視する"),
+                 {90, 120, 4305, 180});
     Check2 = checkBox(this, "Check2",
-                      QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"));
-    place(Check2, 90, 420, 5205, 180);
+                      QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"),
+                      {90, 420, 5205, 180});
     Check3 = checkBox(
         this, "Check3",
         QStringLiteral(
-            "コマンドラインのファイル名のファイルはできるかぎり空白のページに自動展開する"));
-    place(Check3, 120, 720, 4335, 375);
+            "コマンドラインのファイル名のファイルはできるかぎり空白のページに自動展開する"),
+        {120, 720, 4335, 375});
 
-    Label1 = new QLabel(QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"),
-                        this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setTextFormat(Qt::PlainText);
-    place(Label1, 90, 1170, 4695, 195);
+    Label1 = dialoglayout::label(
+        this, "Label1", QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"));
+    dialoglayout::place(Label1, 90, 1170, 4695, 195);
 
-    Command1 = button(this, "Command1", QStringLiteral("OK"));
+    Command1 = dialoglayout::button(this, "Command1", QStringLiteral("OK"));
     twips::setGeometry(Command1, 5490, 120, 1065, 315);
     // Enter presses OK, unless the focus is on another button.
     Command1->setDefault(true);
-    Command2 = button(this, "Command2", QStringLiteral("キャンセル"));
+    Command2 = dialoglayout::button(this, "Command2", QStringLiteral("キャンセル"));
     twips::setGeometry(Command2, 5520, 510, 1035, 315);
 
     setTabOrder(Check1, Check2);
@@ -136,16 +121,7 @@ void OptionsDialog::Command2_Click() {
 }
 
 void OptionsDialog::centreOnScreen() {
-    m_centred = true;
     dialoglayout::centreOnScreen(this);
-}
-
-void OptionsDialog::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    // The frame is known only once the window is shown: centre the outer
-    // window again, now with its frame.
-    if (m_centred)
-        centreOnScreen();
 }
 
 void HousekeepingCommands::ComlineOP_Click() {

@@ -30,10 +30,6 @@ public:
     QPushButton* Command1;
     QPushButton* Command2;
 
-protected:
-    void showEvent(QShowEvent* e) override;
-
 private:
-    bool m_centred = false; // centred on the screen when shown
     AppState& m_state;
 };

@@ -2,9 +2,11 @@
 
 #include "editor/workspace.h"
 #include "files/open_dialog.h"
+#include "platform/dialog_layout.h"
 #include "platform/twips.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 
 std::unique_ptr<OpenDialog> DropHandler::load() {
@@ -16,15 +18,12 @@ std::unique_ptr<OpenDialog> DropHandler::load() {
 QPoint DropHandler::placement(const OpenDialog& dialog) const {
     const QWidget* window = &m_ws.window;
     const QSize outer = dialog.outerSizePx();
-    const QSize screen = twips::screenSize(window);
-    const long long width = twips::whole(twips::fromPx(outer.width(), window));
-    const long long height = twips::whole(twips::fromPx(outer.height(), window));
-    const long long left = screen.width() / 2 - width / 2;
-    const long long top = screen.height() / 2 - height;
     // The screen the main window is on, wherever it lies on the desktop.
-    const QScreen* s = window->screen();
-    const QPoint origin = s ? s->geometry().topLeft() : QPoint();
-    return origin + QPoint(twips::toPx(double(left), window), twips::toPx(double(top), window));
+    const QScreen* s = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    return dialoglayout::placedIn(screen, twips::fromPx(outer.width(), window),
+                                  twips::fromPx(outer.height(), window),
+                                  dialoglayout::Vertical::BottomOnMiddle, window);
 }
 
 void DropHandler::showModal(OpenDialog& dialog) {

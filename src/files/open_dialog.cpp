@@ -17,14 +17,6 @@
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    // A path or a page label is shown as it is, never read as markup.
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QMargins frameOf(const QWidget* w) {
     if (!w || !w->isVisible())
         return QMargins();
@@ -47,16 +39,14 @@ OpenDialog::OpenDialog(Workspace& ws, PagesMenu& pages, QWidget* parent)
     Option1->setObjectName(QStringLiteral("Option1"));
     Option2 = new QRadioButton(QStringLiteral("指定先ののページにて展開"), this);
     Option2->setObjectName(QStringLiteral("Option2"));
-    Command1 = new QPushButton(QStringLiteral("OK"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
+    Command1 = dialoglayout::button(this, "Command1", QStringLiteral("OK"));
+    Command2 = dialoglayout::button(this, "Command2", QStringLiteral("キャンセル"));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(false);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("展開先＞"));
-    Label2 = makeLabel(this, "Label2", QString());
-    Label3 = makeLabel(this, "Label3", QString());
+    Label1 = dialoglayout::label(this, "Label1", QStringLiteral("展開先＞"));
+    Label2 = dialoglayout::label(this, "Label2", QString());
+    Label3 = dialoglayout::label(this, "Label3", QString());
 
     twips::setGeometry(Option1, 0, 0, 2445, 285);
     twips::setGeometry(Option2, 0, 300, 2445, 285);

@@ -23,17 +23,10 @@ namespace {
 constexpr double ClientWidth = 6585;
 constexpr double ClientHeight = 2355;
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = new QLabel(caption, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    // File names are shown as they are, never read as markup.
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
+using dialoglayout::label;
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
+    QPushButton* b = dialoglayout::button(parent, name, caption);
     // No button is the default: Enter presses only the button that has the
     // focus (keyPressEvent), so nothing is transferred unasked.
     b->setAutoDefault(false);
@@ -165,16 +158,7 @@ int DistributionDialog::targetPage() const {
 }
 
 void DistributionDialog::centreOnScreen() {
-    m_centred = true;
     dialoglayout::centreOnScreen(this);
-}
-
-void DistributionDialog::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    // The frame is known only once the window is shown: centre the outer
-    // window again, now with its frame.
-    if (m_centred)
-        centreOnScreen();
 }
 
 void DistributionDialog::List1_Click() {

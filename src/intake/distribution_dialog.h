@@ -58,11 +58,9 @@ public:
     QPushButton* Command3;
 
 protected:
-    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
-    bool m_centred = false; // centred on the screen when shown
     void fill(const QList<ListedFile>& entries);
     int selectedRow() const;
 

@@ -2,9 +2,35 @@
 
 #include "platform/twips.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QScreen>
 
 namespace dialoglayout {
+
+namespace {
+
+// Centres its window again whenever the window is shown.
+class CentreOnShow : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Show)
+            centre(static_cast<QWidget*>(watched));
+        return false;
+    }
+    static void centre(QWidget* w) {
+        const QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+        const QRect screen = s ? QRect(QPoint(), s->geometry().size()) : QRect(0, 0, 1024, 768);
+        const QRect outer = w->frameGeometry();
+        w->move(placedIn(screen, twips::fromPx(outer.width(), w), twips::fromPx(outer.height(), w),
+                         Vertical::Centred, w));
+    }
+};
+
+} // namespace
 
 QFont designFont() {
     const QString face = QStringLiteral("ＭＳ Ｐゴシック");
@@ -15,19 +41,50 @@ QFont designFont() {
     return f;
 }
 
-void placeLabel(QLabel* l, double left, double top, double width, double height) {
-    twips::setGeometry(l, left, top, width, height);
-    const int needed = l->fontMetrics().height();
-    const QRect r = l->geometry();
+QLabel* label(QWidget* parent, const char* name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+}
+
+void place(QWidget* w, double left, double top, double width, double height, int needed) {
+    twips::setGeometry(w, left, top, width, height);
+    if (needed < 0)
+        needed = w->sizeHint().height();
+    const QRect r = w->geometry();
     if (needed > r.height())
-        l->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
+        w->setGeometry(r.x(), r.y() - (needed - r.height()) / 2, r.width(), needed);
+}
+
+void placeLabel(QLabel* l, double left, double top, double width, double height) {
+    place(l, left, top, width, height, l->fontMetrics().height());
+}
+
+QPoint placedIn(const QRect& area, double width, double height, Vertical vertical,
+                const QWidget* reference) {
+    const double d = twips::dpi(reference);
+    auto whole = [d](int px) { return twips::whole(twips::fromPx(px, d)); };
+    const long long left = whole(area.x()) + whole(area.width()) / 2 - twips::whole(width) / 2;
+    const long long middle = whole(area.y()) + whole(area.height()) / 2;
+    const long long top = vertical == Vertical::Centred ? middle - twips::whole(height) / 2
+                                                        : middle - twips::whole(height);
+    return QPoint(twips::toPx(double(left), d), twips::toPx(double(top), d));
 }
 
 void centreOnScreen(QWidget* w) {
-    const QRect outer = w->frameGeometry();
-    const QPoint p = twips::centredOnScreen(twips::fromPx(outer.width(), w),
-                                            twips::fromPx(outer.height(), w), w);
-    w->move(twips::toPx(p.x(), w), twips::toPx(p.y(), w));
+    CentreOnShow::centre(w);
+    static const char* const Watched = "centredOnShow";
+    if (!w->property(Watched).toBool()) {
+        w->setProperty(Watched, true);
+        w->installEventFilter(new CentreOnShow(w));
+    }
 }
 
 } // namespace dialoglayout

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QFont>
+#include <QPoint>
+#include <QRect>
 
 class QLabel;
+class QPushButton;
 class QWidget;
 
-// What the program's own dialogs share in laying out their controls.
+// What the program's own dialogs share in laying out their controls and
+// placing themselves.
 namespace dialoglayout {
 
 // The face the dialog layouts were drawn for: a proportional Japanese gothic
@@ -13,12 +17,30 @@ namespace dialoglayout {
 // fits its place.
 QFont designFont();
 
-// Places a label by its design rectangle in twips; where the font needs more
-// height than the design gives, the label grows about the same middle line.
+// A label named `name`; what it shows (a path, a page label) is shown as it
+// is, never read as markup.
+QLabel* label(QWidget* parent, const char* name, const QString& text);
+// A push button named `name`.
+QPushButton* button(QWidget* parent, const char* name, const QString& caption);
+
+// Places a control by its design rectangle in twips; where it needs more
+// height than the design gives (`needed`, by default its size hint), it
+// grows about the same middle line.
+void place(QWidget* control, double left, double top, double width, double height, int needed = -1);
+// The same for a label, which needs the height of one line of its font.
 void placeLabel(QLabel* label, double left, double top, double width, double height);
 
+// Where a window goes within an area: horizontally centred, and vertically
+// centred or with its bottom edge on the area's middle line.
+enum class Vertical { Centred, BottomOnMiddle };
+// The top-left, in pixels, of a window whose outer size in twips is given,
+// placed in `area` (pixels: a screen, the main window's frame). Worked out in
+// whole twips, each size rounded and halved by integer division.
+QPoint placedIn(const QRect& area, double width, double height, Vertical vertical,
+                const QWidget* reference);
+
 // Moves a window so that its outer rectangle, frame included, is centred on
-// the screen.
+// the screen; and once more when it is shown, when its frame is known.
 void centreOnScreen(QWidget* window);
 
 } // namespace dialoglayout

@@ -111,16 +111,10 @@ void Form2::placeOnMainWindow() {
     const int frameW = outer.width() - inner.width();
     const int frameH = outer.height() - inner.height();
 
-    const long long mainLeft = twips::whole(twips::fromPx(outer.x(), d));
-    const long long mainTop = twips::whole(twips::fromPx(outer.y(), d));
-    const long long mainWidth = twips::whole(twips::fromPx(outer.width(), d));
-    const long long mainHeight = twips::whole(twips::fromPx(outer.height(), d));
-    const long long width = twips::whole(ClientWidth + twips::fromPx(frameW, d));
-    const long long height = twips::whole(ClientHeight + twips::fromPx(frameH, d));
-
-    const long long left = mainLeft + mainWidth / 2 - width / 2;
-    const long long top = mainTop + mainHeight / 2 - height / 2;
-    move(twips::toPx(double(left), d), twips::toPx(double(top), d)); // move() places the frame
+    // move() places the frame.
+    move(dialoglayout::placedIn(outer, ClientWidth + twips::fromPx(frameW, d),
+                                ClientHeight + twips::fromPx(frameH, d),
+                                dialoglayout::Vertical::Centred, &main));
 }
 
 void Form2::Bef_Change() {

@@ -245,7 +245,7 @@ const std::map<QString, Figure>& figures() {
              s.start();
              s.com.files = {d.text10};
              s.window.files.OpenText_Click();
-             Form2 dialog(s.window.workspace(), &s.window);
+             ReplaceDialog dialog(s.window.workspace(), &s.window);
              dialog.Form_Load();
              dialog.show();
              dialog.Bef->setText(benchdata::target());

@@ -90,10 +90,7 @@ OptionsDialog::OptionsDialog(AppState& state, QWidget* parent) : QDialog(parent)
     Command2 = dialoglayout::button(this, "Command2", QStringLiteral("キャンセル"));
     twips::setGeometry(Command2, 5520, 510, 1035, 315);
 
-    setTabOrder(Check1, Check2);
-    setTabOrder(Check2, Check3);
-    setTabOrder(Check3, Command1);
-    setTabOrder(Command1, Command2);
+    dialoglayout::tabOrder({Check1, Check2, Check3, Command1, Command2});
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });

@@ -75,15 +75,6 @@ FileCommands::Opened FileCommands::openAndRead() {
     return {std::move(file.text), path, false};
 }
 
-QString FileCommands::OpenAndReadFile() {
-    Opened opened = openAndRead();
-    if (opened.tooLarge) {
-        offerTextEditor(m_ws, opened.path);
-        return QString();
-    }
-    return std::move(opened.text);
-}
-
 void FileCommands::OpenText_Click() {
     const Opened opened = openAndRead();
     Views& views = m_ws.views;

@@ -17,10 +17,6 @@ public:
 
     explicit FileCommands(Workspace& ws) : m_ws(ws) {}
 
-    // Shows the Open dialog and reads the chosen file: its text, or the empty
-    // text after Cancel, after a failure (with its message) or for a file too
-    // large for the views (after the offer to hand it to the text editor).
-    QString OpenAndReadFile();
     void OpenText_Click();
     void IntoText_Click();
     void FileOut_Click();

@@ -62,10 +62,7 @@ OpenDialog::OpenDialog(Workspace& ws, PagesMenu& pages, QWidget* parent)
     Combo1->setEnabled(false);
     Command1->setDefault(true);
 
-    setTabOrder(Option1, Option2);
-    setTabOrder(Option2, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Combo1);
+    dialoglayout::tabOrder({Option1, Option2, Command1, Command2, Combo1});
 
     connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
         if (on)

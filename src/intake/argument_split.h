@@ -16,12 +16,6 @@ struct ListedFile {
 // The entry for one file name.
 ListedFile listedFile(const QString& name);
 
-// Turns an argument string into list entries: every single space separates
-// two names, so two spaces in a row give an empty entry between them and a
-// trailing space an empty last entry; quotes are ordinary characters. Each
-// name is shown in lower case. The empty string gives one empty entry.
-QList<ListedFile> splitArguments(const QString& argumentString);
-
 // Entries for arguments the system has already split: one entry per argument,
 // so a name with a space in it stays one name.
 QList<ListedFile> listArguments(const QStringList& arguments);

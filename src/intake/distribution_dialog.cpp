@@ -76,10 +76,7 @@ DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, Q
     Command3 = button(this, "Command3", QStringLiteral("表示"));
     twips::setGeometry(Command3, 1530, 1710, 1035, 285);
 
-    setTabOrder(List1, Combo1);
-    setTabOrder(Combo1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
+    dialoglayout::tabOrder({List1, Combo1, Command1, Command2, Command3});
 
     connect(List1, &QListWidget::itemSelectionChanged, this, [this] { List1_Click(); });
     connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
@@ -97,17 +94,6 @@ void DistributionDialog::Form_Load() {
         Combo1->addItem(QString::number(page));
     Combo1->setCurrentIndex(0);
     Combo1_Click();
-}
-
-void DistributionDialog::setArgumentString(const QString& argumentString) {
-    if (Label1->text() == argumentString)
-        return;
-    Label1->setText(argumentString);
-    Label1_Change();
-}
-
-void DistributionDialog::Label1_Change() {
-    fill(splitArguments(Label1->text()));
 }
 
 void DistributionDialog::setFileNames(const QStringList& names) {

@@ -22,9 +22,6 @@ class DistributionDialog : public QDialog {
 public:
     DistributionDialog(SettingsStore& store, Prompts& prompts, QWidget* parent = nullptr);
 
-    // The argument string, handed over through the hidden carrier label: the
-    // list is filled by the splitting rule once per new string.
-    void setArgumentString(const QString& argumentString);
     // File names already split by the system: one entry each, first selected.
     void setFileNames(const QStringList& names);
 
@@ -40,7 +37,6 @@ public:
     void centreOnScreen();
 
     void Form_Load();
-    void Label1_Change();
     void List1_Click();
     void Combo1_Click();
     void Command1_Click(); // 転送

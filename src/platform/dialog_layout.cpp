@@ -67,6 +67,15 @@ void placeLabel(QLabel* l, double left, double top, double width, double height)
     place(l, left, top, width, height, l->fontMetrics().height());
 }
 
+void tabOrder(std::initializer_list<QWidget*> controls) {
+    QWidget* before = nullptr;
+    for (QWidget* w : controls) {
+        if (before)
+            QWidget::setTabOrder(before, w);
+        before = w;
+    }
+}
+
 QPoint placedIn(const QRect& area, double width, double height, Vertical vertical,
                 const QWidget* reference) {
     const double d = twips::dpi(reference);

@@ -4,6 +4,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <initializer_list>
+
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -29,6 +31,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption);
 void place(QWidget* control, double left, double top, double width, double height, int needed = -1);
 // The same for a label, which needs the height of one line of its font.
 void placeLabel(QLabel* label, double left, double top, double width, double height);
+
+// The order in which Tab moves the focus through a dialog's controls.
+void tabOrder(std::initializer_list<QWidget*> controls);
 
 // Where a window goes within an area: horizontally centred, and vertically
 // centred or with its bottom edge on the area's middle line.

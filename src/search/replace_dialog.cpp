@@ -20,7 +20,7 @@ const QString Title = QStringLiteral("置き換え");
 
 } // namespace
 
-Form2::Form2(Workspace& ws, QWidget* parent)
+ReplaceDialog::ReplaceDialog(Workspace& ws, QWidget* parent)
     : QDialog(parent ? parent : &ws.window, Qt::Dialog | Qt::CustomizeWindowHint |
                                                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                 Qt::MSWindowsFixedSizeDialogHint),
@@ -68,11 +68,7 @@ Form2::Form2(Workspace& ws, QWidget* parent)
         b->setAutoDefault(false);
         b->setDefault(false);
     }
-    setTabOrder(Bef, Af);
-    setTabOrder(Af, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
-    setTabOrder(Command3, Check1);
+    dialoglayout::tabOrder({Bef, Af, Command1, Command2, Command3, Check1});
     Bef->setFocus();
 
     connect(Bef, &QLineEdit::textChanged, this, [this] { Bef_Change(); });
@@ -81,13 +77,13 @@ Form2::Form2(Workspace& ws, QWidget* parent)
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
 }
 
-Form2::~Form2() = default;
+ReplaceDialog::~ReplaceDialog() = default;
 
-TextView& Form2::view() {
+TextView& ReplaceDialog::view() {
     return m_ws.views.visible();
 }
 
-void Form2::Form_Load() {
+void ReplaceDialog::Form_Load() {
     Command2->setEnabled(false);
     TextView& v = view();
     if (v.selLength() > 0)
@@ -101,7 +97,7 @@ void Form2::Form_Load() {
 
 // Centred on the main window's outer rectangle, in whole twips, halves
 // truncated; left where it falls even when partly off the screen.
-void Form2::placeOnMainWindow() {
+void ReplaceDialog::placeOnMainWindow() {
     QMainWindow& main = m_ws.window;
     const double d = twips::dpi(&main);
     const QRect outer = main.frameGeometry();
@@ -117,7 +113,7 @@ void Form2::placeOnMainWindow() {
                                 dialoglayout::Vertical::Centred, &main));
 }
 
-void Form2::Bef_Change() {
+void ReplaceDialog::Bef_Change() {
     const QString target = Bef->text();
     if (target.isEmpty()) {
         Command1->setEnabled(false);
@@ -131,7 +127,7 @@ void Form2::Bef_Change() {
     Command2->setEnabled(view().selText() == target);
 }
 
-void Form2::Command1_Click() {
+void ReplaceDialog::Command1_Click() {
     Command2->setEnabled(false);
     TextView& v = view();
     if (v.selLength() > 0)
@@ -151,14 +147,14 @@ void Form2::Command1_Click() {
     Command2->setEnabled(true);
 }
 
-void Form2::Command2_Click() {
+void ReplaceDialog::Command2_Click() {
     view().replaceSelection(Af->text());
     Command2->setEnabled(false);
     Command1_Click();
 }
 
 // One pass over the text, applied as one edit of the view (one undo step).
-void Form2::Command3_Click() {
+void ReplaceDialog::Command3_Click() {
     Command2->setEnabled(false);
     TextView& v = view();
     v.setSelStart(0);
@@ -171,7 +167,7 @@ void Form2::Command3_Click() {
 }
 
 // There is no cancel button: Escape does not close the dialog; its close box does.
-void Form2::keyPressEvent(QKeyEvent* e) {
+void ReplaceDialog::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
         e->accept();
         return;

@@ -9,15 +9,15 @@ class QPushButton;
 class TextView;
 struct Workspace;
 
-// Form2: the Replace dialog. It keeps no copy of the page: every command
+// The Replace dialog (object name "Form2"). It keeps no copy of the page: every command
 // works on the main window's visible view, so each match is selected there.
-class Form2 : public QDialog {
+class ReplaceDialog : public QDialog {
     Q_OBJECT
 public:
     // Builds the dialog with its design values: both strings empty, the box
     // unticked, every button enabled.
-    explicit Form2(Workspace& ws, QWidget* parent = nullptr);
-    ~Form2() override;
+    explicit ReplaceDialog(Workspace& ws, QWidget* parent = nullptr);
+    ~ReplaceDialog() override;
 
     // The opening: takes over the view's selection as the target, sets the
     // buttons from it and centres the dialog on the main window.

@@ -66,7 +66,7 @@ void SearchCommands::NextSerch_Click() {
 }
 
 void SearchCommands::Swap_Click() {
-    Form2 dialog(m_ws);
+    ReplaceDialog dialog(m_ws);
     dialog.Form_Load();
     dialog.exec();
 }

@@ -69,59 +69,6 @@ class TestDistribution : public QObject {
     Q_OBJECT
 
 private slots:
-    // The splitting rule: every single space separates, each name is listed
-    // in lower case and kept as given for opening.
-    void splitRule_data() {
-        QTest::addColumn<QString>("argumentString");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QStringList>("names");
-        QTest::newRow("one name") << "memo.txt" << QStringList{"memo.txt"}
-                                  << QStringList{"memo.txt"};
-        QTest::newRow("three names")
-            << "a b c" << QStringList{"a", "b", "c"} << QStringList{"a", "b", "c"};
-        QTest::newRow("two spaces give an empty entry")
-            << "a  b" << QStringList{"a", "", "b"} << QStringList{"a", "", "b"};
-        QTest::newRow("a trailing space gives an empty last entry")
-            << "a " << QStringList{"a", ""} << QStringList{"a", ""};
-        QTest::newRow("a leading space gives an empty first entry")
-            << " a" << QStringList{"", "a"} << QStringList{"", "a"};
-        QTest::newRow("quotes are kept and do not join")
-            << "\"C:\\My Memo.txt\" b" << QStringList{"\"c:\\my", "memo.txt\"", "b"}
-            << QStringList{"\"C:\\My", "Memo.txt\"", "b"};
-        QTest::newRow("capitals listed in lower case")
-            << "C:\\Memo\\A.TXT" << QStringList{"c:\\memo\\a.txt"}
-            << QStringList{"C:\\Memo\\A.TXT"};
-        QTest::newRow("letters beyond ASCII lower-cased too")
-            << "ÄÖ.TXT Ωmega" << QStringList{"äö.txt", "ωmega"} << QStringList{"ÄÖ.TXT", "Ωmega"};
-        QTest::newRow("a tab and an ideographic space do not separate")
-            << "a\tb c\u3000d" << QStringList{"a\tb", "c\u3000d"}
-            << QStringList{"a\tb", "c\u3000d"};
-        QTest::newRow("Japanese names unchanged")
-            << "メモ.txt 日記.TXT" << QStringList{"メモ.txt", "日記.txt"}
-            << QStringList{"メモ.txt", "日記.TXT"};
-        QTest::newRow("the empty string is one empty entry")
-            << "" << QStringList{""} << QStringList{""};
-        QTest::newRow("a single space is two empty entries")
-            << " " << QStringList{"", ""} << QStringList{"", ""};
-    }
-    void splitRule() {
-        QFETCH(QString, argumentString);
-        QFETCH(QStringList, shown);
-        QFETCH(QStringList, names);
-        const QList<ListedFile> entries = splitArguments(argumentString);
-        QCOMPARE(shownOf(entries), shown);
-        QCOMPARE(namesOf(entries), names);
-
-        // The dialog's carrier label runs the same rule and selects the first entry.
-        Env env;
-        env.form3.setArgumentString(argumentString);
-        QCOMPARE(listed(env.form3.List1), shown);
-        for (int i = 0; i < names.size(); ++i)
-            QCOMPARE(env.form3.List1->item(i)->data(Qt::UserRole).toString(), names[i]);
-        QCOMPARE(env.form3.List1->currentRow(), 0);
-        QCOMPARE(env.form3.Label2->text(), shown.constFirst());
-    }
-
     // Names already split by the system: one entry each, spaces and all.
     void namesAsHandedOver() {
         const QList<ListedFile> entries =
@@ -269,7 +216,7 @@ private slots:
     void emptyEntry() {
         Env env;
         const QString a = env.file("a.txt", "A");
-        env.form3.setArgumentString(a + QStringLiteral("  ") + a);
+        env.form3.setFileNames({a, QString(), a});
         DistributionDialog& d = env.form3;
         QCOMPARE(d.List1->count(), 3);
         d.List1->setCurrentRow(1);

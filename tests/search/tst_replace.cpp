@@ -72,7 +72,7 @@ struct Enabled {
     bool find, replace, all;
 };
 
-Enabled buttons(const Form2& f) {
+Enabled buttons(const ReplaceDialog& f) {
     return {f.Command1->isEnabled(), f.Command2->isEnabled(), f.Command3->isEnabled()};
 }
 
@@ -129,7 +129,7 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
     QFETCH(QString, labelledBy);
     TestEnv env;
     MainWindow& w = env.start();
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     auto* control = f.findChild<QWidget*>(name);
     QVERIFY(control);
     QString shown;
@@ -159,7 +159,7 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
 void TestReplace::dialogIsFixedWithCloseBoxOnly() {
     TestEnv env;
     MainWindow& w = env.start();
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     QCOMPARE(f.windowTitle(), Title);
     const QSize client(twips::toPx(5685, &f), twips::toPx(1050, &f));
     QCOMPARE(f.size(), client);
@@ -177,7 +177,7 @@ void TestReplace::dialogIsFixedWithCloseBoxOnly() {
 void TestReplace::keyboardMovesThroughControlsInOrder() {
     TestEnv env;
     MainWindow& w = env.start();
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     QStringList order;
     QWidget* c = f.Bef;
     do {
@@ -221,7 +221,7 @@ void TestReplace::openingTakesOverTheSelection() {
         v.setText(text);
         v.setSelStart(start);
         v.setSelLength(length);
-        Form2 f(w.workspace());
+        ReplaceDialog f(w.workspace());
         f.Form_Load();
         QCOMPARE(f.Bef->text(), text.mid(start, length));
         QCOMPARE(f.Af->text(), QString());
@@ -263,7 +263,7 @@ void TestReplace::replaceButtonNeedsTheExactTarget() {
     MainWindow& w = env.start();
     TextView& v = w.views().visible();
     v.setText(u"ABCabc"_s);
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     f.Form_Load();
     v.setSelStart(selStart);
     v.setSelLength(selLength);
@@ -354,7 +354,7 @@ void TestReplace::commandSequences() {
     setWrap(w, wrap);
     TextView& v = w.views().visible();
     v.setText(text);
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     f.Form_Load();
     f.Bef->setText(before);
     f.Af->setText(after);
@@ -438,7 +438,7 @@ void TestReplace::replaceAllCoversThePageFromTheTop() {
     v.setText(text);
     v.setSelStart(text.size() - 1);
     v.setSelLength(1);
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     f.Form_Load();
     f.Bef->setText(before);
     f.Af->setText(after);
@@ -463,7 +463,7 @@ void TestReplace::replaceAllIsOneUndoStep() {
         const QString text = u"one two one two one\r\ntwo one"_s;
         v.setText(text);
         w.state.UndoAvailable = undoAvailable;
-        Form2 f(w.workspace());
+        ReplaceDialog f(w.workspace());
         f.Form_Load();
         f.Bef->setText(u"one"_s);
         f.Af->setText(u"1"_s);
@@ -491,7 +491,7 @@ void TestReplace::centredOnTheMainWindow() {
     TestEnv env;
     MainWindow& w = env.start();
     w.placement.place(QRectF(mainTwips.x(), mainTwips.y(), mainTwips.width(), mainTwips.height()));
-    Form2 f(w.workspace());
+    ReplaceDialog f(w.workspace());
     f.Form_Load();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -518,7 +518,7 @@ void TestReplace::replaceMenuOpensModalDialog() {
 
     bool ran = false;
     QTimer::singleShot(0, this, [&] {
-        auto* f = qobject_cast<Form2*>(QApplication::activeModalWidget());
+        auto* f = qobject_cast<ReplaceDialog*>(QApplication::activeModalWidget());
         QVERIFY(f);
         auto closeAtEnd = qScopeGuard([f] { f->close(); });
         ran = true;
@@ -539,7 +539,7 @@ void TestReplace::replaceMenuOpensModalDialog() {
     QCOMPARE(v.selLength(), 3);
 
     QTimer::singleShot(0, this, [&] {
-        auto* f = qobject_cast<Form2*>(QApplication::activeModalWidget());
+        auto* f = qobject_cast<ReplaceDialog*>(QApplication::activeModalWidget());
         QVERIFY(f);
         auto closeAtEnd = qScopeGuard([f] { f->close(); });
         QCOMPARE(f->Bef->text(), u"cat"_s);

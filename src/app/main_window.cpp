@@ -327,6 +327,9 @@ void MainWindow::Form_Load(const QStringList& arguments) {
         page = 1; // only the program writes this key, and it writes 1 to 9
     state.CurrentPage = page;
     const QString text = s.read(PagesMenu::pageKey(page), QString());
+    // Both views keep the page as a string until the word-wrap switch of step
+    // 13 shows one of them: the page's document is built once, in that view.
+    Text1->setVisible(false);
     Text1->setText(text);
     pages.markPage(page);
     state.UndoAvailable = false;

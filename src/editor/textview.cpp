@@ -51,69 +51,37 @@ bool isStandInChar(char16_t c) {
     return c == LineSeparator || c == CrSymbol || c == Replacement;
 }
 
-bool hasLoneBreak(QStringView t) {
-    for (qsizetype i = t.indexOf(u'\r'); i >= 0; i = t.indexOf(u'\r', i + 1)) {
-        if (i + 1 == t.size() || t[i + 1] != u'\n')
-            return true;
-    }
-    for (qsizetype i = t.indexOf(u'\n'); i >= 0; i = t.indexOf(u'\n', i + 1)) {
-        if (i == 0 || t[i - 1] != u'\r')
-            return true;
-    }
-    return false;
-}
-
-bool hasFrameOrParagraphMark(QStringView t) {
-    return t.contains(QChar(ParaSeparator)) || t.contains(QChar(FrameStart)) ||
-           t.contains(QChar(FrameEnd));
-}
-
-// Inserts t at c (which has no selection): each line end of the view's kind
-// becomes a block break, the characters the document cannot hold go in as
-// tagged stand-ins.
+// Inserts t at c (which has no selection) in one pass. Runs of ordinary text
+// go in as they are, slices of t without a copy of their own: the document
+// itself makes one block break of each CR LF, LF or CR in them. Only the
+// characters the document cannot hold as the view's line ends (a lone CR or LF
+// in a page of CR LF lines, the other kind of line end in a page of lone ones,
+// U+2029 and the frame marks) go in one at a time, as tagged stand-ins.
 void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd) {
     const QTextCharFormat plain;
-    const char16_t single = lineEnd == TextView::LineEnd::Lf ? u'\n' : u'\r';
-    const char16_t other = lineEnd == TextView::LineEnd::Lf ? u'\r' : u'\n';
-    if (!hasFrameOrParagraphMark(t)) {
-        if (lineEnd == TextView::LineEnd::CrLf && !hasLoneBreak(t)) {
-            QString s = t;
-            s.replace(QStringLiteral("\r\n"), QString(QChar(ParaSeparator)));
-            c.insertText(s, plain);
-            return;
-        }
-        if (lineEnd != TextView::LineEnd::CrLf && !t.contains(QChar(other))) {
-            QString s = t;
-            s.replace(QChar(single), QChar(ParaSeparator));
-            c.insertText(s, plain);
-            return;
-        }
-    }
-    QString run;
-    run.reserve(t.size());
+    const QChar* s = t.constData();
     const qsizetype n = t.size();
+    qsizetype from = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t ch = t[i].unicode();
-        const bool crLf = ch == u'\r' && i + 1 < n && t[i + 1] == u'\n';
-        if (lineEnd == TextView::LineEnd::CrLf && crLf) {
-            run += QChar(ParaSeparator);
+        const char16_t ch = s[i].unicode();
+        if (!heldAsStandIn(ch))
+            continue;
+        if (ch == u'\r' && lineEnd == TextView::LineEnd::CrLf && i + 1 < n && s[i + 1] == u'\n') {
             ++i;
-        } else if (lineEnd != TextView::LineEnd::CrLf && ch == single) {
-            run += QChar(ParaSeparator);
-        } else if (heldAsStandIn(ch)) {
-            if (!run.isEmpty()) {
-                c.insertText(run, plain);
-                run.clear();
-            }
-            QTextCharFormat tagged;
-            tagged.setProperty(OriginalChar, int(ch));
-            c.insertText(QString(QChar(standInFor(ch))), tagged);
-        } else {
-            run += QChar(ch);
+            continue;
         }
+        if ((ch == u'\n' && lineEnd == TextView::LineEnd::Lf) ||
+            (ch == u'\r' && lineEnd == TextView::LineEnd::Cr))
+            continue;
+        if (i > from)
+            c.insertText(QString::fromRawData(s + from, i - from), plain);
+        QTextCharFormat tagged;
+        tagged.setProperty(OriginalChar, int(ch));
+        c.insertText(QString(QChar(standInFor(ch))), tagged);
+        from = i + 1;
     }
-    if (!run.isEmpty())
-        c.insertText(run, plain);
+    if (n > from)
+        c.insertText(from == 0 ? t : QString::fromRawData(s + from, n - from), plain);
 }
 
 // Moves p (0..length) off the middle of a CR LF to before the CR.
@@ -174,50 +142,56 @@ QString TextView::text() const {
 }
 
 QString TextView::fromDocument(const QString& raw, int docFrom) const {
-    const QStringView lineEnd = m_lineEnd == LineEnd::CrLf ? QStringView(u"\r\n")
-                                : m_lineEnd == LineEnd::Lf ? QStringView(u"\n")
-                                                           : QStringView(u"\r");
-    if (!raw.contains(QChar(LineSeparator)) && !raw.contains(QChar(CrSymbol)) &&
-        !raw.contains(QChar(Replacement))) {
-        if (lineEnd.size() == 1) {
-            QString s = raw;
-            s.replace(QChar(ParaSeparator), lineEnd[0]);
-            return s;
-        }
-        // One pass, one allocation: the common case of a long page.
-        QString s;
-        s.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-        const QStringView view(raw);
-        qsizetype from = 0;
-        for (qsizetype i = raw.indexOf(QChar(ParaSeparator)); i >= 0;
-             i = raw.indexOf(QChar(ParaSeparator), from)) {
-            s.append(view.mid(from, i - from));
-            s.append(lineEnd);
-            from = i + 1;
-        }
-        s.append(view.mid(from));
-        return s;
-    }
+    return textOf(raw, m_lineEnd, standInsOf(raw, docFrom));
+}
+
+QList<TextView::StandIn> TextView::standInsOf(QStringView raw, int docFrom) const {
+    QList<StandIn> found;
     TagReader tags(document());
-    QString out;
-    out.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char16_t ch = raw[i].unicode();
-        if (ch == ParaSeparator) {
-            out += lineEnd;
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isStandInChar(raw[i].unicode()))
             continue;
-        }
-        if (isStandInChar(ch)) {
+        if (const char16_t original = tags.originalAt(docFrom + int(i)))
+            found.append({i, original});
+    }
+    return found;
+}
+
+QString TextView::textOf(QStringView raw, LineEnd lineEnd, const QList<StandIn>& standIns) {
+    const QStringView end = lineEnd == LineEnd::CrLf ? QStringView(u"\r\n")
+                            : lineEnd == LineEnd::Lf ? QStringView(u"\n")
+                                                     : QStringView(u"\r");
+    const qsizetype breaks = raw.count(QChar(ParaSeparator));
+    QString out;
+    out.reserve(raw.size() + breaks * (end.size() - 1));
+    auto tag = standIns.cbegin();
+    qsizetype from = 0;
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = raw[i].unicode();
+        if (ch != ParaSeparator && !isStandInChar(ch))
+            continue;
+        QStringView replacement;
+        char16_t original = 0;
+        if (ch == ParaSeparator) {
+            replacement = end;
+        } else {
+            while (tag != standIns.cend() && tag->pos < i)
+                ++tag;
             // Typing next to a stand-in can pass its tag on; only a unit that
             // is the tag's own stand-in counts.
-            const char16_t original = tags.originalAt(docFrom + int(i));
-            if (original && standInFor(original) == ch && heldAsStandIn(original)) {
-                out += QChar(original);
+            if (tag == standIns.cend() || tag->pos != i || standInFor(tag->original) != ch ||
+                !heldAsStandIn(tag->original))
                 continue;
-            }
+            original = tag->original;
+            replacement = QStringView(&original, 1);
         }
-        out += QChar(ch);
+        out.append(raw.sliced(from, i - from));
+        out.append(replacement);
+        from = i + 1;
     }
+    out.append(raw.sliced(from));
     return out;
 }
 
@@ -497,13 +471,25 @@ void TextView::build() {
 }
 
 void TextView::release() {
+    releaseAs(text());
+}
+
+void TextView::releaseAs(const QString& text) {
     const QSignalBlocker blocker(this);
     m_pendingStart = selStart();
     m_pendingLength = selLength();
     m_pendingModified = document()->isModified();
-    m_pending = text();
-    m_deferred = true;
-    loadDocument(QString());
+    m_pending = text;
+    if (!m_deferred) {
+        m_deferred = true;
+        loadDocument(QString());
+    }
+}
+
+void TextView::hideAs(const QString& text) {
+    if (!isHidden() || !m_deferred)
+        releaseAs(text);
+    QPlainTextEdit::setVisible(false);
 }
 
 // --- keyboard and input method ----------------------------------------------------

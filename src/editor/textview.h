@@ -78,8 +78,13 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    friend class Views;
     void build();   // deferred string -> document
     void release(); // document -> deferred string
+    void releaseAs(const QString& text);
+    // Hides the view, keeping `text`, which the caller has just taken from it,
+    // so the text is not made a second time.
+    void hideAs(const QString& text);
     qsizetype toTextPos(int docPos) const;
     int toDocPosExact(qsizetype textPos) const;
     char16_t originalAt(int pos) const;
@@ -90,6 +95,17 @@ private:
     // The text of the document units `raw`, which start at document position
     // docFrom: block breaks become CR LF, tagged stand-ins their originals.
     QString fromDocument(const QString& raw, int docFrom) const;
+    // A unit of the document's raw text tagged as the stand-in of `original`.
+    struct StandIn {
+        qsizetype pos; // from the start of the raw text taken
+        char16_t original;
+    };
+    // The tagged units of `raw`, taken from document position docFrom on.
+    QList<StandIn> standInsOf(QStringView raw, int docFrom) const;
+    // The text of raw document units, made in one pass from them, the kind of
+    // line end a block break stands for and the tagged stand-ins among them;
+    // it depends on nothing else, so it can run anywhere.
+    static QString textOf(QStringView raw, LineEnd lineEnd, const QList<StandIn>& standIns);
     bool isExplicitlyHidden() const;
     // Keeps typed text from taking over the tag of a stand-in before the caret.
     void untagInsertionFormat();

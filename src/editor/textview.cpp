@@ -437,7 +437,10 @@ bool TextView::isExplicitlyHidden() const {
 }
 
 void TextView::setVisible(bool visible) {
-    if (visible && m_deferred)
+    // In a window not shown yet the document waits for the window: built
+    // after the view has its final size, it is laid out once, and only as far
+    // as it is seen.
+    if (visible && m_deferred && window()->isVisible())
         build();
     else if (!visible && !m_deferred)
         release();
@@ -445,11 +448,14 @@ void TextView::setVisible(bool visible) {
 }
 
 void TextView::showEvent(QShowEvent* e) {
-    // Every way to show the view passes through setVisible(true); this only
-    // guards against showing a view whose document was never built.
     if (m_deferred)
         build();
     QPlainTextEdit::showEvent(e);
+}
+
+void TextView::buildIfShown() {
+    if (m_deferred && !isHidden())
+        build();
 }
 
 // Showing or hiding the view does not change its text, so neither announces
@@ -506,6 +512,7 @@ void TextView::untagInsertionFormat() {
 }
 
 void TextView::keyPressEvent(QKeyEvent* e) {
+    buildIfShown();
     const int key = e->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     const Qt::KeyboardModifiers mods = e->modifiers();
@@ -542,6 +549,7 @@ void TextView::keyPressEvent(QKeyEvent* e) {
 
 // An input-method commit emits charTyped once for each UTF-16 unit committed.
 void TextView::inputMethodEvent(QInputMethodEvent* e) {
+    buildIfShown();
     untagInsertionFormat();
     const QString committed = e->commitString();
     QPlainTextEdit::inputMethodEvent(e);
@@ -603,6 +611,7 @@ bool TextView::canInsertFromMimeData(const QMimeData* source) const {
 void TextView::insertFromMimeData(const QMimeData* source) {
     if (hasLocalFile(source))
         return;
+    buildIfShown();
     untagInsertionFormat();
     QPlainTextEdit::insertFromMimeData(source);
 }

@@ -82,6 +82,8 @@ private:
     void build();   // deferred string -> document
     void release(); // document -> deferred string
     void releaseAs(const QString& text);
+    // Input reaching a view whose window was never shown finds its document.
+    void buildIfShown();
     // Hides the view, keeping `text`, which the caller has just taken from it,
     // so the text is not made a second time.
     void hideAs(const QString& text);

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 #include <algorithm>
@@ -129,6 +130,21 @@ bool hasLocalFile(const QMimeData* data) {
 TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
     setColourValue(m_colourValue);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int from, int, int added) { keepLongLinesShaped(from, from + added); });
+}
+
+// The toolkit lays a line out in one piece and, once laid out, forgets how its
+// characters were shaped: every later question about it (where the caret
+// stands, each blink of the caret, painting) shapes the whole line again, which
+// for a line of some million characters takes longer than a blink. A long line
+// keeps its shaping instead; a short one is reshaped in no time.
+void TextView::keepLongLinesShaped(int from, int to) {
+    const QTextDocument* doc = document();
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        if (b.length() > LongLine && !b.layout()->cacheEnabled())
+            b.layout()->setCacheEnabled(true);
+    }
 }
 
 TextView::~TextView() = default;

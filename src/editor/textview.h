@@ -84,6 +84,9 @@ private:
     void releaseAs(const QString& text);
     // Input reaching a view whose window was never shown finds its document.
     void buildIfShown();
+    // Lines longer than this (in units) keep their shaping between layouts.
+    static constexpr int LongLine = 4096;
+    void keepLongLinesShaped(int from, int to);
     // Hides the view, keeping `text`, which the caller has just taken from it,
     // so the text is not made a second time.
     void hideAs(const QString& text);

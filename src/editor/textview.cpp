@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -142,8 +143,33 @@ TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
 void TextView::keepLongLinesShaped(int from, int to) {
     const QTextDocument* doc = document();
     for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
-        if (b.length() > LongLine && !b.layout()->cacheEnabled())
+        if (b.length() > LongLine && !b.layout()->cacheEnabled()) {
             b.layout()->setCacheEnabled(true);
+            m_hasLongLine = true;
+        }
+    }
+}
+
+// Without wrapping, a long line is painted whole each time any part of it is:
+// a blinking caret would keep the program busy for good. The caret of such a
+// page stands still while the view has the focus.
+namespace {
+int savedFlashTime = -1;
+}
+
+void TextView::focusInEvent(QFocusEvent* e) {
+    if (lineWrapMode() == NoWrap && m_hasLongLine && savedFlashTime < 0) {
+        savedFlashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        QGuiApplication::styleHints()->setCursorFlashTime(0);
+    }
+    QPlainTextEdit::focusInEvent(e);
+}
+
+void TextView::focusOutEvent(QFocusEvent* e) {
+    QPlainTextEdit::focusOutEvent(e);
+    if (savedFlashTime >= 0) {
+        QGuiApplication::styleHints()->setCursorFlashTime(savedFlashTime);
+        savedFlashTime = -1;
     }
 }
 
@@ -255,6 +281,7 @@ TextView::LineEnd TextView::lineEndOf(QStringView text) {
 
 void TextView::loadDocument(const QString& text) {
     m_lineEnd = lineEndOf(text);
+    m_hasLongLine = false;
     QTextDocument* doc = document();
     // clear() frees the old text at once (removing it through a cursor keeps
     // its buffer) and empties the undo stacks.

@@ -87,6 +87,9 @@ private:
     // Lines longer than this (in units) keep their shaping between layouts.
     static constexpr int LongLine = 4096;
     void keepLongLinesShaped(int from, int to);
+    bool m_hasLongLine = false;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     // Hides the view, keeping `text`, which the caller has just taken from it,
     // so the text is not made a second time.
     void hideAs(const QString& text);

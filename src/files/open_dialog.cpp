@@ -2,6 +2,7 @@
 
 #include "editor/pages_menu.h"
 #include "editor/workspace.h"
+#include "files/file_commands.h"
 #include "files/text_file.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
@@ -126,6 +127,12 @@ void OpenDialog::Command1_Click() {
     // (gone since the drop, no permission, a folder now) leaves the pages and
     // both views exactly as they were.
     const textfile::ReadResult file = textfile::ReadTextFile(Label3->text());
+    if (file.failure == textfile::TooLarge) {
+        // As with the Open command: offered to the system's text editor.
+        done(QDialog::Rejected);
+        offerTextEditor(m_ws, Label3->text());
+        return;
+    }
     if (!file.ok()) {
         m_ws.platform.prompts.messageBox(textfile::failureMessage(file.failure),
                                          QStringLiteral("Sorabun"), Prompts::Buttons::Ok,

@@ -330,7 +330,7 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
     if (doPeer && !havePeer)
         std::fprintf(stderr, "anchor featherpad_open_20mb_ms: no featherpad here\n");
     const QString typed50 = QStringLiteral("abcdefghij").repeated(5);
-    const QString typed5 = QStringLiteral("abcde");
+    const QString typed2 = QStringLiteral("ab");
 
     // One loop: the peer runs between the program's runs, under the same load.
     for (int r = 0; r < reps; ++r) {
@@ -352,8 +352,8 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
         }
         if (doLine) {
             // Word wrap on and off; the slower of the two counts.
-            const auto on = sorabun(x, program, data.line5, true, typed5, 30s);
-            const auto off = sorabun(x, program, data.line5, false, typed5, 30s);
+            const auto on = sorabun(x, program, data.line5, true, typed2, 60s);
+            const auto off = sorabun(x, program, data.line5, false, typed2, 60s);
             if (on && off) {
                 line.values << std::max(on->openMs, off->openMs);
                 typingLine.values << std::max(on->typingMs, off->typingMs);

@@ -1,5 +1,7 @@
 #include "editor/textview.h"
 
+#include "platform/long_work.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -18,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -53,14 +56,39 @@ bool isStandInChar(char16_t c) {
     return c == LineSeparator || c == CrSymbol || c == Replacement;
 }
 
+// A long text goes into the document in steps of about this many units, each
+// step showing how far the work has come.
+constexpr qsizetype StepUnits = qsizetype(1) << 20;
+
+// Inserts the units [from, to) of t as they are. In steps, no step ends
+// between the CR and the LF of a CR LF, and no edit block stays open while
+// the progress is shown.
+void insertPlain(QTextCursor& c, const QString& t, qsizetype from, qsizetype to, bool inSteps) {
+    const QTextCharFormat plain;
+    const QChar* s = t.constData();
+    while (from < to) {
+        qsizetype end = inSteps ? std::min(to, from + StepUnits) : to;
+        if (end < to && s[end - 1] == u'\r' && s[end] == u'\n')
+            ++end;
+        c.insertText(from == 0 && end == t.size() ? t : QString::fromRawData(s + from, end - from),
+                     plain);
+        from = end;
+        if (inSteps) {
+            c.endEditBlock();
+            LongWork::progress(from, t.size());
+            c.beginEditBlock();
+        }
+    }
+}
+
 // Inserts t at c (which has no selection) in one pass. Runs of ordinary text
 // go in as they are, slices of t without a copy of their own: the document
 // itself makes one block break of each CR LF, LF or CR in them. Only the
 // characters the document cannot hold as the view's line ends (a lone CR or LF
 // in a page of CR LF lines, the other kind of line end in a page of lone ones,
 // U+2029 and the frame marks) go in one at a time, as tagged stand-ins.
-void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd) {
-    const QTextCharFormat plain;
+void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd,
+                     bool inSteps = false) {
     const QChar* s = t.constData();
     const qsizetype n = t.size();
     qsizetype from = 0;
@@ -75,15 +103,13 @@ void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd
         if ((ch == u'\n' && lineEnd == TextView::LineEnd::Lf) ||
             (ch == u'\r' && lineEnd == TextView::LineEnd::Cr))
             continue;
-        if (i > from)
-            c.insertText(QString::fromRawData(s + from, i - from), plain);
+        insertPlain(c, t, from, i, inSteps);
         QTextCharFormat tagged;
         tagged.setProperty(OriginalChar, int(ch));
         c.insertText(QString(QChar(standInFor(ch))), tagged);
         from = i + 1;
     }
-    if (n > from)
-        c.insertText(from == 0 ? t : QString::fromRawData(s + from, n - from), plain);
+    insertPlain(c, t, from, n, inSteps);
 }
 
 // Moves p (0..length) off the middle of a CR LF to before the CR.
@@ -287,11 +313,22 @@ void TextView::loadDocument(const QString& text) {
     // its buffer) and empties the undo stacks.
     doc->clear();
     doc->setUndoRedoEnabled(false);
+    // A long text in a window on screen is built in steps that show how far
+    // the work has come; the view paints nothing until it is whole. (At the
+    // window's first showing the window itself is not there to show it.)
+    const bool inSteps = text.size() >= 2 * StepUnits && window()->isVisible() && !m_inShowEvent;
+    std::optional<LongWork> work;
+    if (inSteps) {
+        work.emplace(QStringLiteral("ページを読み込んでいます…"));
+        setUpdatesEnabled(false);
+    }
     QTextCursor c(doc);
     c.beginEditBlock();
-    insertConverted(c, text, m_lineEnd);
+    insertConverted(c, text, m_lineEnd, inSteps);
     c.endEditBlock();
     doc->setUndoRedoEnabled(true);
+    if (inSteps)
+        setUpdatesEnabled(true);
     setTextCursor(QTextCursor(doc));
 }
 
@@ -491,8 +528,11 @@ void TextView::setVisible(bool visible) {
 }
 
 void TextView::showEvent(QShowEvent* e) {
-    if (m_deferred)
+    if (m_deferred) {
+        m_inShowEvent = true;
         build();
+        m_inShowEvent = false;
+    }
     QPlainTextEdit::showEvent(e);
 }
 

@@ -88,6 +88,7 @@ private:
     static constexpr int LongLine = 4096;
     void keepLongLinesShaped(int from, int to);
     bool m_hasLongLine = false;
+    bool m_inShowEvent = false;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     // Hides the view, keeping `text`, which the caller has just taken from it,

@@ -2,6 +2,7 @@
 
 #include "editor/workspace.h"
 #include "files/text_file.h"
+#include "platform/long_work.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
@@ -19,6 +20,7 @@ const QString FileFilter =
 const QString AppTitle = QStringLiteral("Sorabun");
 const QString OpenTitle = QStringLiteral("開く");
 const QString OutputTitle = QStringLiteral("ファイルに出力");
+const QString ReadingLabel = QStringLiteral("ファイルを読み込んでいます…");
 
 // The desktop's handler for text files stands for the system text editor.
 const QString TextEditor = QStringLiteral("xdg-open");
@@ -74,6 +76,7 @@ FileCommands::Opened FileCommands::openAndRead() {
     if (!com.showOpen())
         return {};
     const QString path = com.fileName;
+    LongWork::startsNow();
     textfile::ReadResult file = textfile::ReadTextFile(path);
     if (file.failure == textfile::TooLarge)
         return {QString(), path, true};
@@ -95,6 +98,7 @@ QString FileCommands::OpenAndReadFile() {
 }
 
 void FileCommands::OpenText_Click() {
+    const LongWork work(ReadingLabel);
     const Opened opened = openAndRead();
     Views& views = m_ws.views;
     bool tooLarge = opened.tooLarge || opened.text.size() > maxViewUnits;
@@ -124,6 +128,7 @@ void FileCommands::IntoText_Click() {
              AppTitle))
         shown.setSelLength(0);
 
+    const LongWork work(ReadingLabel);
     const Opened opened = openAndRead();
     // A file the views cannot take changes nothing, not even the selection.
     bool tooLarge = opened.tooLarge ||

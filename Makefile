@@ -39,7 +39,13 @@ test-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS) -LE "slow|install"
 
+# FeatherPad, the peer editor the benchmark compares with, is installed for
+# the benchmark only.
 bench: build
+	@dpkg-query -W -f='$${Status}' featherpad 2>/dev/null | grep -q 'install ok installed' || \
+		{ if [ "$$(id -u)" -eq 0 ]; then s=; else s=sudo; fi; \
+		  DEBIAN_FRONTEND=noninteractive $$s apt-get install -y -q --no-install-recommends featherpad || \
+		  { $$s apt-get update -q && DEBIAN_FRONTEND=noninteractive $$s apt-get install -y -q --no-install-recommends featherpad; }; }
 	$(BUILD)/bench/sorabun_bench $(BENCH_ARGS)
 
 # Fuzzing: a clang build of its own (fuzz/ is a project by itself).

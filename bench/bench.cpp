@@ -9,10 +9,13 @@
 // followed by the anchors, ordinary tools doing comparable work on the same
 // data in the same run:
 //   anchor <name> <median> <unit>
-// Samples, targets and details go to standard error.
+// The figures named x11_* and the others beside them (typing, 100 MB, one
+// long line, FeatherPad) run the real program under Xvfb with openbox; see
+// x11_figures.h. Samples, targets and details go to standard error.
 
 #include "bench_data.h"
 #include "bench_platform.h"
+#include "x11_figures.h"
 
 #include "app/main_window.h"
 #include "app/program.h"
@@ -489,6 +492,12 @@ int runAll(int argc, char* argv[]) {
         std::fprintf(stderr, "  %s target <= %g %s: %s (samples %s)\n", t.name, t.limit, t.unit,
                      met ? "met" : "MISSED", qPrintable(samples(values)));
     }
+
+    // The whole program under X11 with a window manager, beside FeatherPad.
+    const x11figures::Outcome x11 =
+        x11figures::run(data, QStringLiteral(SORABUN_PROGRAM), reps, only);
+    missed += x11.missed;
+    failed += x11.failed;
 
     if (!args.contains(QStringLiteral("--no-anchors"))) {
         for (const Anchor& a : anchors(data, tmp.path())) {

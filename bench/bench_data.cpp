@@ -67,10 +67,20 @@ struct Lines {
     }
 };
 
-void write(const QString& path, const QString& text) {
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(textfile::encode(text)) < 0)
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+void write(const QString& path, const QString& text) {
+    writeBytes(path, textfile::encode(text));
+}
+
+// The file in code page 932 and its UTF-8 form beside it.
+void writeBoth(const QString& path, const QString& text) {
+    write(path, text);
+    writeBytes(Files::utf8(path), text.toUtf8());
 }
 
 } // namespace
@@ -98,10 +108,17 @@ QString filler(qsizetype bytes, quint32 seed) {
     return text;
 }
 
+QString Files::utf8(const QString& file) {
+    QString s = file;
+    s.chop(4); // ".txt"
+    return s + QStringLiteral(".utf8.txt");
+}
+
 Files locate(const QString& dir) {
     const QDir d(dir);
-    return {d.filePath(QStringLiteral("text5.txt")), d.filePath(QStringLiteral("text20.txt")),
-            d.filePath(QStringLiteral("text10.txt")), d.filePath(QStringLiteral("nine.sqlite"))};
+    return {d.filePath(QStringLiteral("text5.txt")),   d.filePath(QStringLiteral("text20.txt")),
+            d.filePath(QStringLiteral("text10.txt")),  d.filePath(QStringLiteral("nine.sqlite")),
+            d.filePath(QStringLiteral("text100.txt")), d.filePath(QStringLiteral("line5.txt"))};
 }
 
 Files make(const QString& dir) {
@@ -110,7 +127,14 @@ Files make(const QString& dir) {
 
     const QString five = filler(5 * MB, 5);
     write(f.text5, five);
-    write(f.text20, filler(20 * MB - cp932Bytes(needle()), 20) + needle());
+    writeBoth(f.text20, filler(20 * MB - cp932Bytes(needle()), 20) + needle());
+    writeBoth(f.text100, filler(100 * MB - cp932Bytes(needle()), 100) + needle());
+    // Lines run together: about 4.7 MB of text without a line end.
+    QString line = filler(4850 * 1000, 47);
+    line.remove(QStringLiteral("\r\n"));
+    for (qsizetype over = cp932Bytes(line) + cp932Bytes(needle()) - 4700 * 1000; over > 0;)
+        over -= cp932Bytes(QStringView(line).right(1)), line.chop(1);
+    writeBoth(f.line5, line + needle());
 
     // 10 MB with the word spread evenly over the lines, once in a line at most.
     const qsizetype wordBytes = cp932Bytes(target()) * TargetOccurrences;

@@ -130,6 +130,9 @@ void MainWindow::Form_Load(const QStringList& arguments) {
 
 void MainWindow::restoreViews() {
     const SettingsStore& s = m_store;
+    // Both views keep the page as a string until the word-wrap switch below
+    // shows one of them: the page's document is built once, in that view.
+    Text1->setVisible(false);
     pages.ShowPage(keys::shownPage(s));
     // The check mark as stored, inverted: the switch inverts it back and
     // shows the matching view, carrying text and selection.

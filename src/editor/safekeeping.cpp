@@ -2,6 +2,7 @@
 
 #include "editor/pages_menu.h"
 #include "editor/workspace.h"
+#include "platform/long_work.h"
 #include "store/keys.h"
 
 #include <QDateTime>
@@ -54,8 +55,8 @@ void TextCapture::changed(int position) {
         block = doc->lastBlock();
     const qsizetype keep = block.position();
     m_raw.units.truncate(keep);
-    while (!m_raw.originals.empty() && m_raw.originals.back().first >= keep)
-        m_raw.originals.pop_back();
+    while (!m_raw.standIns.isEmpty() && m_raw.standIns.constLast().pos >= keep)
+        m_raw.standIns.removeLast();
     m_next = block;
 }
 
@@ -64,6 +65,11 @@ void TextCapture::step() {
         return;
     if (!m_view) {
         cancel();
+        return;
+    }
+    // A page being read or built is no page to take yet.
+    if (LongWork::running()) {
+        QTimer::singleShot(50, this, [this] { step(); });
         return;
     }
     m_next = m_view->appendRaw(m_raw, m_next, SliceUnits);
@@ -143,6 +149,10 @@ void IdleSave::save() {
     m_longest.stop();
     if (!m_watching || m_capture.running() || m_writing)
         return; // what changes meanwhile is written when this ends
+    if (LongWork::running()) {
+        touched(); // a page half read or built is written once it is whole
+        return;
+    }
     const Views& views = m_ws.views;
     const quint64 marks = views.storeMarks();
     if (!views.pageChanged()) {

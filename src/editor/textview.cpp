@@ -1,5 +1,7 @@
 #include "editor/textview.h"
 
+#include "platform/long_work.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -10,12 +12,15 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleHints>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -51,69 +56,60 @@ bool isStandInChar(char16_t c) {
     return c == LineSeparator || c == CrSymbol || c == Replacement;
 }
 
-bool hasLoneBreak(QStringView t) {
-    for (qsizetype i = t.indexOf(u'\r'); i >= 0; i = t.indexOf(u'\r', i + 1)) {
-        if (i + 1 == t.size() || t[i + 1] != u'\n')
-            return true;
-    }
-    for (qsizetype i = t.indexOf(u'\n'); i >= 0; i = t.indexOf(u'\n', i + 1)) {
-        if (i == 0 || t[i - 1] != u'\r')
-            return true;
-    }
-    return false;
-}
+// A long text goes into the document in steps of about this many units, each
+// step showing how far the work has come.
+constexpr qsizetype StepUnits = qsizetype(1) << 20;
 
-bool hasFrameOrParagraphMark(QStringView t) {
-    return t.contains(QChar(ParaSeparator)) || t.contains(QChar(FrameStart)) ||
-           t.contains(QChar(FrameEnd));
-}
-
-// Inserts t at c (which has no selection): each line end of the view's kind
-// becomes a block break, the characters the document cannot hold go in as
-// tagged stand-ins.
-void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd) {
+// Inserts the units [from, to) of t as they are. In steps, no step ends
+// between the CR and the LF of a CR LF, and no edit block stays open while
+// the progress is shown.
+void insertPlain(QTextCursor& c, const QString& t, qsizetype from, qsizetype to, bool inSteps) {
     const QTextCharFormat plain;
-    const char16_t single = lineEnd == TextView::LineEnd::Lf ? u'\n' : u'\r';
-    const char16_t other = lineEnd == TextView::LineEnd::Lf ? u'\r' : u'\n';
-    if (!hasFrameOrParagraphMark(t)) {
-        if (lineEnd == TextView::LineEnd::CrLf && !hasLoneBreak(t)) {
-            QString s = t;
-            s.replace(QStringLiteral("\r\n"), QString(QChar(ParaSeparator)));
-            c.insertText(s, plain);
-            return;
-        }
-        if (lineEnd != TextView::LineEnd::CrLf && !t.contains(QChar(other))) {
-            QString s = t;
-            s.replace(QChar(single), QChar(ParaSeparator));
-            c.insertText(s, plain);
-            return;
+    const QChar* s = t.constData();
+    while (from < to) {
+        qsizetype end = inSteps ? std::min(to, from + StepUnits) : to;
+        if (end < to && s[end - 1] == u'\r' && s[end] == u'\n')
+            ++end;
+        c.insertText(from == 0 && end == t.size() ? t : QString::fromRawData(s + from, end - from),
+                     plain);
+        from = end;
+        if (inSteps) {
+            c.endEditBlock();
+            LongWork::progress(from, t.size());
+            c.beginEditBlock();
         }
     }
-    QString run;
-    run.reserve(t.size());
+}
+
+// Inserts t at c (which has no selection) in one pass. Runs of ordinary text
+// go in as they are, slices of t without a copy of their own: the document
+// itself makes one block break of each CR LF, LF or CR in them. Only the
+// characters the document cannot hold as the view's line ends (a lone CR or LF
+// in a page of CR LF lines, the other kind of line end in a page of lone ones,
+// U+2029 and the frame marks) go in one at a time, as tagged stand-ins.
+void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd,
+                     bool inSteps = false) {
+    const QChar* s = t.constData();
     const qsizetype n = t.size();
+    qsizetype from = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t ch = t[i].unicode();
-        const bool crLf = ch == u'\r' && i + 1 < n && t[i + 1] == u'\n';
-        if (lineEnd == TextView::LineEnd::CrLf && crLf) {
-            run += QChar(ParaSeparator);
+        const char16_t ch = s[i].unicode();
+        if (!heldAsStandIn(ch))
+            continue;
+        if (ch == u'\r' && lineEnd == TextView::LineEnd::CrLf && i + 1 < n && s[i + 1] == u'\n') {
             ++i;
-        } else if (lineEnd != TextView::LineEnd::CrLf && ch == single) {
-            run += QChar(ParaSeparator);
-        } else if (heldAsStandIn(ch)) {
-            if (!run.isEmpty()) {
-                c.insertText(run, plain);
-                run.clear();
-            }
-            QTextCharFormat tagged;
-            tagged.setProperty(OriginalChar, int(ch));
-            c.insertText(QString(QChar(standInFor(ch))), tagged);
-        } else {
-            run += QChar(ch);
+            continue;
         }
+        if ((ch == u'\n' && lineEnd == TextView::LineEnd::Lf) ||
+            (ch == u'\r' && lineEnd == TextView::LineEnd::Cr))
+            continue;
+        insertPlain(c, t, from, i, inSteps);
+        QTextCharFormat tagged;
+        tagged.setProperty(OriginalChar, int(ch));
+        c.insertText(QString(QChar(standInFor(ch))), tagged);
+        from = i + 1;
     }
-    if (!run.isEmpty())
-        c.insertText(run, plain);
+    insertPlain(c, t, from, n, inSteps);
 }
 
 // Moves p (0..length) off the middle of a CR LF to before the CR.
@@ -154,55 +150,6 @@ bool hasStandIn(QStringView t) {
            t.contains(QChar(Replacement));
 }
 
-// The text of document units: block breaks become the line end of the view,
-// stand-ins the characters they stand for (originalAt(i) tells which, or 0).
-template <class OriginalAt>
-QString unitsToText(const QString& raw, TextView::LineEnd kind, OriginalAt originalAt) {
-    const QStringView lineEnd = kind == TextView::LineEnd::CrLf ? QStringView(u"\r\n")
-                                : kind == TextView::LineEnd::Lf ? QStringView(u"\n")
-                                                                : QStringView(u"\r");
-    if (!hasStandIn(raw)) {
-        if (lineEnd.size() == 1) {
-            QString s = raw;
-            s.replace(QChar(ParaSeparator), lineEnd[0]);
-            return s;
-        }
-        // One pass, one allocation: the common case of a long page.
-        QString s;
-        s.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-        const QStringView view(raw);
-        qsizetype from = 0;
-        for (qsizetype i = raw.indexOf(QChar(ParaSeparator)); i >= 0;
-             i = raw.indexOf(QChar(ParaSeparator), from)) {
-            s.append(view.mid(from, i - from));
-            s.append(lineEnd);
-            from = i + 1;
-        }
-        s.append(view.mid(from));
-        return s;
-    }
-    QString out;
-    out.reserve(raw.size() + raw.count(QChar(ParaSeparator)));
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        const char16_t ch = raw[i].unicode();
-        if (ch == ParaSeparator) {
-            out += lineEnd;
-            continue;
-        }
-        if (isStandInChar(ch)) {
-            // Typing next to a stand-in can pass its tag on; only a unit that
-            // is the tag's own stand-in counts.
-            const char16_t original = originalAt(i);
-            if (original && standInFor(original) == ch && heldAsStandIn(original)) {
-                out += QChar(original);
-                continue;
-            }
-        }
-        out += QChar(ch);
-    }
-    return out;
-}
-
 bool hasLocalFile(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return false;
@@ -215,6 +162,46 @@ bool hasLocalFile(const QMimeData* data) {
 TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
     setColourValue(m_colourValue);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int from, int, int added) { keepLongLinesShaped(from, from + added); });
+}
+
+// The toolkit lays a line out in one piece and, once laid out, forgets how its
+// characters were shaped: every later question about it (where the caret
+// stands, each blink of the caret, painting) shapes the whole line again, which
+// for a line of some million characters takes longer than a blink. A long line
+// keeps its shaping instead; a short one is reshaped in no time.
+void TextView::keepLongLinesShaped(int from, int to) {
+    const QTextDocument* doc = document();
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
+        if (b.length() > LongLine && !b.layout()->cacheEnabled()) {
+            b.layout()->setCacheEnabled(true);
+            m_hasLongLine = true;
+        }
+    }
+}
+
+// Without wrapping, a long line is painted whole each time any part of it is:
+// a blinking caret would keep the program busy for good. The caret of such a
+// page stands still while the view has the focus.
+namespace {
+int savedFlashTime = -1;
+}
+
+void TextView::focusInEvent(QFocusEvent* e) {
+    if (lineWrapMode() == NoWrap && m_hasLongLine && savedFlashTime < 0) {
+        savedFlashTime = QGuiApplication::styleHints()->cursorFlashTime();
+        QGuiApplication::styleHints()->setCursorFlashTime(0);
+    }
+    QPlainTextEdit::focusInEvent(e);
+}
+
+void TextView::focusOutEvent(QFocusEvent* e) {
+    QPlainTextEdit::focusOutEvent(e);
+    if (savedFlashTime >= 0) {
+        QGuiApplication::styleHints()->setCursorFlashTime(savedFlashTime);
+        savedFlashTime = -1;
+    }
 }
 
 TextView::~TextView() = default;
@@ -228,27 +215,67 @@ QString TextView::text() const {
 }
 
 QString TextView::fromDocument(const QString& raw, int docFrom) const {
+    return textOf(raw, m_lineEnd, standInsOf(raw, docFrom));
+}
+
+QList<TextView::StandIn> TextView::standInsOf(QStringView raw, int docFrom) const {
+    QList<StandIn> found;
     TagReader tags(document());
-    return unitsToText(raw, m_lineEnd,
-                       [&](qsizetype i) { return tags.originalAt(docFrom + int(i)); });
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isStandInChar(raw[i].unicode()))
+            continue;
+        if (const char16_t original = tags.originalAt(docFrom + int(i)))
+            found.append({i, original});
+    }
+    return found;
+}
+
+QString TextView::textOf(QStringView raw, LineEnd lineEnd, const QList<StandIn>& standIns) {
+    const QStringView end = lineEnd == LineEnd::CrLf ? QStringView(u"\r\n")
+                            : lineEnd == LineEnd::Lf ? QStringView(u"\n")
+                                                     : QStringView(u"\r");
+    const qsizetype breaks = raw.count(QChar(ParaSeparator));
+    QString out;
+    out.reserve(raw.size() + breaks * (end.size() - 1));
+    auto tag = standIns.cbegin();
+    qsizetype from = 0;
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = raw[i].unicode();
+        if (ch != ParaSeparator && !isStandInChar(ch))
+            continue;
+        QStringView replacement;
+        char16_t original = 0;
+        if (ch == ParaSeparator) {
+            replacement = end;
+        } else {
+            while (tag != standIns.cend() && tag->pos < i)
+                ++tag;
+            // Typing next to a stand-in can pass its tag on; only a unit that
+            // is the tag's own stand-in counts.
+            if (tag == standIns.cend() || tag->pos != i || standInFor(tag->original) != ch ||
+                !heldAsStandIn(tag->original))
+                continue;
+            original = tag->original;
+            replacement = QStringView(&original, 1);
+        }
+        out.append(raw.sliced(from, i - from));
+        out.append(replacement);
+        from = i + 1;
+    }
+    out.append(raw.sliced(from));
+    return out;
 }
 
 QString TextView::textOf(const Raw& raw) {
-    if (raw.isText)
-        return raw.units;
-    size_t next = 0;
-    const auto& originals = raw.originals;
-    return unitsToText(raw.units, raw.lineEnd, [&](qsizetype i) -> char16_t {
-        while (next < originals.size() && originals[next].first < i)
-            ++next;
-        return next < originals.size() && originals[next].first == i ? originals[next].second : 0;
-    });
+    return raw.isText ? raw.units : textOf(raw.units, raw.lineEnd, raw.standIns);
 }
 
 QTextBlock TextView::appendRaw(Raw& raw, QTextBlock block, qsizetype units) const {
     if (m_deferred) {
         raw.units = m_pending;
-        raw.originals.clear();
+        raw.standIns.clear();
         raw.isText = true;
         return QTextBlock();
     }
@@ -263,9 +290,8 @@ QTextBlock TextView::appendRaw(Raw& raw, QTextBlock block, qsizetype units) cons
                 const char16_t ch = t[i].unicode();
                 if (!isStandInChar(ch))
                     continue;
-                const char16_t original = tags.originalAt(block.position() + int(i));
-                if (original && standInFor(original) == ch && heldAsStandIn(original))
-                    raw.originals.emplace_back(at + i, original);
+                if (const char16_t original = tags.originalAt(block.position() + int(i)))
+                    raw.standIns.append({at + i, original});
             }
         }
         added += t.size() + 1;
@@ -320,16 +346,28 @@ TextView::LineEnd TextView::lineEndOf(QStringView text) {
 
 void TextView::loadDocument(const QString& text) {
     m_lineEnd = lineEndOf(text);
+    m_hasLongLine = false;
     QTextDocument* doc = document();
     // clear() frees the old text at once (removing it through a cursor keeps
     // its buffer) and empties the undo stacks.
     doc->clear();
     doc->setUndoRedoEnabled(false);
+    // A long text in a window on screen is built in steps that show how far
+    // the work has come; the view paints nothing until it is whole. (At the
+    // window's first showing the window itself is not there to show it.)
+    const bool inSteps = text.size() >= 2 * StepUnits && window()->isVisible() && !m_inShowEvent;
+    std::optional<LongWork> work;
+    if (inSteps) {
+        work.emplace(QStringLiteral("ページを読み込んでいます…"));
+        setUpdatesEnabled(false);
+    }
     QTextCursor c(doc);
     c.beginEditBlock();
-    insertConverted(c, text, m_lineEnd);
+    insertConverted(c, text, m_lineEnd, inSteps);
     c.endEditBlock();
     doc->setUndoRedoEnabled(true);
+    if (inSteps)
+        setUpdatesEnabled(true);
     setTextCursor(QTextCursor(doc));
 }
 
@@ -518,7 +556,10 @@ bool TextView::isExplicitlyHidden() const {
 }
 
 void TextView::setVisible(bool visible) {
-    if (visible && m_deferred)
+    // In a window not shown yet the document waits for the window: built
+    // after the view has its final size, it is laid out once, and only as far
+    // as it is seen.
+    if (visible && m_deferred && window()->isVisible())
         build();
     else if (!visible && !m_deferred)
         release();
@@ -526,11 +567,17 @@ void TextView::setVisible(bool visible) {
 }
 
 void TextView::showEvent(QShowEvent* e) {
-    // Every way to show the view passes through setVisible(true); this only
-    // guards against showing a view whose document was never built.
-    if (m_deferred)
+    if (m_deferred) {
+        m_inShowEvent = true;
         build();
+        m_inShowEvent = false;
+    }
     QPlainTextEdit::showEvent(e);
+}
+
+void TextView::buildIfShown() {
+    if (m_deferred && !isHidden())
+        build();
 }
 
 // Showing or hiding the view does not change its text, so neither announces
@@ -552,13 +599,25 @@ void TextView::build() {
 }
 
 void TextView::release() {
+    releaseAs(text());
+}
+
+void TextView::releaseAs(const QString& text) {
     const QSignalBlocker blocker(this);
     m_pendingStart = selStart();
     m_pendingLength = selLength();
     m_pendingModified = document()->isModified();
-    m_pending = text();
-    m_deferred = true;
-    loadDocument(QString());
+    m_pending = text;
+    if (!m_deferred) {
+        m_deferred = true;
+        loadDocument(QString());
+    }
+}
+
+void TextView::hideAs(const QString& text) {
+    if (!isHidden() || !m_deferred)
+        releaseAs(text);
+    QPlainTextEdit::setVisible(false);
 }
 
 // --- keyboard and input method ----------------------------------------------------
@@ -575,6 +634,7 @@ void TextView::untagInsertionFormat() {
 }
 
 void TextView::keyPressEvent(QKeyEvent* e) {
+    buildIfShown();
     const int key = e->key();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     const Qt::KeyboardModifiers mods = e->modifiers();
@@ -611,6 +671,7 @@ void TextView::keyPressEvent(QKeyEvent* e) {
 
 // An input-method commit emits charTyped once for each UTF-16 unit committed.
 void TextView::inputMethodEvent(QInputMethodEvent* e) {
+    buildIfShown();
     untagInsertionFormat();
     const QString committed = e->commitString();
     QPlainTextEdit::inputMethodEvent(e);
@@ -672,6 +733,7 @@ bool TextView::canInsertFromMimeData(const QMimeData* source) const {
 void TextView::insertFromMimeData(const QMimeData* source) {
     if (hasLocalFile(source))
         return;
+    buildIfShown();
     untagInsertionFormat();
     QPlainTextEdit::insertFromMimeData(source);
 }

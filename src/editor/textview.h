@@ -39,11 +39,15 @@ public:
     // The document's own units and what it takes to turn them into the text:
     // taken on the user-interface thread (a slice at a time, see
     // TextCapture), turned into the text on any thread with textOf().
+    // A unit of the document's raw text tagged as the stand-in of `original`.
+    struct StandIn {
+        qsizetype pos; // from the start of the raw text taken
+        char16_t original;
+    };
     struct Raw {
         QString units; // block breaks as U+2029; or the text itself when `isText`
         LineEnd lineEnd = LineEnd::CrLf;
-        // The stand-ins among the units: position and the character each stands for.
-        std::vector<std::pair<qsizetype, char16_t>> originals;
+        QList<StandIn> standIns; // in increasing position
         bool isText = false;
     };
     static QString textOf(const Raw& raw);
@@ -98,8 +102,22 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    friend class Views;
     void build();   // deferred string -> document
     void release(); // document -> deferred string
+    void releaseAs(const QString& text);
+    // Input reaching a view whose window was never shown finds its document.
+    void buildIfShown();
+    // Lines longer than this (in units) keep their shaping between layouts.
+    static constexpr int LongLine = 4096;
+    void keepLongLinesShaped(int from, int to);
+    bool m_hasLongLine = false;
+    bool m_inShowEvent = false;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    // Hides the view, keeping `text`, which the caller has just taken from it,
+    // so the text is not made a second time.
+    void hideAs(const QString& text);
     qsizetype toTextPos(int docPos) const;
     int toDocPosExact(qsizetype textPos) const;
     char16_t originalAt(int pos) const;
@@ -110,6 +128,12 @@ private:
     // The text of the document units `raw`, which start at document position
     // docFrom: block breaks become CR LF, tagged stand-ins their originals.
     QString fromDocument(const QString& raw, int docFrom) const;
+    // The tagged units of `raw`, taken from document position docFrom on.
+    QList<StandIn> standInsOf(QStringView raw, int docFrom) const;
+    // The text of raw document units, made in one pass from them, the kind of
+    // line end a block break stands for and the tagged stand-ins among them;
+    // it depends on nothing else, so it can run anywhere.
+    static QString textOf(QStringView raw, LineEnd lineEnd, const QList<StandIn>& standIns);
     bool isExplicitlyHidden() const;
     // Keeps typed text from taking over the tag of a stand-in before the caret.
     void untagInsertionFormat();

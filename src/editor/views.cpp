@@ -29,14 +29,16 @@ void Views::RightRet_Click() {
     const bool wrapOn = m_rightRet ? m_rightRet->isChecked() : text1Visible();
     TextView& from = wrapOn ? Text1 : Text2;
     TextView& to = wrapOn ? Text2 : Text1;
-    to.setText(from.text());
+    // The text is made once and shared by both views until one of them changes.
+    const QString text = from.text();
+    to.setText(text);
     if (m_rightRet)
         m_rightRet->setChecked(!wrapOn);
     to.setVisible(true);
     to.setSelStart(from.selStart());
     to.setSelLength(from.selLength());
     const bool hadFocus = from.hasFocus();
-    from.setVisible(false);
+    from.hideAs(text);
     if (hadFocus)
         to.setFocus();
     m_state.UndoAvailable = false;

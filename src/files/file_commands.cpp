@@ -2,6 +2,7 @@
 
 #include "editor/workspace.h"
 #include "files/text_file.h"
+#include "platform/long_work.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
@@ -18,6 +19,7 @@ const QString FileFilter =
     QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*");
 const QString OpenTitle = QStringLiteral("開く");
 const QString OutputTitle = QStringLiteral("ファイルに出力");
+const QString ReadingLabel = QStringLiteral("ファイルを読み込んでいます…");
 
 // The desktop's handler for text files stands for the system text editor.
 const QString TextEditor = QStringLiteral("xdg-open");
@@ -64,6 +66,7 @@ FileCommands::Opened FileCommands::openAndRead() {
     if (!com.showOpen())
         return {};
     const QString path = com.fileName;
+    LongWork::startsNow();
     textfile::ReadResult file = textfile::ReadTextFile(path);
     if (file.failure == textfile::TooLarge)
         return {QString(), path, true};
@@ -76,6 +79,7 @@ FileCommands::Opened FileCommands::openAndRead() {
 }
 
 void FileCommands::OpenText_Click() {
+    const LongWork work(ReadingLabel);
     const Opened opened = openAndRead();
     Views& views = m_ws.views;
     bool tooLarge = opened.tooLarge || opened.text.size() > maxViewUnits;
@@ -103,6 +107,7 @@ void FileCommands::IntoText_Click() {
                                      "いいえ＝選択範囲の一番はじめの位置に挿入")))
         shown.setSelLength(0);
 
+    const LongWork work(ReadingLabel);
     const Opened opened = openAndRead();
     // A file the views cannot take changes nothing, not even the selection.
     bool tooLarge = opened.tooLarge ||

@@ -3,6 +3,7 @@
 #include "editor/pages_menu.h"
 #include "editor/safekeeping.h"
 #include "editor/workspace.h"
+#include "files/file_commands.h"
 #include "files/text_file.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
@@ -116,6 +117,12 @@ void OpenDialog::Command1_Click() {
     // (gone since the drop, no permission, a folder now) leaves the pages and
     // both views exactly as they were.
     const textfile::ReadResult file = textfile::ReadTextFile(Label3->text());
+    if (file.failure == textfile::TooLarge) {
+        // As with the Open command: offered to the system's text editor.
+        done(QDialog::Rejected);
+        offerTextEditor(m_ws, Label3->text());
+        return;
+    }
     if (!file.ok()) {
         notice(textfile::failureMessage(file.failure));
         done(QDialog::Rejected);

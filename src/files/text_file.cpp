@@ -1,5 +1,7 @@
 #include "files/text_file.h"
 
+#include "platform/long_work.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -198,7 +200,10 @@ ReadResult ReadTextFile(const QString& path) {
             done += r;
         }
         bytes.truncate(done);
-        return {decode(bytes), None};
+        LongWork::progress(0, 1);
+        QString text = decode(bytes);
+        LongWork::progress(1, 1);
+        return {std::move(text), None};
     } catch (const std::bad_alloc&) {
         return {QString(), OutOfMemory};
     }

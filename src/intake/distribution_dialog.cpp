@@ -168,6 +168,10 @@ void DistributionDialog::Command1_Click() {
     if (row < 0 || Label2->text().isEmpty())
         return;
     const textfile::ReadResult file = textfile::ReadTextFile(entryName(row));
+    if (file.failure == textfile::TooLarge && tooLarge) {
+        tooLarge(entryName(row));
+        return;
+    }
     if (!file.ok()) {
         // The entry and the page stay as they are: the user may fix the file
         // and try again, or close the dialog.

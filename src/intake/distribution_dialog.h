@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -42,6 +44,10 @@ public:
     void Command1_Click(); // 転送
     void Command2_Click(); // 閉じる
     void Command3_Click(); // 表示
+
+    // Called with the name of a file too large for the views, in place of
+    // the failure message (the intake offers it to the system's text editor).
+    std::function<void(const QString&)> tooLarge;
 
     QLabel* Label1; // hidden carrier of the argument string
     QListWidget* List1;

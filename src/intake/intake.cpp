@@ -2,6 +2,7 @@
 
 #include "editor/pages_menu.h"
 #include "editor/workspace.h"
+#include "files/file_commands.h"
 #include "files/text_file.h"
 #include "intake/distribution_dialog.h"
 #include "store/keys.h"
@@ -18,6 +19,7 @@ void CommandLineIntake::run(const QStringList& arguments) {
         return;
 
     DistributionDialog form3(m_ws.store, m_ws.platform.prompts);
+    form3.tooLarge = [this](const QString& name) { offerTextEditor(m_ws, name); };
     form3.setFileNames(arguments);
     if (form3.entryCount() > 0 && options.AutoOP != 0) {
         fillBlankPages(form3);
@@ -35,6 +37,11 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
     if (name.isEmpty() || !QFileInfo(name).isFile())
         return false;
     const textfile::ReadResult file = textfile::ReadTextFile(name);
+    if (file.failure == textfile::TooLarge) {
+        // The file was named for this page: it is offered to the text editor.
+        offerTextEditor(m_ws, name);
+        return true;
+    }
     if (!file.ok())
         return false;
     // The page start-up shows next.
@@ -53,6 +60,12 @@ void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
             const textfile::ReadResult file =
                 name.isEmpty() ? textfile::ReadResult{QString(), textfile::BadFileName}
                                : textfile::ReadTextFile(name);
+            if (file.failure == textfile::TooLarge) {
+                // Offered to the text editor now; no page waits for it.
+                offerTextEditor(m_ws, name);
+                form3.removeEntry(next);
+                continue;
+            }
             if (!file.ok()) {
                 ++next; // left for the dialog, where a transfer says what is wrong
                 continue;

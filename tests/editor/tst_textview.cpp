@@ -80,6 +80,14 @@ private slots:
         addModes("look-alikes of stand-ins", QStringLiteral("\u2028\n\u240D\r\uFFFD\u2029"));
         addModes("separators and frame marks", QStringLiteral("\u2029x\uFDD0\r\n\uFDD1"));
         addModes("mixed", Mixed);
+        // One line far longer than the view keeps shaped for good.
+        addModes("one very long line", QStringLiteral("長い行 ").repeated(3000));
+        // Long enough to be built in steps; a CR LF and a lone LF stand right
+        // where a step would end.
+        // (The CR LF of the 2^18th short line straddles the first step's end.)
+        const QString steps = QStringLiteral("p") + QStringLiteral("ab\r\n").repeated(1 << 19) +
+                              QStringLiteral("lone\nLF\r\n");
+        addModes("built in steps, line ends at a step's end", steps);
     }
 
     void roundTrip() {

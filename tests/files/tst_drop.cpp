@@ -1,4 +1,5 @@
 #include "files/open_dialog.h"
+#include "files/text_file.h"
 #include "platform/twips.h"
 #include "support/test_env.h"
 
@@ -496,6 +497,11 @@ void TestDrop::unreadableFileChangesNothing_data() {
     QTest::newRow("a folder now, at the caret") << "folder" << 0 << m + "75";
     QTest::newRow("a folder now, into the page on show") << "folder" << 1 << m + "75";
     QTest::newRow("no permission, at the caret") << "locked" << 0 << m + "70";
+    // Too large for the views: offered to the text editor, as by File > Open.
+    const QString tooLarge =
+        QStringLiteral("ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？");
+    QTest::newRow("grown too large, at the caret") << "huge" << 0 << tooLarge;
+    QTest::newRow("grown too large, into the page on show") << "huge" << 1 << tooLarge;
 }
 
 void TestDrop::unreadableFileChangesNothing() {
@@ -521,7 +527,9 @@ void TestDrop::unreadableFileChangesNothing() {
             QVERIFY(QDir().mkpath(bad));
         if (how == "locked")
             QVERIFY(QFile::setPermissions(bad, QFileDevice::Permissions()));
-        p.env.prompts.answer(Prompts::Answer::Ok);
+        if (how == "huge")
+            QVERIFY(QFile::resize(bad, textfile::MaxFileBytes + 1));
+        p.env.prompts.answer(how == "huge" ? Prompts::Answer::No : Prompts::Answer::Ok);
         if (target == 0)
             chooseInsert()(d);
         else
@@ -533,8 +541,8 @@ void TestDrop::unreadableFileChangesNothing() {
     QCOMPARE(p.env.prompts.calls.size(), 1);
     const PromptCall& call = p.env.prompts.calls[0];
     QCOMPARE(call.text, message);
-    QCOMPARE(call.title, QStringLiteral("Sorabun"));
-    QCOMPARE(call.buttons, Prompts::Buttons::Ok);
+    QCOMPARE(call.title, how == "huge" ? QStringLiteral("開く") : QStringLiteral("Sorabun"));
+    QCOMPARE(call.buttons, how == "huge" ? Prompts::Buttons::YesNo : Prompts::Buttons::Ok);
     // Nothing changed: not the store, not the views, not the caret.
     QCOMPARE(p.env.page(1), QStringLiteral("one"));
     QCOMPARE(p.env.page(6), QStringLiteral("six"));

@@ -206,12 +206,12 @@ private slots:
             << "1"
             << "0"
             << "4" << blank << QStringList{"folder"} << blank << true << QStringList{"folder"};
-        row("one file too large, NoeNumOP: page kept, the dialog offers it")
+        row("one file too large, NoeNumOP: page kept, offered to the text editor")
             << "0"
             << "1"
             << "0"
             << "4"
-            << "xxxxxxxxx" << QStringList{"big"} << "xxxxxxxxx" << true << QStringList{"big"};
+            << "xxxxxxxxx" << QStringList{"big"} << "xxxxxxxxx" << false << QStringList{};
         row("one missing file, NoeNumOP and AutoOP: no page filled, the dialog offers it")
             << "0"
             << "1"
@@ -270,7 +270,7 @@ private slots:
             << "0"
             << "1"
             << "" << blank << QStringList{"missing", "big"} << blank << true
-            << QStringList{"missing", "big"};
+            << QStringList{"missing"};
         row("AutoOP, an empty argument is never read")
             << "0"
             << "0"
@@ -317,6 +317,14 @@ private slots:
             if (before[n - 1] != u'.')
                 env.setPage(n, Files::text(before[n - 1], n));
 
+        // A file too large for the views is offered to the text editor
+        // whenever an option takes it in without the dialog.
+        const auto on = [](const QString& v) { return !v.isEmpty() && v != u"0"; };
+        const qsizetype offered =
+            !on(ComLine) && (on(NoeNumOP) || on(AutoOP)) ? args.count(QStringLiteral("big")) : 0;
+        for (qsizetype i = 0; i < offered; ++i)
+            env.prompts.answer(Prompts::Answer::No);
+
         DialogSeen seen;
         auto driver = watchDialog(seen);
         MainWindow& w = env.start(files.paths(args));
@@ -336,7 +344,11 @@ private slots:
         // The window opens on the page last shown, with what the intake put there.
         QCOMPARE(w.views().visible().text(), env.page(w.state.CurrentPage));
         QVERIFY(w.isVisible());
-        QVERIFY(env.prompts.calls.isEmpty());
+        QCOMPARE(env.prompts.calls.size(), offered);
+        for (const PromptCall& call : env.prompts.calls)
+            QCOMPARE(call.text,
+                     QStringLiteral(
+                         "ファイルが大きすぎます。ファイルのパスをワードパットに送りますか？"));
     }
 
     // With every entry placed by hand the dialog still opens with its first

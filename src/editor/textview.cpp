@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -214,12 +215,41 @@ QString TextView::text() const {
     return fromDocument(document()->toRawText(), 0);
 }
 
-QString TextView::fromDocument(const QString& raw, int docFrom) const {
-    return textOf(raw, m_lineEnd, standInsOf(raw, docFrom));
+QString TextView::fromDocument(QString raw, int docFrom) const {
+    const QList<StandIn> standIns = standInsOf(raw, docFrom);
+    if (!standIns.isEmpty())
+        return textOf(raw, m_lineEnd, standIns);
+    // Only the block breaks change: done in the units' own buffer, which a
+    // long page would otherwise need twice over, freshly allocated.
+    if (m_lineEnd != LineEnd::CrLf) {
+        raw.replace(QChar(ParaSeparator), m_lineEnd == LineEnd::Lf ? u'\n' : u'\r');
+        return raw;
+    }
+    const qsizetype n = raw.size();
+    const qsizetype breaks = raw.count(QChar(ParaSeparator));
+    if (breaks == 0)
+        return raw;
+    raw.resize(n + breaks);
+    QChar* d = raw.data();
+    // From the back: each run moves right by the breaks before it.
+    qsizetype to = n + breaks;
+    qsizetype runEnd = n;
+    for (qsizetype i = QStringView(d, n).lastIndexOf(QChar(ParaSeparator)); i >= 0;
+         i = i > 0 ? QStringView(d, i).lastIndexOf(QChar(ParaSeparator)) : -1) {
+        const qsizetype run = runEnd - (i + 1);
+        to -= run;
+        std::memmove(d + to, d + i + 1, size_t(run) * sizeof(QChar));
+        d[--to] = QChar(u'\n');
+        d[--to] = QChar(u'\r');
+        runEnd = i;
+    }
+    return raw;
 }
 
 QList<TextView::StandIn> TextView::standInsOf(QStringView raw, int docFrom) const {
     QList<StandIn> found;
+    if (!hasStandIn(raw))
+        return found; // the common page: one quick scan
     TagReader tags(document());
     const qsizetype n = raw.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -238,6 +268,19 @@ QString TextView::textOf(QStringView raw, LineEnd lineEnd, const QList<StandIn>&
     const qsizetype breaks = raw.count(QChar(ParaSeparator));
     QString out;
     out.reserve(raw.size() + breaks * (end.size() - 1));
+    if (standIns.isEmpty()) {
+        // Only the block breaks change: found with the quick scan, runs
+        // between them copied whole.
+        qsizetype from = 0;
+        for (qsizetype i = raw.indexOf(QChar(ParaSeparator)); i >= 0;
+             i = raw.indexOf(QChar(ParaSeparator), from)) {
+            out.append(raw.sliced(from, i - from));
+            out.append(end);
+            from = i + 1;
+        }
+        out.append(raw.sliced(from));
+        return out;
+    }
     auto tag = standIns.cbegin();
     qsizetype from = 0;
     const qsizetype n = raw.size();

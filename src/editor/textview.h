@@ -127,7 +127,7 @@ private:
     void loadDocument(const QString& text);
     // The text of the document units `raw`, which start at document position
     // docFrom: block breaks become CR LF, tagged stand-ins their originals.
-    QString fromDocument(const QString& raw, int docFrom) const;
+    QString fromDocument(QString raw, int docFrom) const;
     // The tagged units of `raw`, taken from document position docFrom on.
     QList<StandIn> standInsOf(QStringView raw, int docFrom) const;
     // The text of raw document units, made in one pass from them, the kind of

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -192,6 +193,22 @@ private slots:
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(actual[i], expected[i]);
         QVERIFY(actionOf(&w, QStringLiteral("RightRet"))->isCheckable());
+
+        // What a user relies on: within one menu no two items answer to the
+        // same access key, and no two items of the window to the same shortcut.
+        QStringList shortcuts;
+        for (QMenu* menu : w.findChildren<QMenu*>()) {
+            QStringList keys;
+            for (QAction* a : menu->actions()) {
+                const qsizetype amp = a->text().indexOf(u'&');
+                if (amp >= 0)
+                    keys << a->text().mid(amp + 1, 1).toUpper();
+                if (!a->shortcut().isEmpty())
+                    shortcuts << a->shortcut().toString();
+            }
+            QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+        }
+        QCOMPARE(QSet<QString>(shortcuts.begin(), shortcuts.end()).size(), shortcuts.size());
     }
 
     void exitNoteRunsTheShutDown() {

@@ -142,6 +142,17 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
     QCOMPARE(shown, caption);
     QCOMPARE(control->geometry(),
              twips::toPx(twipRect.x(), twipRect.y(), twipRect.width(), twipRect.height(), &f));
+    // What a user sees: the caption fits, the control stays inside the dialog
+    // and overlaps no other.
+    if (qobject_cast<QLabel*>(control))
+        QVERIFY(control->fontMetrics().horizontalAdvance(shown) <= control->width());
+    QVERIFY(f.rect().contains(control->geometry()));
+    for (const char* other :
+         {"Label1", "Label2", "Bef", "Af", "Command1", "Command2", "Command3", "Check1"})
+        if (name != QLatin1String(other))
+            QVERIFY2(!control->geometry().intersects(
+                         f.findChild<QWidget*>(QLatin1String(other))->geometry()),
+                     other);
     QVERIFY(control->isEnabled());
     if (auto* c = qobject_cast<QCheckBox*>(control))
         QVERIFY(!c->isChecked());

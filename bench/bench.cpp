@@ -15,6 +15,7 @@
 
 #include "bench_data.h"
 #include "bench_platform.h"
+#include "stats.h"
 #include "x11_figures.h"
 
 #include "app/main_window.h"
@@ -340,18 +341,8 @@ const Target Targets[] = {
     {"idle_save_5mb_ms", "ms", 16},
 };
 
-double median(QList<double> v) {
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QString samples(const QList<double>& v) {
-    QStringList s;
-    for (double x : v)
-        s << QString::number(x, 'f', 1);
-    return s.join(u' ');
-}
+using bench::median;
+using bench::samples;
 
 std::optional<double> runChild(const QString& name, const QString& dataDir) {
     QTemporaryDir tmp;

@@ -1,6 +1,7 @@
 #include "bench_data.h"
 
 #include "files/text_file.h"
+#include "store/keys.h"
 #include "store/settings_store.h"
 
 #include <QDir>
@@ -157,8 +158,8 @@ Files make(const QString& dir) {
     SettingsStore store(f.store);
     SettingsStore::Batch batch(store);
     for (int p = 1; p <= 9; ++p)
-        store.write(QString::number(p), QStringLiteral("ページ%1\r\n").arg(p) + five);
-    store.write(QStringLiteral("Page"), QStringLiteral("1"));
+        store.write(keys::page(p), QStringLiteral("ページ%1\r\n").arg(p) + five);
+    store.write(keys::Page, QStringLiteral("1"));
     return f;
 }
 

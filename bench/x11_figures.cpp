@@ -1,7 +1,10 @@
 #include "x11_figures.h"
+#include "stats.h"
 
 #include "files/text_file.h"
+#include "store/keys.h"
 #include "store/settings_store.h"
+#include "store/values.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,6 +164,26 @@ void stop(QProcess& p) {
     }
 }
 
+// Starts a program on the display, quiet, with configuration and runtime
+// folders of its own in `tmp`; returns when it started, or nothing.
+std::optional<Clock::time_point> launch(QProcess& p, const Display& x, const QTemporaryDir& tmp,
+                                        const QString& program, const QStringList& args) {
+    QProcessEnvironment env = x.env();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), tmp.filePath(QStringLiteral("config")));
+    const QString runtime = tmp.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    p.setProcessEnvironment(env);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    const auto t0 = Clock::now();
+    p.start(program, args);
+    if (!p.waitForStarted())
+        return std::nullopt;
+    return t0;
+}
+
 struct SorabunRun {
     double openMs = 0;
     double typingMs = 0; // per character, until idle
@@ -175,27 +198,18 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
                                   std::chrono::milliseconds limit) {
     QTemporaryDir tmp;
     const QString config = tmp.filePath(QStringLiteral("config"));
-    const QString runtime = tmp.filePath(QStringLiteral("runtime"));
     QDir().mkpath(config + QStringLiteral("/sorabun"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString storePath = config + QStringLiteral("/sorabun/store.sqlite");
     {
         SettingsStore store(storePath);
-        store.write(QStringLiteral("AutoOP"), QStringLiteral("1"));
-        store.write(QStringLiteral("Ret"), wrap ? QStringLiteral("True") : QStringLiteral("False"));
+        store.write(keys::AutoOP, QStringLiteral("1"));
+        store.write(keys::Ret, values::flagText(wrap));
     }
-    QProcessEnvironment env = x.env();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    const auto t0 = Clock::now();
-    p.start(program, {file});
-    if (!p.waitForStarted())
+    const std::optional<Clock::time_point> started = launch(p, x, tmp, program, {file});
+    if (!started)
         return std::nullopt;
+    const auto t0 = *started;
     const qint64 pid = p.processId();
     SorabunRun run;
     const QString window = waitWindow(x, QStringLiteral("^Sorabun - 1$"), limit);
@@ -234,7 +248,7 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return std::nullopt;
     const textfile::ReadResult expected = textfile::ReadTextFile(file);
-    if (SettingsStore(storePath).read(QStringLiteral("1")) != expected.text + typed) {
+    if (SettingsStore(storePath).read(keys::page(1)) != expected.text + typed) {
         detail(QStringLiteral("%1: the page is not the file's text").arg(file));
         return std::nullopt;
     }
@@ -245,20 +259,12 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
 // is shown and the process idle.
 std::optional<double> featherpad(const Display& x, const QString& file) {
     QTemporaryDir tmp;
-    QProcessEnvironment env = x.env();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), tmp.filePath(QStringLiteral("config")));
-    const QString runtime = tmp.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    const auto t0 = Clock::now();
-    p.start(QStringLiteral("featherpad"), {file});
-    if (!p.waitForStarted())
+    const std::optional<Clock::time_point> started =
+        launch(p, x, tmp, QStringLiteral("featherpad"), {file});
+    if (!started)
         return std::nullopt;
+    const auto t0 = *started;
     const QString window =
         waitWindow(x, QRegularExpression::escape(QFileInfo(file).fileName()), 60s);
     const auto idle = window.isEmpty() ? std::nullopt : waitIdle(p.processId(), 60s);
@@ -272,18 +278,8 @@ std::optional<double> featherpad(const Display& x, const QString& file) {
     return msBetween(t0, *idle);
 }
 
-double median(QList<double> v) {
-    std::sort(v.begin(), v.end());
-    const qsizetype n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QString samples(const QList<double>& v) {
-    QStringList s;
-    for (double x : v)
-        s << QString::number(x, 'f', 1);
-    return s.join(u' ');
-}
+using bench::median;
+using bench::samples;
 
 struct Series {
     const char* name;

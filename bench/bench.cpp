@@ -454,7 +454,18 @@ int runAll(int argc, char* argv[]) {
         dataDir = tmp.path();
     QDir().mkpath(dataDir);
     benchdata::Files data = benchdata::locate(dataDir);
-    if (!QFile::exists(data.store)) {
+    // A folder from an older run may lack the files added since.
+    const QStringList needed = {data.text5,
+                                data.text20,
+                                data.text10,
+                                data.store,
+                                data.text100,
+                                data.line5,
+                                benchdata::Files::utf8(data.text20),
+                                benchdata::Files::utf8(data.text100),
+                                benchdata::Files::utf8(data.line5)};
+    if (!std::all_of(needed.begin(), needed.end(),
+                     [](const QString& f) { return QFile::exists(f); })) {
         std::fprintf(stderr, "making the data in %s\n", qPrintable(dataDir));
         data = benchdata::make(dataDir);
     }

@@ -112,10 +112,13 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     state.ComLine = values::integer(s.read(keys::ComLine));
     state.NoeNumOP = values::integer(s.read(keys::NoeNumOP));
     state.AutoOP = values::integer(s.read(keys::AutoOP));
-    // 6: files named on the command line
+    // 6: files named on the command line; a page filled from a file is
+    // shown from the text just written, not read back out of the store
+    m_store.setKeepLatest(true);
     CommandLineIntake(m_ws).run(arguments);
     // 7-16: the page, word wrap, caret and selection, font
     restoreViews();
+    m_store.setKeepLatest(false);
     // 17: show
     m_loaded = true;
     placement.startSettling();

@@ -29,11 +29,11 @@ struct ReadResult {
     bool ok() const { return failure == None; }
 };
 
-// The largest file the views take (bytes). A shown page costs about five
+// The largest file the views take (bytes). A shown page costs about four
 // times its file size in memory and its layout time grows with the number of
-// lines (a 20 MB file of 420,000 lines: 100 MiB and about a second; 100 MB:
-// 650 MiB and some 15 s), so a larger file is offered to the system's text
-// editor instead.
+// lines (a 20 MB file of 420,000 lines: about a second; 100 MB: 410 MiB and
+// some 5.5 s), so a larger file is offered to the system's text editor
+// instead.
 constexpr qint64 MaxFileBytes = qint64(128) * 1024 * 1024;
 
 // The whole file in one read of its exact length, then one conversion from

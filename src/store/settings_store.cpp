@@ -19,6 +19,9 @@
 
 namespace {
 
+// Values at least this long are kept for reading back (setKeepLatest).
+constexpr qsizetype KeptUnits = qsizetype(1) << 16;
+
 const char* const UpsertSql = "INSERT INTO settings (app, section, key, value) "
                               "VALUES (?1, ?2, ?3, ?4) ON CONFLICT (app, section, key) "
                               "DO UPDATE SET value = excluded.value";
@@ -314,12 +317,36 @@ bool SettingsStore::prepare() {
            sqlite3_prepare_v3(m_db, UpsertSql, -1, SQLITE_PREPARE_PERSISTENT, &m_write, nullptr) ==
                SQLITE_OK &&
            sqlite3_prepare_v3(m_db, "DELETE FROM settings WHERE app = ?1", -1,
-                              SQLITE_PREPARE_PERSISTENT, &m_delete, nullptr) == SQLITE_OK;
+                              SQLITE_PREPARE_PERSISTENT, &m_delete, nullptr) == SQLITE_OK &&
+           sqlite3_prepare_v3(m_db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                              &m_version, nullptr) == SQLITE_OK;
+}
+
+// Changes whenever another connection (another program, or the store's own
+// thread) has written the file since this one last looked.
+qint64 SettingsStore::dataVersion() const {
+    if (!m_version)
+        return -1;
+    const qint64 v =
+        sqlite3_step(m_version) == SQLITE_ROW ? sqlite3_column_int64(m_version, 0) : -1;
+    sqlite3_reset(m_version);
+    return v;
+}
+
+void SettingsStore::forgetLatest() const {
+    m_latest = Latest();
+}
+
+void SettingsStore::setKeepLatest(bool on) {
+    m_keepLatest = on;
+    if (!on)
+        forgetLatest();
 }
 
 void SettingsStore::close() {
     m_background.reset(); // what was handed to the store's thread is written first
-    for (sqlite3_stmt** st : {&m_read, &m_write, &m_delete}) {
+    forgetLatest();
+    for (sqlite3_stmt** st : {&m_read, &m_write, &m_delete, &m_version}) {
         sqlite3_finalize(*st);
         *st = nullptr;
     }
@@ -365,6 +392,13 @@ QString SettingsStore::ReadSetting(const QString& app, const QString& section, c
     waitForBackground();
     if (!m_read)
         return defaultValue;
+    if (m_latest.version >= 0 && m_latest.key == key && m_latest.section == section &&
+        m_latest.app == app) {
+        const bool unchanged = dataVersion() == m_latest.version;
+        const QString kept = std::exchange(m_latest, Latest()).value;
+        if (unchanged)
+            return kept;
+    }
     bind16(m_read, 1, app);
     bind16(m_read, 2, section);
     bind16(m_read, 3, key);
@@ -401,10 +435,13 @@ bool SettingsStore::WriteSetting(const QString& app, const QString& section, con
     bind16(m_write, 2, section);
     bind16(m_write, 3, key);
     bind16(m_write, 4, value);
+    forgetLatest();
     const int rc = sqlite3_step(m_write);
     const bool ok = rc == SQLITE_DONE || fail(rc, errno);
     sqlite3_reset(m_write);
     sqlite3_clear_bindings(m_write);
+    if (ok && m_keepLatest && m_batchDepth == 0 && value.size() >= KeptUnits)
+        m_latest = {app, section, key, value, dataVersion()};
     return ok;
 }
 
@@ -412,6 +449,7 @@ bool SettingsStore::DeleteAllSettings(const QString& app) {
     waitForBackground();
     if (!m_delete)
         return false;
+    forgetLatest();
     bind16(m_delete, 1, app);
     const int rc = sqlite3_step(m_delete);
     const bool ok = rc == SQLITE_DONE || fail(rc, errno);
@@ -429,6 +467,7 @@ void SettingsStore::writeInBackground(std::function<Values()> make, QObject* con
                 Qt::QueuedConnection);
         return;
     }
+    forgetLatest();
     if (!m_background)
         m_background = std::make_unique<Background>(m_path);
     m_background->post({std::move(make), context, std::move(done)});
@@ -471,6 +510,7 @@ bool SettingsStore::removeIfEmpty() {
 
 SettingsStore::Batch::Batch(SettingsStore& store) : m_store(store) {
     m_store.waitForBackground();
+    m_store.forgetLatest();
     if (m_store.m_batchDepth++ == 0) {
         m_store.m_batchFailed = false;
         m_active = m_store.exec("BEGIN IMMEDIATE");

@@ -94,6 +94,13 @@ public:
     // Waits until every write handed to the store's thread has ended.
     void waitForBackground() const;
 
+    // While on, the latest long value written (outside a batch) stays in
+    // memory, so reading it straight back, as start-up does with a page just
+    // filled from a file, costs no second copy out of the file. It is read
+    // from the file again once anyone else may have written it. Turning this
+    // off lets the value go.
+    void setKeepLatest(bool on);
+
     // Closes the store and removes its files when nothing is left in it.
     // Returns whether the files were removed.
     bool removeIfEmpty();
@@ -124,6 +131,8 @@ private:
     bool prepare();
     bool ownsSchema();
     bool fail(int result, int systemError);
+    qint64 dataVersion() const;
+    void forgetLatest() const;
 
     QString m_path;
     QString m_keptAside;
@@ -136,4 +145,12 @@ private:
     int m_lastResult = 0;
     Failure m_failure = Failure::None;
     std::unique_ptr<Background> m_background;
+    sqlite3_stmt* m_version = nullptr;
+    bool m_keepLatest = false;
+    // The latest long value written and the store's data version after it.
+    struct Latest {
+        QString app, section, key, value;
+        qint64 version = -1;
+    };
+    mutable Latest m_latest;
 };

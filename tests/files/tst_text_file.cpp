@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +28,15 @@ bool putBytes(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// What the code page's converter itself reads the bytes as, a lead byte cut
+// off at the end kept as a character of its own.
+QString converted(const QByteArray& bytes) {
+    QStringDecoder decoder("windows-31j");
+    QString text = decoder.decode(bytes);
+    const QString tail = decoder.decode(QByteArrayView("\n", 1));
+    return text.append(QStringView(tail).chopped(1));
+}
+
 // Unlike QString::fromUtf16, keeps a leading U+FEFF.
 QString u(const char16_t* s) {
     return QStringView(s).toString();
@@ -39,6 +50,8 @@ private slots:
     void readsBytesAsTheyAre_data();
     void readsBytesAsTheyAre();
     void roundTripKeepsBytes();
+    void readsAsTheConverter_data();
+    void readsAsTheConverter();
     void readFailures_data();
     void readFailures();
     void unrepresentable_data();
@@ -94,6 +107,31 @@ void TextFileTest::roundTripKeepsBytes() {
     const QByteArray bytes("\x82\xA0\x87\x40\x81\x60\xFB\xFC\x88\x9F\r\n\\~\n\r\xB1");
     QCOMPARE(encode(decode(bytes)), bytes);
     QVERIFY(representable(decode(bytes)));
+}
+
+void TextFileTest::readsAsTheConverter_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray pairs, cut;
+    // Every pair of bytes, each followed by a character of its own, and each
+    // byte alone at the very end.
+    for (int c = 0; c < 256; ++c) {
+        for (int t = 0; t < 256; ++t)
+            pairs.append(char(c)).append(char(t)).append('a');
+        QTest::addRow("byte %02x at the end", c) << (QByteArray("ab") + char(c));
+    }
+    QTest::newRow("every pair") << pairs;
+    QRandomGenerator random(932);
+    for (int round = 0; round < 4; ++round) {
+        QByteArray junk(1 << 16, Qt::Uninitialized);
+        for (char& b : junk)
+            b = char(random.bounded(256));
+        QTest::addRow("random bytes %d", round) << junk;
+    }
+}
+
+void TextFileTest::readsAsTheConverter() {
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(decode(bytes), converted(bytes));
 }
 
 void TextFileTest::readFailures_data() {

@@ -165,6 +165,22 @@ private slots:
         QCOMPARE(b.read(QStringLiteral("1")), QStringLiteral("a49"));
         QCOMPARE(a.read(QStringLiteral("2")), QStringLiteral("b49"));
         QCOMPARE(a.read(QStringLiteral("Page")), QStringLiteral("5"));
+
+        // A long value kept for reading back never hides a newer one.
+        a.setKeepLatest(true);
+        const QString mine(100000, u'a'), theirs(100000, u'b'), later(100000, u'c');
+        QVERIFY(a.write(QStringLiteral("1"), mine));
+        QVERIFY(b.write(QStringLiteral("1"), theirs));
+        QCOMPARE(a.read(QStringLiteral("1")), theirs);
+        QVERIFY(a.write(QStringLiteral("1"), mine));
+        QCOMPARE(a.read(QStringLiteral("1")), mine);
+        QVERIFY(a.write(QStringLiteral("1"), mine));
+        a.writeInBackground(
+            [&] {
+                return SettingsStore::Values{{QStringLiteral("1"), later}};
+            },
+            nullptr, nullptr);
+        QCOMPARE(a.read(QStringLiteral("1")), later);
     }
 
     void fileIsPrivate() {

@@ -149,6 +149,13 @@ elif [ "$mode" = --package ]; then
     else
         tar -C "$source_dir" --exclude='./build*' --exclude='./obj-*' -cf - . | tar -xf - -C "$work/src"
     fi
+    # A clean build machine has only what Build-Depends names: every
+    # library the build links, as install-deps lists it, must be there.
+    for dev in $(grep -oE '\b(lib[a-z0-9.+-]+-dev|qt6-base-dev)\b' "$source_dir/scripts/install-deps" |
+        grep -v '^libclang'); do
+        grep -qE "^[[:space:]]*(Build-Depends:)?[[:space:]]*$dev\b" "$source_dir/debian/control" ||
+            fail "debian/control: Build-Depends lacks $dev, which scripts/install-deps installs"
+    done
     if ! (cd "$work/src" && DEB_BUILD_OPTIONS=${DEB_BUILD_OPTIONS:-parallel=2} \
         dpkg-buildpackage -us -uc -b >"$work/build.log" 2>&1); then
         tail -n 60 "$work/build.log" >&2

@@ -223,13 +223,13 @@ public:
         return table;
     }
 
-    // Reads bytes from `from` on into `out` while the table knows them;
-    // returns where it stopped.
-    qsizetype read(QByteArrayView bytes, qsizetype from, char16_t* out, qsizetype& written) const {
+    // Reads bytes into `out` while the table knows them; returns how many
+    // bytes it read, and in `written` how many units it wrote.
+    qsizetype read(QByteArrayView bytes, char16_t* out, qsizetype& written) const {
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
         const qsizetype n = bytes.size();
-        qsizetype i = from;
-        qsizetype k = written;
+        qsizetype i = 0;
+        qsizetype k = 0;
         while (i < n) {
             const unsigned c = p[i];
             if (!m_lead[c]) {
@@ -297,7 +297,7 @@ QString decode(const QByteArray& bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     qsizetype written = 0;
     const qsizetype known =
-        CodePageTable::instance().read(bytes, 0, reinterpret_cast<char16_t*>(text.data()), written);
+        CodePageTable::instance().read(bytes, reinterpret_cast<char16_t*>(text.data()), written);
     text.truncate(written);
     if (known == bytes.size())
         return text;

@@ -349,6 +349,9 @@ std::optional<double> runChild(const QString& name, const QString& dataDir) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Every figure holds megabytes of text, with which the program runs on
+    // huge pages (see app/huge_pages.h).
+    env.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.hugetlb=1"));
     if (name == u"startup_ms") {
         const QString config = tmp.filePath(QStringLiteral("config"));
         QDir().mkpath(config + QStringLiteral("/sorabun"));

@@ -7,7 +7,10 @@
 #      working folder, with a space and capitals, in code page 932) go into
 #      the blank pages 1 and 2 without any dialog;
 #   3. without options, one file opens the distribution dialog; the keyboard
-#      transfers it into page 3 and closes the dialog; the window then opens.
+#      transfers it into page 3 and closes the dialog; the window then opens;
+#   4. a large file (the program starts itself again with huge pages): it
+#      fills its page, and a program started from Sorabun (the help opener)
+#      sees the environment Sorabun was started with.
 #
 # usage: intake.sh <path of the sorabun binary>
 set -euo pipefail
@@ -67,5 +70,27 @@ keys_to "$w" ctrl+q
 wait_exit
 page_is 3 "'third file'" || fail "page 3 does not hold the transferred file"
 page_is 1 "'Sorabun メモ' || char(13, 10) || 'line two'" || fail "page 1 changed"
+
+# 4. A large file; F1 starts a stand-in for the help opener that notes its
+#    environment.
+set_value AutoOP 1
+set_value 4 ""
+set_value Page 4
+mkdir -p "$tmp/bin"
+printf '#!/bin/sh\nenv > "%s"\n' "$tmp/opener.env" > "$tmp/bin/xdg-open"
+chmod +x "$tmp/bin/xdg-open"
+head -c $((5 << 20)) < <(yes 'a line of the memo') > big.txt
+PATH="$tmp/bin:$PATH" GLIBC_TUNABLES=glibc.malloc.arena_max=4 "$bin" big.txt &
+pid=$!
+w=$(wait_window "Sorabun - 4")
+keys_to "$w" F1
+for _ in $(seq 1 50); do [[ -s "$tmp/opener.env" ]] && break; sleep 0.1; done
+keys_to "$w" ctrl+q
+wait_exit
+[[ $(value 4 | wc -c) -eq $(((5 << 20) + 1)) ]] || fail "page 4 does not hold the large file"
+[[ -s "$tmp/opener.env" ]] || fail "F1 started no help opener"
+grep -qx 'GLIBC_TUNABLES=glibc.malloc.arena_max=4' "$tmp/opener.env" ||
+    fail "the help opener saw $(grep GLIBC_TUNABLES "$tmp/opener.env" || echo 'no GLIBC_TUNABLES')"
+! grep -q 'TUNABLES_WERE' "$tmp/opener.env" || fail "the help opener saw $(grep 'TUNABLES_WERE' "$tmp/opener.env")"
 
 echo "PASS: intake end to end"

@@ -135,22 +135,32 @@ QString waitWindow(const Display& x, const QString& titleRegex, std::chrono::mil
     return QString();
 }
 
-// When the process last used the processor before a second without any use;
-// nothing when it ended or kept busy past `limit`.
+// When the process last used the processor before a second without use;
+// nothing when it ended or kept busy past `limit`. The scheduler charges a
+// process by sampling, a clock tick (10 ms) at a time: a blinking caret is
+// charged a lone tick now and then, so a second with one lone tick still
+// counts as without use.
 std::optional<Clock::time_point> waitIdle(qint64 pid, std::chrono::milliseconds limit) {
     const auto end = Clock::now() + limit;
     qint64 last = cpuTicks(pid);
-    auto lastChange = Clock::now();
+    auto busyUntil = Clock::now();
+    bool loneTickSeen = false;
     while (Clock::now() < end) {
         QThread::msleep(20);
         const qint64 now = cpuTicks(pid);
         if (now < 0)
             return std::nullopt;
         if (now != last) {
+            const bool lone = now - last == 1 && !loneTickSeen && Clock::now() - busyUntil >= 200ms;
+            if (lone) {
+                loneTickSeen = true;
+            } else {
+                busyUntil = Clock::now();
+                loneTickSeen = false;
+            }
             last = now;
-            lastChange = Clock::now();
-        } else if (Clock::now() - lastChange >= 1000ms) {
-            return lastChange;
+        } else if (Clock::now() - busyUntil >= 1000ms) {
+            return busyUntil;
         }
     }
     return std::nullopt;

@@ -275,10 +275,10 @@ private:
             m_lead[c] = !answer(&one, 1, m_single[c]);
             if (!m_lead[c])
                 continue;
+            // A pair that still waits for more keeps no answer.
             for (int t = 0; t < 256; ++t) {
                 const char two[2] = {one, char(t)};
-                if (!answer(two, 2, m_pair[(c << 8) | t]))
-                    m_pair[(c << 8) | t] = NoAnswer;
+                answer(two, 2, m_pair[(c << 8) | t]);
             }
         }
     }

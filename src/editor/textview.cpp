@@ -182,9 +182,11 @@ void TextView::keepLongLinesShaped(int from, int to) {
     }
 }
 
-// Without wrapping, a long line is painted whole each time any part of it is:
-// a blinking caret would keep the program busy for good. The caret of such a
-// page stands still while the view has the focus.
+// Without wrapping, each repaint of a long line, however small, first finds
+// where the part in view starts, tens of milliseconds for a line of a few
+// million characters (and the whole line when it is painted whole): a blinking
+// caret would keep the program busy for good. The caret of such a page stands
+// still while the view has the focus.
 namespace {
 int savedFlashTime = -1;
 }

@@ -3,6 +3,7 @@
 #include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
+#include <QTextLayout>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 // it is shown: the document is the dominant cost in time and memory, and the
 // hidden view's copy is seldom looked at.
 class QTextBlock;
+class QPainter;
 
 class TextView : public QPlainTextEdit {
     Q_OBJECT
@@ -115,6 +117,18 @@ private:
     bool m_inShowEvent = false;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    // Without wrapping, a long line is painted from the part of it in view.
+    void paintEvent(QPaintEvent* e) override;
+    bool mayPaintInPart(const QTextBlock& block) const;
+    bool drawInPart(QPainter& painter, const QTextBlock& block, const QPointF& offset,
+                    const QList<QTextLayout::FormatRange>& selections, const QRectF& clip) const;
+    // Whether the long block last looked at holds right-to-left text.
+    struct Seen {
+        int position = -1, length = -1, revision = -1;
+        bool operator==(const Seen&) const = default;
+    };
+    mutable Seen m_rtlSeen;
+    mutable bool m_rtlSeenHas = false;
     // Hides the view, keeping `text`, which the caller has just taken from it,
     // so the text is not made a second time.
     void hideAs(const QString& text);

@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -501,6 +504,87 @@ private slots:
         v.setSelLength(t.size());
         v.copy();
         QCOMPARE(QApplication::clipboard()->text(), t);
+    }
+
+    // Without wrapping, a long line is painted from the part in view; it must
+    // look exactly as the toolkit paints the whole line.
+    void longLineLooksAsPaintedWhole_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("scrollX");
+        QTest::addColumn<int>("selFrom"); // in the long line; -1: none
+        QTest::addColumn<int>("selTo");   // past its end: into the next line
+        QTest::addColumn<bool>("underline");
+        const QString mixed =
+            QStringLiteral("日本語とASCII textの混ざった行、ｶﾀｶﾅも。").repeated(200);
+        const int n = int(mixed.size());
+        QTest::newRow("start") << mixed << 0 << -1 << 0 << false;
+        QTest::newRow("middle") << mixed << 20000 << -1 << 0 << false;
+        QTest::newRow("end") << mixed << 1 << 1 << 0 << false; // 1: scrolled to the end
+        QTest::newRow("selection in view") << mixed << 0 << 5 << 30 << false;
+        QTest::newRow("selection across the view") << mixed << 20000 << 100 << n - 100 << false;
+        QTest::newRow("selection past the line end") << mixed << 1 << n - 40 << n + 3 << false;
+        QTest::newRow("tabs") << QStringLiteral("a\tいろは\t\tz ").repeated(900) << 15000 << 2000
+                              << 2100 << false;
+        QTest::newRow("lone LF inside")
+            << mixed.left(3000) + u'\n' + mixed << 12000 << 2990 << 3400 << false;
+        QTest::newRow("underlined") << mixed << 20000 << 700 << 900 << true;
+        QTest::newRow("right-to-left text")
+            << mixed.left(2000) + QStringLiteral("שלום עולם") + mixed << 20000 << 1990 << 2020
+            << false;
+        QTest::newRow("other characters only far away")
+            << QStringLiteral("plain words ").repeated(600) + mixed.left(50) << 0 << 3 << 9
+            << false;
+    }
+
+    void longLineLooksAsPaintedWhole() {
+        QFETCH(QString, line);
+        QFETCH(int, scrollX);
+        QFETCH(int, selFrom);
+        QFETCH(int, selTo);
+        QFETCH(bool, underline);
+        const QString before = QStringLiteral("前の行\r\n");
+        TextView v;
+        v.setLineWrapMode(QPlainTextEdit::NoWrap);
+        QFont f = v.font();
+        f.setUnderline(underline);
+        v.setFont(f);
+        v.resize(420, 160);
+        v.show();
+        v.setText(before + line + QStringLiteral("\r\n後の行"));
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+
+        // The toolkit's own painting of the same document.
+        QPlainTextEdit whole;
+        whole.setLineWrapMode(QPlainTextEdit::NoWrap);
+        whole.setFont(f);
+        whole.setPalette(v.palette());
+        whole.resize(v.size());
+        QTextDocument* copy = v.document()->clone(&whole);
+        copy->setDocumentLayout(new QPlainTextDocumentLayout(copy));
+        whole.setDocument(copy);
+        whole.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&whole));
+
+        for (QPlainTextEdit* e : {static_cast<QPlainTextEdit*>(&v), &whole}) {
+            if (selFrom >= 0) {
+                QTextCursor c(e->document());
+                const int at = e->document()->findBlockByNumber(1).position();
+                c.setPosition(at + selFrom);
+                c.setPosition(at + selTo, QTextCursor::KeepAnchor);
+                e->setTextCursor(c);
+            }
+            e->verticalScrollBar()->setValue(0);
+            QScrollBar* h = e->horizontalScrollBar();
+            h->setValue(scrollX == 1 ? h->maximum() : scrollX);
+        }
+        QCOMPARE(v.horizontalScrollBar()->value(), whole.horizontalScrollBar()->value());
+        const QImage got = v.viewport()->grab().toImage();
+        const QImage expected = whole.viewport()->grab().toImage();
+        if (got != expected) {
+            got.save(QDir::temp().filePath(QStringLiteral("long-line-got.png")));
+            expected.save(QDir::temp().filePath(QStringLiteral("long-line-expected.png")));
+        }
+        QVERIFY(got == expected);
     }
 
     void colour_data() {

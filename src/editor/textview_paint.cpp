@@ -173,13 +173,11 @@ bool TextView::drawInPart(QPainter& painter, const QTextBlock& block, const QPoi
         l.setFormats(formatsOf(block, from, to));
         l.beginLayout();
         QTextLine pl = l.createLine();
-        // Laid out from where the part starts in the line, so tab stops fall
-        // where they do in the whole line.
-        const qreal before = line.cursorToX(from) - line.x();
-        pl.setPosition(QPointF(before, 0));
         pl.setLeadingIncluded(true);
         pl.setLineWidth(line.width());
-        pl.setPosition(QPointF(line.x() + before, line.y()));
+        // Where the part starts in the whole line; tab stops are measured from
+        // the layout's left edge as the part is drawn, so they fall alike.
+        pl.setPosition(QPointF(line.cursorToX(from), line.y()));
         const bool oneLine = !l.createLine().isValid();
         l.endLayout();
         if (!oneLine || pl.textLength() != to - from || pl.ascent() != line.ascent() ||

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyleHints>
@@ -113,6 +114,22 @@ void insertConverted(QTextCursor& c, const QString& t, TextView::LineEnd lineEnd
     insertPlain(c, t, from, n, inSteps);
 }
 
+// The length of t's longest line, as insertConverted breaks t into blocks: the
+// block a line makes is one unit longer (its break), and the first and the
+// last line join the text around the cursor.
+qsizetype longestLine(QStringView t, TextView::LineEnd lineEnd) {
+    const QChar end(lineEnd == TextView::LineEnd::Cr ? u'\r' : u'\n');
+    const bool crLf = lineEnd == TextView::LineEnd::CrLf;
+    qsizetype longest = 0, lineStart = 0;
+    for (qsizetype i = t.indexOf(end); i >= 0; i = t.indexOf(end, i + 1)) {
+        if (crLf && (i == 0 || t[i - 1] != u'\r'))
+            continue; // a lone LF stays inside its line
+        longest = std::max(longest, i - lineStart - crLf);
+        lineStart = i + 1;
+    }
+    return std::max(longest, t.size() - lineStart);
+}
+
 // Moves p (0..length) off the middle of a CR LF to before the CR.
 qsizetype outOfCrLf(const QString& t, qsizetype p) {
     if (p > 0 && p < t.size() && t[p - 1] == u'\r' && t[p] == u'\n')
@@ -163,8 +180,9 @@ bool hasLocalFile(const QMimeData* data) {
 TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
     setAcceptDrops(true);
     setColourValue(m_colourValue);
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int from, int, int added) { keepLongLinesShaped(from, from + added); });
+    connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        keepLongLinesShaped(from, from + added, m_insertedLongest);
+    });
 }
 
 // The toolkit lays a line out in one piece and, once laid out, forgets how its
@@ -172,14 +190,34 @@ TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
 // stands, each blink of the caret, painting) shapes the whole line again, which
 // for a line of some million characters takes longer than a blink. A long line
 // keeps its shaping instead; a short one is reshaped in no time.
-void TextView::keepLongLinesShaped(int from, int to) {
+void TextView::keepLongLinesShaped(int from, int to, qsizetype longestInside) {
     const QTextDocument* doc = document();
-    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
-        if (b.length() > LongLine && !b.layout()->cacheEnabled()) {
-            b.layout()->setCacheEnabled(true);
-            m_hasLongLine = true;
-        }
+    QTextBlock b = doc->findBlock(from);
+    if (longestInside >= 0 && longestInside < LongLine) {
+        // Only the blocks at the ends, where the new lines join the old text,
+        // can be long. (A walk over every block of a page of a hundred
+        // megabytes takes a fifth of a second.)
+        keepShaped(b);
+        keepShaped(doc->findBlock(to));
+        return;
     }
+    for (int pos = b.position(); b.isValid() && pos <= to; pos += b.length(), b = b.next())
+        keepShaped(b);
+}
+
+void TextView::keepShaped(const QTextBlock& b) {
+    if (b.isValid() && b.length() > LongLine && !b.layout()->cacheEnabled()) {
+        b.layout()->setCacheEnabled(true);
+        m_hasLongLine = true;
+    }
+}
+
+void TextView::insertAsOneEdit(QTextCursor& c, const QString& t, bool inSteps) {
+    const QScopedValueRollback measured(m_insertedLongest, longestLine(t, m_lineEnd));
+    c.beginEditBlock();
+    c.removeSelectedText();
+    insertConverted(c, t, m_lineEnd, inSteps);
+    c.endEditBlock();
 }
 
 // Without wrapping, each repaint of a long line, however small, first finds
@@ -407,9 +445,7 @@ void TextView::loadDocument(const QString& text) {
         setUpdatesEnabled(false);
     }
     QTextCursor c(doc);
-    c.beginEditBlock();
-    insertConverted(c, text, m_lineEnd, inSteps);
-    c.endEditBlock();
+    insertAsOneEdit(c, text, inSteps);
     doc->setUndoRedoEnabled(true);
     if (inSteps)
         setUpdatesEnabled(true);
@@ -544,10 +580,7 @@ void TextView::replaceSelection(const QString& t) {
         return;
     }
     QTextCursor c = textCursor();
-    c.beginEditBlock();
-    c.removeSelectedText();
-    insertConverted(c, t, m_lineEnd);
-    c.endEditBlock();
+    insertAsOneEdit(c, t);
     setTextCursor(c);
 }
 
@@ -568,11 +601,8 @@ void TextView::replaceAllText(const QString& t, qsizetype caret) {
         return;
     }
     QTextCursor c(document());
-    c.beginEditBlock();
     c.select(QTextCursor::Document);
-    c.removeSelectedText();
-    insertConverted(c, t, m_lineEnd);
-    c.endEditBlock();
+    insertAsOneEdit(c, t);
     setSelStart(caret);
 }
 

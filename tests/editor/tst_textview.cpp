@@ -10,8 +10,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QUrl>
 
 // Mixes every kind of line end with characters the document treats specially.
@@ -52,6 +54,7 @@ class TstTextView : public QObject {
     Q_OBJECT
 
     enum Mode { Shown, Hidden };
+    enum Edit { Load, Replace, ReplaceAll, Typed };
 
     // A view showing its document, or one hidden on purpose (text kept as a string).
     static void prepare(TextView& v, Mode mode) {
@@ -328,6 +331,77 @@ private slots:
             v.document()->undo();
             QCOMPARE(v.text(), QStringLiteral("old\r\ntext"));
         }
+    }
+
+    // A line of thousands of characters keeps its shaping, however it came
+    // into the page, so that the caret and each repaint do not shape it anew.
+    void longLinesKeepTheirShaping_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("inserted");
+        const QString shortLines = QStringLiteral("短い行\r\n").repeated(3);
+        const QString a3000(3000, u'a'), b2000(2000, u'b'), c5000(5000, u'c');
+        QTest::newRow("loaded, in the middle")
+            << shortLines + c5000 + QStringLiteral("\r\n") + shortLines << int(Load) << 0 << 0
+            << QString();
+        QTest::newRow("loaded, lone LFs and CRs inside a line")
+            << shortLines + a3000 + u'\n' + b2000 + u'\r' + b2000 + QStringLiteral("\r\n")
+            << int(Load) << 0 << 0 << QString();
+        QTest::newRow("loaded, lone LF line ends")
+            << QStringLiteral("x\n") + c5000 + QStringLiteral("\ny") << int(Load) << 0 << 0
+            << QString();
+        QTest::newRow("loaded, a line just long enough")
+            << shortLines + QString(4096, u'd') + QStringLiteral("\r\n") + shortLines << int(Load)
+            << 0 << 0 << QString();
+        QTest::newRow("loaded, last line")
+            << shortLines + c5000 << int(Load) << 0 << 0 << QString();
+        QTest::newRow("inserted, in the middle") << shortLines << int(Replace) << 2 << 1
+                                                 << QStringLiteral("\r\n") + c5000 + u'\r' + u'\n';
+        QTest::newRow("inserted, one piece joins its line")
+            << QStringLiteral("x\r\n") + a3000 + QStringLiteral("\r\ny") << int(Replace) << 1003
+            << 0 << b2000;
+        QTest::newRow("inserted, first line joins the line before")
+            << QStringLiteral("x\r\n") + a3000 << int(Replace) << 3003 << 0
+            << b2000 + QStringLiteral("\r\n") + shortLines;
+        QTest::newRow("inserted, last line joins the line after")
+            << QStringLiteral("x\r\n") + a3000 << int(Replace) << 3 << 0 << shortLines + b2000;
+        QTest::newRow("all replaced") << shortLines << int(ReplaceAll) << 0 << 0
+                                      << shortLines + a3000 + u'\n' + b2000 + shortLines;
+        QTest::newRow("typed into a line")
+            << QStringLiteral("x\r\n") + a3000 << int(Typed) << 1003 << 0 << b2000;
+    }
+
+    void longLinesKeepTheirShaping() {
+        QFETCH(QString, before);
+        QFETCH(int, edit);
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, inserted);
+        TextView v;
+        prepare(v, Shown);
+        v.setText(before);
+        if (edit == ReplaceAll) {
+            v.replaceAllText(inserted, 0);
+        } else if (edit != Load) {
+            v.setSelStart(start);
+            v.setSelLength(length);
+            if (edit == Typed)
+                v.textCursor().insertText(inserted); // as the toolkit puts in what is typed
+            else
+                v.replaceSelection(inserted);
+        }
+        int longBlocks = 0;
+        for (QTextBlock b = v.document()->begin(); b.isValid(); b = b.next()) {
+            const bool isLong = b.length() > 4096;
+            longBlocks += isLong;
+            QVERIFY2(
+                !isLong || b.layout()->cacheEnabled(),
+                qPrintable(
+                    QStringLiteral("block %1 of %2 units").arg(b.blockNumber()).arg(b.length())));
+        }
+        QCOMPARE(longBlocks, 1);
     }
 
     void setTextStartsAfresh() {

@@ -112,16 +112,15 @@ private:
     void buildIfShown();
     // Lines longer than this (in units) keep their shaping between layouts.
     static constexpr int LongLine = 4096;
-    // Looks at the blocks from `from` to `to`; `longestInside`, when known,
-    // is the length of the longest line between the two ends.
-    void keepLongLinesShaped(int from, int to, qsizetype longestInside = -1);
+    // Looks at the blocks from `from` to `to`; `longestInside`, when known
+    // (not -1), is the length of the longest line between the two ends.
+    void keepLongLinesShaped(int from, int to, qsizetype longestInside);
     void keepShaped(const QTextBlock& b);
     bool m_hasLongLine = false;
     // Replaces c's selection with t in one edit. t's lines are measured first,
     // so the blocks they make need no walk unless one of them is long.
     void insertAsOneEdit(QTextCursor& c, const QString& t, bool inSteps = false);
     qsizetype m_insertedLongest = -1; // while inserting; -1: not known
-
     bool m_inShowEvent = false;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;

@@ -14,83 +14,6 @@
 
 #include <cstdio>
 
-// ---- taking the text a slice at a time ------------------------------------------
-
-void TextCapture::start(TextView& view, std::function<void(TextView::Raw)> done) {
-    cancel();
-    m_view = &view;
-    m_done = std::move(done);
-    m_raw = TextView::Raw();
-    QTextDocument* doc = view.document();
-    // Room for the whole text and some typing: the buffer is never moved.
-    m_raw.units.reserve(doc->characterCount() + doc->characterCount() / 16 + 4096);
-    m_next = doc->begin();
-    m_watch = connect(doc, &QTextDocument::contentsChange, this,
-                      [this](int position, int, int) { changed(position); });
-    QTimer::singleShot(0, this, [this] { step(); });
-}
-
-void TextCapture::cancel() {
-    disconnect(m_watch);
-    m_done = nullptr;
-    m_raw = TextView::Raw();
-    m_next = QTextBlock();
-    m_view = nullptr;
-}
-
-// The units before the block of the change stay as taken; from that block on
-// they are taken again. A block handle after the change may be stale, so the
-// next block is always looked up anew from its position.
-void TextCapture::changed(int position) {
-    if (!running() || !m_view)
-        return;
-    QTextDocument* doc = m_view->document();
-    const qsizetype taken = m_raw.units.size();
-    if (position >= taken) {
-        m_next = doc->findBlock(int(taken));
-        return;
-    }
-    QTextBlock block = doc->findBlock(position);
-    if (!block.isValid())
-        block = doc->lastBlock();
-    const qsizetype keep = block.position();
-    m_raw.units.truncate(keep);
-    while (!m_raw.standIns.isEmpty() && m_raw.standIns.constLast().pos >= keep)
-        m_raw.standIns.removeLast();
-    m_next = block;
-}
-
-void TextCapture::step() {
-    if (!running())
-        return;
-    if (!m_view) {
-        cancel();
-        return;
-    }
-    // A page being read or built is no page to take yet.
-    if (LongWork::running()) {
-        QTimer::singleShot(50, this, [this] { step(); });
-        return;
-    }
-    m_next = m_view->appendRaw(m_raw, m_next, SliceUnits);
-    if (m_next.isValid()) {
-        QTimer::singleShot(0, this, [this] { step(); });
-        return;
-    }
-    const QTextDocument* doc = m_view->document();
-    if (!m_raw.isText && m_raw.units.size() != doc->characterCount() - 1) {
-        // Never expected: out of step with the document. The text is taken
-        // whole instead, slow but right.
-        m_raw = TextView::Raw();
-        m_raw.units = m_view->text();
-        m_raw.isText = true;
-    }
-    auto done = std::move(m_done);
-    TextView::Raw raw = std::move(m_raw);
-    cancel();
-    done(std::move(raw));
-}
-
 // ---- the idle save ----------------------------------------------------------------
 
 IdleSave::IdleSave(Workspace& ws) : m_ws(ws), m_capture(this) {
@@ -161,7 +84,7 @@ void IdleSave::save() {
         return;
     }
     const int page = m_ws.state.CurrentPage;
-    m_capture.start(m_ws.views.visible(), [this, marks, page](TextView::Raw raw) {
+    m_capture.start(m_ws.views.visible(), [this, marks, page](doctext::Raw raw) {
         // Another page on show, or the page stored or read meanwhile: the
         // text taken is no longer what needs writing.
         if (m_ws.views.storeMarks() != marks || m_ws.state.CurrentPage != page) {
@@ -172,7 +95,7 @@ void IdleSave::save() {
     });
 }
 
-void IdleSave::send(quint64 marks, std::optional<TextView::Raw> raw) {
+void IdleSave::send(quint64 marks, std::optional<doctext::Raw> raw) {
     const Place now = place();
     const Place before = m_written;
     const quint64 edits = m_ws.views.edits();
@@ -180,7 +103,7 @@ void IdleSave::send(quint64 marks, std::optional<TextView::Raw> raw) {
     auto make = [raw = std::move(raw), now, before] {
         SettingsStore::Values values;
         if (raw)
-            values.emplace_back(keys::page(now.page), TextView::textOf(*raw));
+            values.emplace_back(keys::page(now.page), doctext::textOf(*raw));
         // The caret belongs to the page on show: with another page it is written anew.
         if (now.page != before.page || now.start != before.start || now.length != before.length) {
             values.emplace_back(keys::SelStart, QString::number(now.start));

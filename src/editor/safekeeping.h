@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/textview.h"
+#include "editor/text_capture.h"
 #include "store/settings_store.h"
 
 #include <QObject>
@@ -12,32 +12,6 @@
 
 class Views;
 struct Workspace;
-
-// Takes the whole text of a view a slice at a time, between events, so that
-// no single step holds up the user-interface thread. An edit made meanwhile
-// sends it back to the block where the edit happened.
-class TextCapture : public QObject {
-public:
-    explicit TextCapture(QObject* parent = nullptr) : QObject(parent) {}
-    // Starts taking the text of `view`; `done` gets it once it is whole.
-    void start(TextView& view, std::function<void(TextView::Raw)> done);
-    void cancel();
-    bool running() const { return bool(m_done); }
-    // Takes the next slice; the event loop calls it until the text is whole.
-    void step();
-
-    // Units taken in one step: about a millisecond of copying.
-    static constexpr qsizetype SliceUnits = 256 * 1024;
-
-private:
-    void changed(int position);
-
-    QPointer<TextView> m_view;
-    QMetaObject::Connection m_watch;
-    TextView::Raw m_raw;
-    QTextBlock m_next;
-    std::function<void(TextView::Raw)> m_done;
-};
 
 // Keeps what is typed safe while the program runs. About a second after the
 // typing pauses, and at least every few seconds of continuous typing, the
@@ -75,7 +49,7 @@ private:
     };
     Place place() const;
     void touched();
-    void send(quint64 marks, std::optional<TextView::Raw> raw);
+    void send(quint64 marks, std::optional<doctext::Raw> raw);
     void finished(SettingsStore::Failure failure, quint64 marks, quint64 edits, Place now,
                   bool withText);
 

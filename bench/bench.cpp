@@ -2,6 +2,7 @@
 // makes itself, with the real main window on the offscreen platform.
 //
 //   sorabun_bench [--reps N] [--only NAME,...] [--data DIR] [--no-anchors]
+//                 [--program PATH]
 //
 // Each figure runs in a process of its own (this program started again with
 // --figure NAME), N times (default 5), and the median is printed as
@@ -349,9 +350,6 @@ std::optional<double> runChild(const QString& name, const QString& dataDir) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    // Every figure holds megabytes of text, with which the program runs on
-    // huge pages (see app/huge_pages.h).
-    env.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.hugetlb=1"));
     if (name == u"startup_ms") {
         const QString config = tmp.filePath(QStringLiteral("config"));
         QDir().mkpath(config + QStringLiteral("/sorabun"));
@@ -499,8 +497,10 @@ int runAll(int argc, char* argv[]) {
     }
 
     // The whole program under X11 with a window manager, beside FeatherPad.
-    const x11figures::Outcome x11 =
-        x11figures::run(data, QStringLiteral(SORABUN_PROGRAM), reps, only);
+    // --program: the program of another build, for before-and-after runs.
+    const QString program =
+        option("--program").isEmpty() ? QStringLiteral(SORABUN_PROGRAM) : option("--program");
+    const x11figures::Outcome x11 = x11figures::run(data, program, reps, only);
     missed += x11.missed;
     failed += x11.failed;
 

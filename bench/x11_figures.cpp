@@ -307,7 +307,7 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
     Series typing20{"typing_20mb_ms", "ms", 50, {}};
     Series peer{"featherpad_open_20mb_ms", "ms", 0, {}};
     Series open100{"x11_open_100mb_ms", "ms", 6000, {}};
-    Series rss100{"rss_100mb_mib", "MiB", 450, {}};
+    Series rss100{"rss_100mb_mib", "MiB", 400, {}};
     Series line{"x11_open_longline_5mb_ms", "ms", 2000, {}};
     Series typingLine{"typing_longline_ms", "ms", 100, {}};
     auto wanted = [&](std::initializer_list<const char*> names) {

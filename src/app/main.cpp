@@ -1,4 +1,3 @@
-#include "app/huge_pages.h"
 #include "app/program.h"
 
 #include <QApplication>
@@ -64,7 +63,6 @@ void writeStateOnExit(MainWindow& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    hugepages::preferForLargeTexts(argv);
     QApplication app(argc, argv);
     Program program;
     MainWindow& window = program.window();

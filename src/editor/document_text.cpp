@@ -1,5 +1,6 @@
 #include "editor/document_text.h"
 
+#include "platform/large_memory.h"
 #include "platform/long_work.h"
 
 #include <QTextCursor>
@@ -65,6 +66,9 @@ void insertPlain(QTextCursor& c, const QString& t, qsizetype from, qsizetype to,
         from = end;
         if (inSteps) {
             c.endEditBlock();
+            // The document's arrays have grown: from here on they grow on
+            // huge pages.
+            largememory::preferHugePagesWhereLarge();
             LongWork::progress(from, t.size());
             c.beginEditBlock();
         }

@@ -75,20 +75,20 @@ void TextView::loadDocument(const QString& text) {
     // its buffer) and empties the undo stacks.
     doc->clear();
     doc->setUndoRedoEnabled(false);
-    // A long text in a window on screen is built in steps that show how far
-    // the work has come; the view paints nothing until it is whole. (At the
-    // window's first showing the window itself is not there to show it.)
-    const bool inSteps =
-        text.size() >= 2 * doctext::StepUnits && window()->isVisible() && !m_inShowEvent;
+    // A long text is built in steps. In a window on screen they show how far
+    // the work has come, and the view paints nothing until it is whole. (At
+    // the window's first showing the window itself is not there to show it.)
+    const bool inSteps = text.size() >= 2 * doctext::StepUnits;
+    const bool shown = inSteps && window()->isVisible() && !m_inShowEvent;
     std::optional<LongWork> work;
-    if (inSteps) {
+    if (shown) {
         work.emplace(QStringLiteral("ページを読み込んでいます…"));
         setUpdatesEnabled(false);
     }
     QTextCursor c(doc);
     insertAsOneEdit(c, text, inSteps);
     doc->setUndoRedoEnabled(true);
-    if (inSteps)
+    if (shown)
         setUpdatesEnabled(true);
     setTextCursor(QTextCursor(doc));
 }

@@ -52,6 +52,8 @@ void select(TextView& view, qsizetype start, qsizetype length) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(Prompts::Answer)
+
 class FileCommandsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -464,26 +466,33 @@ void FileCommandsTest::unrepresentableCharacters_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("existing");
     QTest::addColumn<int>("missing"); // asked about; 0: no question
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<Answer>("answer");
     QTest::addColumn<QByteArray>("written"); // empty: nothing written
     // An emoji (two UTF-16 units), ordinary Japanese and a wave dash typed
     // by an input method.
     const QString mixed = QStringView(u"\U0001F600あ\u301C!").toString();
+    const QByteArray mixedUtf8("\xF0\x9F\x98\x80\xE3\x81\x82\xE3\x80\x9C!\r\n");
     QTest::newRow("input-method symbols written without a question")
-        << QStringView(u"〜−‖¢£¬—").toString() << false << 0 << true
+        << QStringView(u"〜−‖¢£¬—").toString() << false << 0 << Answer::Ok
         << QByteArray("\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C\r\n");
-    QTest::newRow("Yes writes ? for the emoji only")
-        << mixed << false << 1 << true << QByteArray("?\x82\xA0\x81\x60!\r\n");
-    QTest::newRow("No writes nothing") << mixed << false << 1 << false << QByteArray();
-    QTest::newRow("No after overwrite Yes keeps the old file")
-        << mixed << true << 1 << false << QByteArray();
+    QTest::newRow("Yes writes UTF-8, every character as it is")
+        << mixed << false << 1 << Answer::Yes << mixedUtf8;
+    QTest::newRow("Yes replaces an existing file with UTF-8")
+        << QStringLiteral("𠮷野家\r\n한글") << true << 3 << Answer::Yes
+        << QByteArray("\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6\r\n"
+                      "\xED\x95\x9C\xEA\xB8\x80\r\n");
+    QTest::newRow("No writes ? for the emoji only")
+        << mixed << false << 1 << Answer::No << QByteArray("?\x82\xA0\x81\x60!\r\n");
+    QTest::newRow("Cancel writes nothing") << mixed << false << 1 << Answer::Cancel << QByteArray();
+    QTest::newRow("Cancel after overwrite Yes keeps the old file")
+        << mixed << true << 1 << Answer::Cancel << QByteArray();
 }
 
 void FileCommandsTest::unrepresentableCharacters() {
     QFETCH(QString, text);
     QFETCH(bool, existing);
     QFETCH(int, missing);
-    QFETCH(bool, yes);
+    QFETCH(Answer, answer);
     QFETCH(QByteArray, written);
     w->Text1->setText(text);
     const QString path = env->dir.filePath(QStringLiteral("out.txt"));
@@ -493,7 +502,7 @@ void FileCommandsTest::unrepresentableCharacters() {
     if (existing)
         env->prompts.answer(Answer::Yes);
     if (missing)
-        env->prompts.answer(yes ? Answer::Yes : Answer::No);
+        env->prompts.answer(answer);
     QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
 
     QCOMPARE(env->prompts.calls.size(), int(existing) + (missing ? 1 : 0));
@@ -501,11 +510,12 @@ void FileCommandsTest::unrepresentableCharacters() {
         const PromptCall& call = env->prompts.calls.last();
         QCOMPARE(call.text,
                  QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
-                                "はい＝それらを「?」に置き換えて出力\r\n"
-                                "いいえ＝出力しない")
+                                "はい＝UTF-8で出力（すべての文字をそのまま）\r\n"
+                                "いいえ＝それらを「?」に置き換えてシフトJISで出力\r\n"
+                                "キャンセル＝出力しない")
                      .arg(missing));
         QCOMPARE(call.title, QStringLiteral("ファイルに出力"));
-        QCOMPARE(call.buttons, Buttons::YesNo);
+        QCOMPARE(call.buttons, Buttons::YesNoCancel);
         QCOMPARE(call.defaultButton, Answer::Yes);
     }
     if (!written.isEmpty())
@@ -514,6 +524,10 @@ void FileCommandsTest::unrepresentableCharacters() {
         QCOMPARE(readBytes(path), QByteArray("old"));
     else
         QVERIFY(!QFileInfo::exists(path));
+    // What is written as UTF-8 reads back as the page and its line end.
+    if (answer == Answer::Yes)
+        QCOMPARE(textfile::ReadTextFile(path).text, text + QStringLiteral("\r\n"));
+    QCOMPARE(w->Text1->text(), text);
 }
 
 void FileCommandsTest::fileOutFailures_data() {

@@ -12,6 +12,7 @@
 #include <QTextOption>
 
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -42,6 +43,14 @@ bool setViewText(TextView& view, const QString& text) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+QString unrepresentableQuestion(qsizetype missing) {
+    return QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
+                          "はい＝UTF-8で出力（すべての文字をそのまま）\r\n"
+                          "いいえ＝それらを「?」に置き換えてシフトJISで出力\r\n"
+                          "キャンセル＝出力しない")
+        .arg(missing);
 }
 
 } // namespace
@@ -150,28 +159,35 @@ void FileCommands::FileOut_Click() {
             return;
     }
 
-    QString text = m_ws.views.visible().text() + QStringLiteral("\r\n");
-    // Characters that code page 932 cannot hold would otherwise be written as
-    // a substitute, a look-alike or not at all; the user decides first.
-    if (const qsizetype missing = textfile::countUnrepresentable(text)) {
-        if (!m_ws.platform.prompts.ask(
-                QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
-                               "はい＝それらを「?」に置き換えて出力\r\n"
-                               "いいえ＝出力しない")
-                    .arg(missing),
-                OutputTitle))
-            return;
-        text = textfile::replaceUnrepresentable(text);
-    }
-
     int failure = textfile::None;
     try {
-        failure = textfile::writeWhole(path, textfile::encode(text));
+        const std::optional<QByteArray> bytes = bytesToWrite(m_ws.views.visible().text());
+        if (!bytes)
+            return;
+        failure = textfile::writeWhole(path, *bytes);
     } catch (const std::bad_alloc&) {
         failure = textfile::OutOfMemory;
     }
     if (failure != textfile::None)
         m_ws.platform.prompts.notice(textfile::failureMessage(failure));
+}
+
+std::optional<QByteArray> FileCommands::bytesToWrite(const QString& page) {
+    const QString text = page + QStringLiteral("\r\n");
+    // Characters that code page 932 cannot hold would otherwise be written as
+    // a substitute, a look-alike or not at all; the user decides first.
+    const qsizetype missing = textfile::countUnrepresentable(text);
+    if (!missing)
+        return textfile::encode(text);
+    switch (m_ws.platform.prompts.messageBox(unrepresentableQuestion(missing), OutputTitle,
+                                             Prompts::Buttons::YesNoCancel)) {
+    case Prompts::Answer::Yes:
+        return textfile::encodeUtf8(text);
+    case Prompts::Answer::No:
+        return textfile::encode(textfile::replaceUnrepresentable(text));
+    default:
+        return std::nullopt;
+    }
 }
 
 bool printText(QPrinter& printer, const QString& text) {

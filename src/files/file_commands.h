@@ -2,7 +2,10 @@
 
 #include "files/text_file.h"
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 struct Workspace;
 class QPrinter;
@@ -32,6 +35,10 @@ private:
         bool tooLarge = false; // the file is larger than the views take
     };
     Opened openAndRead();
+    // The bytes a page is written as: code page 932, or UTF-8 or code page
+    // 932 with "?" as the user answers when some characters do not fit;
+    // nothing when the user cancels.
+    std::optional<QByteArray> bytesToWrite(const QString& page);
 
     Workspace& m_ws;
 };

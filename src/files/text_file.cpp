@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -290,7 +291,7 @@ private:
 
 } // namespace
 
-QString decode(const QByteArray& bytes) {
+QString decodeCodePage(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return QString();
     // No byte reads as more than one unit: the text is at most as long.
@@ -313,9 +314,95 @@ QString decode(const QByteArray& bytes) {
     return text;
 }
 
+namespace {
+
+using Flag = QStringConverter::Flag;
+// Each call on its own, so a character cut off at the very end reads as
+// U+FFFD instead of waiting for more; a U+FEFF inside the bytes is text.
+constexpr QStringConverter::Flags Whole = Flag::Stateless | Flag::ConvertInitialBom;
+
+QString decodeAs(QStringConverter::Encoding encoding, QByteArrayView bytes) {
+    QStringDecoder decoder(encoding, Whole);
+    return decoder.decode(bytes);
+}
+
+// An odd last byte is half a character: it shows as U+FFFD (the converter
+// would drop a byte that stands alone).
+QString decodeUtf16(QStringConverter::Encoding order, QByteArrayView bytes) {
+    const qsizetype whole = bytes.size() & ~qsizetype(1);
+    QString text = decodeAs(order, bytes.first(whole));
+    if (whole < bytes.size())
+        text.append(QChar(QChar::ReplacementCharacter));
+    return text;
+}
+
+// The bytes as UTF-8 when they are valid UTF-8 throughout and hold at least
+// one character beyond ASCII; otherwise false, having stopped in the first
+// piece that is not valid. One pass, deciding and decoding together.
+bool decodeUtf8(QByteArrayView bytes, QString& text) {
+    constexpr qsizetype Piece = 64 * 1024;
+    const qsizetype n = bytes.size();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    QStringDecoder decoder(QStringConverter::Utf8, Whole);
+    // No byte reads as more than one unit; the decoder asks one more.
+    QString out(n + 1, Qt::Uninitialized);
+    QChar* const begin = out.data();
+    QChar* end = begin;
+    for (qsizetype at = 0; at < n;) {
+        qsizetype next = std::min(n, at + Piece);
+        // Never cut a character in two: a piece ends before a lead byte.
+        for (qsizetype k = next; k < n && k > next - 4 && k > at; --k) {
+            if ((p[k] & 0xC0) != 0x80) {
+                next = k;
+                break;
+            }
+        }
+        end = decoder.appendToBuffer(end, bytes.sliced(at, next - at));
+        if (decoder.hasError())
+            return false;
+        at = next;
+    }
+    // Valid UTF-8 gives one unit for every byte only when every character
+    // is ASCII.
+    if (end - begin == n)
+        return false;
+    out.truncate(end - begin);
+    text = std::move(out);
+    return true;
+}
+
+} // namespace
+
+QString decode(const QByteArray& bytes, Encoding* readAs) {
+    const QByteArrayView all(bytes);
+    Encoding found = Encoding::CodePage932;
+    QString text;
+    if (all.startsWith("\xEF\xBB\xBF")) {
+        found = Encoding::Utf8Marked;
+        text = decodeAs(QStringConverter::Utf8, all.sliced(3));
+    } else if (all.startsWith("\xFF\xFE")) {
+        found = Encoding::Utf16LE;
+        text = decodeUtf16(QStringConverter::Utf16LE, all.sliced(2));
+    } else if (all.startsWith("\xFE\xFF")) {
+        found = Encoding::Utf16BE;
+        text = decodeUtf16(QStringConverter::Utf16BE, all.sliced(2));
+    } else if (decodeUtf8(all, text)) {
+        found = Encoding::Utf8;
+    } else {
+        text = decodeCodePage(bytes);
+    }
+    if (readAs)
+        *readAs = found;
+    return text;
+}
+
 QByteArray encode(const QString& text) {
     QStringEncoder encoder(Codec);
     return encoder.encode(withMicrosoftForms(text));
+}
+
+QByteArray encodeUtf8(const QString& text) {
+    return text.toUtf8();
 }
 
 bool representable(const QString& text) {

@@ -6,12 +6,13 @@
 // user something or tells them something.
 class Prompts {
 public:
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~Prompts() = default;
     // Shows text with the given title and buttons and no icon; returns the button pressed.
-    // Closing a Yes/No box without a choice answers No.
+    // Closing a Yes/No box without a choice answers No; closing a box with
+    // Cancel answers Cancel.
     virtual Answer messageBox(const QString& text, const QString& title, Buttons buttons,
                               Answer defaultButton = Answer::Yes) = 0;
     // A one-line input box with OK and Cancel; Cancel gives the empty text.

@@ -23,10 +23,29 @@ Prompts::Answer QtPrompts::messageBox(const QString& text, const QString& title,
         box.exec();
         return Answer::Ok;
     }
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(defaultButton == Answer::No ? QMessageBox::No : QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    const bool cancel = buttons == Buttons::YesNoCancel;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                           (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
+    switch (defaultButton) {
+    case Answer::No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case Answer::Cancel:
+        box.setDefaultButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
+        break;
+    default:
+        box.setDefaultButton(QMessageBox::Yes);
+    }
+    // Esc and the close box answer the safest choice.
+    box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return cancel ? Answer::Cancel : Answer::No;
+    }
 }
 
 QString QtPrompts::inputBox(const QString& prompt, const QString& title,

@@ -21,11 +21,7 @@ work="$tmp/work"
 mkdir -p "$work"
 
 # 1. First start: the store is created; Ctrl+Q ends the program.
-"$bin" &
-pid=$!
-w=$(wait_window "Sorabun - 1")
-keys_to "$w" ctrl+q
-wait_exit
+first_start
 [[ -f "$db" ]] || fail "no store at $db"
 [[ $(value Page) == 1 ]] || fail "Page was not stored"
 [[ $(value AutoOP) == 0 ]] || fail "AutoOP was not stored as 0"

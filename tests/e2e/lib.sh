@@ -52,6 +52,16 @@ focus() {
   xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
   sleep 0.5
 }
+# Starts the program without files and ends it with Ctrl+Q: the store then
+# exists for set_value.
+first_start() {
+  "$bin" &
+  pid=$!
+  local w
+  w=$(wait_window "Sorabun - 1")
+  keys_to "$w" ctrl+q
+  wait_exit
+}
 # Waits for the program started as $pid to end, and to end well.
 wait_exit() {
   for _ in $(seq 1 100); do

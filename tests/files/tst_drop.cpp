@@ -343,6 +343,13 @@ void TestDrop::insertAtCaret_data() {
         << true << 1 << 3 << QByteArray() << QStringLiteral("aef") << 1;
     QTest::newRow("an empty file without a selection")
         << true << 4 << 0 << QByteArray() << QStringLiteral("abcdef") << 4;
+    QTest::newRow("UTF-8 with a mark: the mark is no text")
+        << true << 2 << 0 << QByteArray("\xEF\xBB\xBF") + QStringLiteral("メモ\r\n").toUtf8()
+        << QStringLiteral("abメモ\r\ncdef") << 6;
+    QTest::newRow("UTF-16 BE with a mark") << true << 6 << 0 << QByteArray("\xFE\xFF\0a\x30\x42", 6)
+                                           << QStringLiteral("abcdefaあ") << 8;
+    QTest::newRow("only a UTF-16 LE mark deletes the selection")
+        << true << 1 << 3 << QByteArray("\xFF\xFE") << QStringLiteral("aef") << 1;
 }
 
 void TestDrop::insertAtCaret() {
@@ -384,6 +391,8 @@ void TestDrop::storeIntoPage_data() {
                                   << " 5 [8文字]";
     QTest::newRow("the page on show")
         << 2 << JapaneseBytes << JapaneseText << JapaneseText << " 2 [8文字]";
+    QTest::newRow("a UTF-8 file into another page")
+        << 5 << JapaneseText.toUtf8() << "page two edited" << JapaneseText << " 5 [8文字]";
     QTest::newRow("an empty file empties another page")
         << 5 << QByteArray() << "page two edited" << QString() << " 5 [空]";
     QTest::newRow("an empty file empties the page on show")

@@ -52,6 +52,8 @@ void select(TextView& view, qsizetype start, qsizetype length) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(Prompts::Answer)
+
 class FileCommandsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -113,6 +115,12 @@ void FileCommandsTest::openTextReplacesPage_data() {
         << QByteArray("x\r\ny") << true << QStringLiteral("x\r\ny");
     QTest::newRow("empty file changes nothing")
         << QByteArray() << false << QStringLiteral("before\r\n");
+    QTest::newRow("UTF-8 without a mark") << QStringLiteral("今日の買い物\nりんご\n").toUtf8()
+                                          << false << QStringLiteral("今日の買い物\nりんご\n");
+    QTest::newRow("UTF-16 LE with a mark, wrap off")
+        << QByteArray("\xFF\xFE\x42\x30\r\0\n\0", 8) << true << QStringLiteral("あ\r\n");
+    QTest::newRow("only a UTF-8 mark changes nothing")
+        << QByteArray("\xEF\xBB\xBF") << false << QStringLiteral("before\r\n");
 }
 
 void FileCommandsTest::openTextReplacesPage() {
@@ -140,7 +148,7 @@ void FileCommandsTest::openTextReplacesPage() {
     QCOMPARE(w->state.LastOpenedFile, path);
     // The page store catches up only at the next page switch.
     QCOMPARE(env->page(1), QStringLiteral("before\r\n"));
-    if (bytes.isEmpty()) {
+    if (shown == u"before\r\n") { // nothing read: nothing changes
         QCOMPARE(w->state.UndoAvailable, true);
         QCOMPARE(w->views().visible().selLength(), 3);
     } else {
@@ -198,7 +206,7 @@ void FileCommandsTest::intoText_data() {
     QTest::addColumn<qsizetype>("selStart");
     QTest::addColumn<qsizetype>("selLength");
     QTest::addColumn<int>("question"); // 0 none, 1 Yes, 2 No
-    QTest::addColumn<QString>("file"); // "<cancel>", "<missing>" or the file's text (ASCII)
+    QTest::addColumn<QString>("file"); // "<cancel>", "<missing>" or the file's text (UTF-8)
     QTest::addColumn<QString>("result");
     QTest::addColumn<qsizetype>("caret");
     const QString cancel = QStringLiteral("<cancel>");
@@ -227,6 +235,10 @@ void FileCommandsTest::intoText_data() {
         << qsizetype(1) << qsizetype(3) << 1 << "<missing>"
         << "bre\r\n"
         << qsizetype(1);
+    QTest::newRow("a UTF-8 file inserted as its text")
+        << qsizetype(3) << qsizetype(0) << 0 << "日本語"
+        << "bef日本語ore\r\n"
+        << qsizetype(6);
     QTest::newRow("line ends of the file kept, at the end of the page")
         << qsizetype(8) << qsizetype(0) << 0 << "a\nb\r\n"
         << "before\r\na\nb\r\n"
@@ -250,7 +262,7 @@ void FileCommandsTest::intoText() {
         env->com.chooseFile(env->dir.filePath(QStringLiteral("gone.txt")));
         env->prompts.answer(Answer::Ok);
     } else {
-        env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), file.toLatin1()));
+        env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), file.toUtf8()));
     }
 
     QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
@@ -454,26 +466,33 @@ void FileCommandsTest::unrepresentableCharacters_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("existing");
     QTest::addColumn<int>("missing"); // asked about; 0: no question
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<Answer>("answer");
     QTest::addColumn<QByteArray>("written"); // empty: nothing written
     // An emoji (two UTF-16 units), ordinary Japanese and a wave dash typed
     // by an input method.
     const QString mixed = QStringView(u"\U0001F600あ\u301C!").toString();
+    const QByteArray mixedUtf8("\xF0\x9F\x98\x80\xE3\x81\x82\xE3\x80\x9C!\r\n");
     QTest::newRow("input-method symbols written without a question")
-        << QStringView(u"〜−‖¢£¬—").toString() << false << 0 << true
+        << QStringView(u"〜−‖¢£¬—").toString() << false << 0 << Answer::Ok
         << QByteArray("\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C\r\n");
-    QTest::newRow("Yes writes ? for the emoji only")
-        << mixed << false << 1 << true << QByteArray("?\x82\xA0\x81\x60!\r\n");
-    QTest::newRow("No writes nothing") << mixed << false << 1 << false << QByteArray();
-    QTest::newRow("No after overwrite Yes keeps the old file")
-        << mixed << true << 1 << false << QByteArray();
+    QTest::newRow("Yes writes UTF-8, every character as it is")
+        << mixed << false << 1 << Answer::Yes << mixedUtf8;
+    QTest::newRow("Yes replaces an existing file with UTF-8")
+        << QStringLiteral("𠮷野家\r\n한글") << true << 3 << Answer::Yes
+        << QByteArray("\xF0\xA0\xAE\xB7\xE9\x87\x8E\xE5\xAE\xB6\r\n"
+                      "\xED\x95\x9C\xEA\xB8\x80\r\n");
+    QTest::newRow("No writes ? for the emoji only")
+        << mixed << false << 1 << Answer::No << QByteArray("?\x82\xA0\x81\x60!\r\n");
+    QTest::newRow("Cancel writes nothing") << mixed << false << 1 << Answer::Cancel << QByteArray();
+    QTest::newRow("Cancel after overwrite Yes keeps the old file")
+        << mixed << true << 1 << Answer::Cancel << QByteArray();
 }
 
 void FileCommandsTest::unrepresentableCharacters() {
     QFETCH(QString, text);
     QFETCH(bool, existing);
     QFETCH(int, missing);
-    QFETCH(bool, yes);
+    QFETCH(Answer, answer);
     QFETCH(QByteArray, written);
     w->Text1->setText(text);
     const QString path = env->dir.filePath(QStringLiteral("out.txt"));
@@ -483,7 +502,7 @@ void FileCommandsTest::unrepresentableCharacters() {
     if (existing)
         env->prompts.answer(Answer::Yes);
     if (missing)
-        env->prompts.answer(yes ? Answer::Yes : Answer::No);
+        env->prompts.answer(answer);
     QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
 
     QCOMPARE(env->prompts.calls.size(), int(existing) + (missing ? 1 : 0));
@@ -491,11 +510,12 @@ void FileCommandsTest::unrepresentableCharacters() {
         const PromptCall& call = env->prompts.calls.last();
         QCOMPARE(call.text,
                  QStringLiteral("このページにはシフトJISで表せない文字が %1 個あります。\r\n"
-                                "はい＝それらを「?」に置き換えて出力\r\n"
-                                "いいえ＝出力しない")
+                                "はい＝UTF-8で出力（すべての文字をそのまま）\r\n"
+                                "いいえ＝それらを「?」に置き換えてシフトJISで出力\r\n"
+                                "キャンセル＝出力しない")
                      .arg(missing));
         QCOMPARE(call.title, QStringLiteral("ファイルに出力"));
-        QCOMPARE(call.buttons, Buttons::YesNo);
+        QCOMPARE(call.buttons, Buttons::YesNoCancel);
         QCOMPARE(call.defaultButton, Answer::Yes);
     }
     if (!written.isEmpty())
@@ -504,6 +524,10 @@ void FileCommandsTest::unrepresentableCharacters() {
         QCOMPARE(readBytes(path), QByteArray("old"));
     else
         QVERIFY(!QFileInfo::exists(path));
+    // What is written as UTF-8 reads back as the page and its line end.
+    if (answer == Answer::Yes)
+        QCOMPARE(textfile::ReadTextFile(path).text, text + QStringLiteral("\r\n"));
+    QCOMPARE(w->Text1->text(), text);
 }
 
 void FileCommandsTest::fileOutFailures_data() {

@@ -44,6 +44,8 @@ QString u(const char16_t* s) {
 
 } // namespace
 
+Q_DECLARE_METATYPE(textfile::Encoding)
+
 class TextFileTest : public QObject {
     Q_OBJECT
 private slots:
@@ -68,37 +70,89 @@ private:
 void TextFileTest::readsBytesAsTheyAre_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty file") << QByteArray() << QString();
-    QTest::newRow("ascii") << QByteArray("abc") << QStringLiteral("abc");
-    QTest::newRow("CR LF kept") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("LF only kept") << QByteArray("a\nb\n") << QStringLiteral("a\nb\n");
-    QTest::newRow("lone CR kept") << QByteArray("a\rb") << QStringLiteral("a\rb");
+    QTest::addColumn<Encoding>("readAs");
+    const Encoding cp = Encoding::CodePage932;
+    QTest::newRow("empty file") << QByteArray() << QString() << cp;
+    QTest::newRow("ascii") << QByteArray("abc") << QStringLiteral("abc") << cp;
+    QTest::newRow("CR LF kept") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb\r\n") << cp;
+    QTest::newRow("LF only kept") << QByteArray("a\nb\n") << QStringLiteral("a\nb\n") << cp;
+    QTest::newRow("lone CR kept") << QByteArray("a\rb") << QStringLiteral("a\rb") << cp;
     QTest::newRow("tab and NUL kept")
-        << QByteArray("a\tb\0c", 5) << QString::fromUtf16(u"a\tb\0c", 5);
-    QTest::newRow("hiragana a") << QByteArray("\x82\xA0") << u(u"あ");
-    QTest::newRow("circled one (NEC row 13)") << QByteArray("\x87\x40") << u(u"①");
-    QTest::newRow("full-width tilde") << QByteArray("\x81\x60") << u(u"\uFF5E");
-    QTest::newRow("taka (IBM extension)") << QByteArray("\xFB\xFC") << u(u"髙");
-    QTest::newRow("half-width katakana") << QByteArray("\xB1\xDF") << u(u"ｱﾟ");
-    QTest::newRow("backslash and tilde stay ASCII") << QByteArray("\\~") << QStringLiteral("\\~");
+        << QByteArray("a\tb\0c", 5) << QString::fromUtf16(u"a\tb\0c", 5) << cp;
+    QTest::newRow("hiragana a") << QByteArray("\x82\xA0") << u(u"あ") << cp;
+    QTest::newRow("circled one (NEC row 13)") << QByteArray("\x87\x40") << u(u"①") << cp;
+    QTest::newRow("full-width tilde") << QByteArray("\x81\x60") << u(u"\uFF5E") << cp;
+    QTest::newRow("taka (IBM extension)") << QByteArray("\xFB\xFC") << u(u"髙") << cp;
+    QTest::newRow("half-width katakana") << QByteArray("\xB1\xDF") << u(u"ｱﾟ") << cp;
+    QTest::newRow("backslash and tilde stay ASCII")
+        << QByteArray("\\~") << QStringLiteral("\\~") << cp;
     QTest::newRow("mixed line") << QByteArray("\x93\xfa\x96\x7b\x8c\xea abc\r\n\x82\xa0\n")
-                                << u(u"日本語 abc\r\nあ\n");
-    // No byte-order mark detection: the three bytes are ordinary code page
-    // 932 bytes and do not vanish.
-    QTest::newRow("UTF-8 mark not detected") << QByteArray("\xEF\xBB\xBF"
-                                                           "a")
-                                             << u(u"\uFFFD\uFF7Fa");
+                                << u(u"日本語 abc\r\nあ\n") << cp;
+    // ﾃｽ is C3 BD, a valid UTF-8 character; the あ after it is not UTF-8.
+    QTest::newRow("code page 932 valid UTF-8 in part only")
+        << QByteArray("\xC3\xBD\x82\xA0") << u(u"ﾃｽあ") << cp;
+    QTest::newRow("UTF-8 without a mark, line ends kept")
+        << QStringLiteral("今日の買い物\nりんご、牛乳\r\nパン\r").toUtf8()
+        << u(u"今日の買い物\nりんご、牛乳\r\nパン\r") << Encoding::Utf8;
+    QTest::newRow("UTF-8 beyond code page 932") << QStringLiteral("𠮷野家 😀 한글 café").toUtf8()
+                                                << u(u"𠮷野家 😀 한글 café") << Encoding::Utf8;
+    // Longer than the pieces the bytes are read in: every kind of character
+    // stands across a piece's edge in one row or another.
+    for (int lead = 0; lead < 9; ++lead) {
+        const QString text = QString(lead, u'a') + QStringLiteral("😀あé").repeated(10000);
+        QTest::addRow("UTF-8 of 90 kB, %d ASCII first", lead)
+            << text.toUtf8() << text << Encoding::Utf8;
+    }
+    QTest::newRow("UTF-8 with a mark")
+        << QByteArray("\xEF\xBB\xBF") + QStringLiteral("メモ\r\n").toUtf8() << u(u"メモ\r\n")
+        << Encoding::Utf8Marked;
+    QTest::newRow("UTF-8 mark, ASCII after it") << QByteArray("\xEF\xBB\xBF"
+                                                              "a")
+                                                << u(u"a") << Encoding::Utf8Marked;
+    QTest::newRow("only a UTF-8 mark")
+        << QByteArray("\xEF\xBB\xBF") << QString() << Encoding::Utf8Marked;
+    QTest::newRow("a second mark is text") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                         "a")
+                                           << u(u"\uFEFFa") << Encoding::Utf8Marked;
+    // After a mark, no byte vanishes: each one that makes no character shows.
+    QTest::newRow("UTF-8 mark, bad bytes show as U+FFFD")
+        << QByteArray("\xEF\xBB\xBF"
+                      "a\xFF"
+                      "b\x82\xA0\xE3\x81")
+        << u(u"a\uFFFDb\uFFFD\uFFFD\uFFFD\uFFFD") << Encoding::Utf8Marked;
+    QTest::newRow("UTF-16 LE with a mark") << QByteArray("\xFF\xFE"
+                                                         "a\0\x42\x30\r\0\n\0\x3D\xD8\x00\xDE",
+                                                         14)
+                                           << u(u"aあ\r\n😀") << Encoding::Utf16LE;
+    QTest::newRow("UTF-16 BE with a mark")
+        << QByteArray("\xFE\xFF\0a\x30\x42\0\n\0\r", 10) << u(u"aあ\n\r") << Encoding::Utf16BE;
+    QTest::newRow("only a UTF-16 LE mark")
+        << QByteArray("\xFF\xFE") << QString() << Encoding::Utf16LE;
+    QTest::newRow("only a UTF-16 BE mark")
+        << QByteArray("\xFE\xFF") << QString() << Encoding::Utf16BE;
+    QTest::newRow("UTF-16, an odd last byte shows as U+FFFD") << QByteArray("\xFF\xFE"
+                                                                            "a\0b",
+                                                                            5)
+                                                              << u(u"a\uFFFD") << Encoding::Utf16LE;
+    QTest::newRow("UTF-16, one byte after the mark shows as U+FFFD")
+        << QByteArray("\xFE\xFF"
+                      "B")
+        << u(u"\uFFFD") << Encoding::Utf16BE;
 }
 
 void TextFileTest::readsBytesAsTheyAre() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
+    QFETCH(Encoding, readAs);
     const QString path = m_dir.filePath(QStringLiteral("read.txt"));
     QVERIFY(putBytes(path, bytes));
     const ReadResult r = ReadTextFile(path);
     QCOMPARE(r.failure, int(None));
     QCOMPARE(r.text, text);
     QCOMPARE(r.text.isNull() || r.text.isEmpty(), text.isEmpty());
+    Encoding found = Encoding(-1);
+    QCOMPARE(decode(bytes, &found), text);
+    QCOMPARE(int(found), int(readAs));
 }
 
 void TextFileTest::roundTripKeepsBytes() {
@@ -120,6 +174,17 @@ void TextFileTest::readsAsTheConverter_data() {
         QTest::addRow("byte %02x at the end", c) << (QByteArray("ab") + char(c));
     }
     QTest::newRow("every pair") << pairs;
+    // ASCII alone is not told apart: it reads as the code page has it.
+    QByteArray ascii;
+    for (int c = 0; c < 0x80; ++c)
+        ascii.append(char(c));
+    QTest::newRow("every ASCII byte") << ascii;
+    // UTF-8 for more than one piece of the reading, then code page 932.
+    QTest::newRow("UTF-8 for 90 kB, then a code page 932 character")
+        << QStringLiteral("あ").repeated(30000).toUtf8() + "\x82\xA0";
+    // UTF-8 throughout but for a character cut off at the very end.
+    QTest::newRow("UTF-8 cut off inside its last character")
+        << QStringLiteral("あい").toUtf8().chopped(1);
     QRandomGenerator random(932);
     for (int round = 0; round < 4; ++round) {
         QByteArray junk(1 << 16, Qt::Uninitialized);
@@ -223,7 +288,7 @@ void TextFileTest::unrepresentable() {
     QVERIFY(representable(replaced));
     QCOMPARE(encode(replaced), written);
     // What is written reads back as text that is written as the same bytes.
-    QCOMPARE(encode(decode(written)), written);
+    QCOMPARE(encode(decodeCodePage(written)), written);
 }
 
 void TextFileTest::writesWholeFile() {

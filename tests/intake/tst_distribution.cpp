@@ -356,18 +356,26 @@ private slots:
     void preview_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("transferFirst");
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("blank page: empty window") << "" << false << "";
-        QTest::newRow("page with text") << "one\r\ntwo" << false << "one\r\ntwo";
-        QTest::newRow("right after a transfer") << "old" << true << "from file\r\n";
+        const QByteArray file("from file\r\n");
+        QTest::newRow("blank page: empty window") << "" << false << file << "";
+        QTest::newRow("page with text") << "one\r\ntwo" << false << file << "one\r\ntwo";
+        QTest::newRow("right after a transfer") << "old" << true << file << "from file\r\n";
+        QTest::newRow("right after a transfer of a UTF-8 file")
+            << "old" << true << QByteArray("\xEF\xBB\xBF") + QStringLiteral("今日\nメモ").toUtf8()
+            << QStringLiteral("今日\nメモ");
+        QTest::newRow("right after a transfer of a UTF-16 file")
+            << "old" << true << QByteArray("\xFE\xFF\x30\xE1\x30\xE2", 6) << QStringLiteral("メモ");
     }
     void preview() {
         QFETCH(QString, stored);
         QFETCH(bool, transferFirst);
+        QFETCH(QByteArray, file);
         QFETCH(QString, shown);
         Env env;
         env.setPage(6, stored);
-        env.offer({env.file("f.txt", "from file\r\n")});
+        env.offer({env.file("f.txt", file)});
         env.form3.Combo1->setCurrentIndex(5);
         if (transferFirst)
             env.form3.Command1_Click();

@@ -64,6 +64,9 @@ struct Files {
         env.writeFile(QStringLiteral("b.txt"), "B-text");
         env.writeFile(QStringLiteral("c.txt"), "C-text \x82\xa0"); // ends in "あ"
         env.writeFile(QStringLiteral("empty.txt"), QByteArray());
+        // A memo as Linux tools write it, and one with a UTF-16 mark.
+        env.writeFile(QStringLiteral("u.txt"), QStringLiteral("今日の買い物\nりんご\n").toUtf8());
+        env.writeFile(QStringLiteral("w.txt"), QByteArray("\xFF\xFE\xE1\x30\xE2\x30", 6));
         QDir(env.dir.path()).mkdir(QStringLiteral("folder"));
         // Larger than the views take: refused before a byte is read, which
         // makes an unreadable file even for a user who may read everything.
@@ -100,6 +103,10 @@ struct Files {
             return QStringLiteral("B-text");
         case 'c':
             return QStringLiteral("C-text あ");
+        case 'u':
+            return QStringLiteral("今日の買い物\nりんご\n");
+        case 'w':
+            return QStringLiteral("メモ");
         default:
             return QStringLiteral("?");
         }
@@ -223,6 +230,11 @@ private slots:
             << "1"
             << "4"
             << "x........" << QStringList{"a", "b"} << "xab......" << false << none;
+        row("one UTF-8 file, NoeNumOP: its text as written")
+            << "0"
+            << "1"
+            << "0"
+            << "4" << blank << QStringList{"u"} << "...u....." << false << none;
         row("two files, NoeNumOP only: the dialog shows both")
             << "0"
             << "1"
@@ -253,6 +265,12 @@ private slots:
             << "1"
             << "" << blank << QStringList{"a", "b", "c", "a", "b", "c", "a", "b", "c", "empty"}
             << "abcabcabc" << true << QStringList{"empty"};
+        row("AutoOP, UTF-8 and UTF-16 files: their texts as written")
+            << "0"
+            << "0"
+            << "1"
+            << ""
+            << "x........" << QStringList{"u", "w"} << "xuw......" << false << none;
         row("AutoOP, an empty file fills its page with nothing")
             << "0"
             << "0"

@@ -72,6 +72,18 @@ QString makeInput(const QString& kind, const QString& dir) {
         return file(QStringLiteral("invalid.txt"), QByteArray("\x82\xa0|\x81\x20|\xa0\xfd|x"));
     if (kind == u"a lead byte cut off at the end")
         return file(QStringLiteral("cut.txt"), QByteArray("ab\x82"));
+    if (kind == u"bad bytes after a UTF-8 mark")
+        return file(QStringLiteral("bad-utf8.txt"), QByteArray("\xEF\xBB\xBF"
+                                                               "a\xFF"
+                                                               "b\xE3\x81"));
+    if (kind == u"UTF-16 with an odd last byte")
+        return file(QStringLiteral("odd.txt"), QByteArray("\xFF\xFE"
+                                                          "a\0b",
+                                                          5));
+    if (kind == u"UTF-16 with a lone surrogate")
+        return file(QStringLiteral("surrogate.txt"), QByteArray("\xFF\xFE\x3D\xD8z\0", 6));
+    if (kind == u"only a UTF-8 mark")
+        return file(QStringLiteral("mark.txt"), QByteArray("\xEF\xBB\xBF"));
     if (kind == u"NUL bytes")
         return file(QStringLiteral("nul.txt"), QByteArray("a\0b\r\n\0", 6));
     if (kind == u"zero length")
@@ -143,6 +155,12 @@ void addFileRows(bool dialog) {
     // A file cut off inside a character keeps what it has, and the stray
     // byte shows as a substitute rather than vanishing.
     row("a lead byte cut off at the end", None, 3, QStringLiteral("ab\x1a"));
+    // After a byte-order mark, each byte that makes no character shows as
+    // U+FFFD, and so does an odd last byte of UTF-16; a lone surrogate stays.
+    row("bad bytes after a UTF-8 mark", None, 5, QStringLiteral("a\uFFFDb\uFFFD\uFFFD"));
+    row("UTF-16 with an odd last byte", None, 2, QStringLiteral("a\uFFFD"));
+    row("UTF-16 with a lone surrogate", None, 2, QString(QChar(0xD83D)) + u'z');
+    row("only a UTF-8 mark", None, 0, QString());
     row("NUL bytes", None, 6, QString::fromUtf16(u"a\0b\r\n\0", 6));
     row("zero length", None, 0, QString());
     row("100 MB", None, 502 * BigLines, bigLine());

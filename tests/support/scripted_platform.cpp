@@ -21,9 +21,24 @@ Prompts::Answer ScriptedPrompts::messageBox(const QString& text, const QString& 
         onPrompt(call);
     if (m_answers.isEmpty()) {
         fail(QStringLiteral("unexpected message box: [%1] %2").arg(title, text));
-        return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+        switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::YesNoCancel:
+            return Answer::Cancel;
+        }
+        return Answer::No;
     }
-    return m_answers.dequeue();
+    const Answer a = m_answers.dequeue();
+    const bool offered = buttons == Buttons::Ok
+                             ? a == Answer::Ok
+                             : a == Answer::Yes || a == Answer::No ||
+                                   (a == Answer::Cancel && buttons == Buttons::YesNoCancel);
+    if (!offered)
+        fail(QStringLiteral("an answer the box does not offer: [%1] %2").arg(title, text));
+    return a;
 }
 
 QString ScriptedPrompts::inputBox(const QString& prompt, const QString& title,

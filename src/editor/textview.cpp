@@ -75,20 +75,21 @@ void TextView::loadDocument(const QString& text) {
     // its buffer) and empties the undo stacks.
     doc->clear();
     doc->setUndoRedoEnabled(false);
-    // A long text is built in steps. In a window on screen they show how far
-    // the work has come, and the view paints nothing until it is whole. (At
-    // the window's first showing the window itself is not there to show it.)
-    const bool inSteps = text.size() >= 2 * doctext::StepUnits;
-    const bool shown = inSteps && window()->isVisible() && !m_inShowEvent;
+    // A long text in a window on screen is built in steps that show how far
+    // the work has come; the view paints nothing until it is whole. (At the
+    // window's first showing the window itself is not there to show it, and
+    // one step is much the quicker.)
+    const bool inSteps =
+        text.size() >= 2 * doctext::StepUnits && window()->isVisible() && !m_inShowEvent;
     std::optional<LongWork> work;
-    if (shown) {
+    if (inSteps) {
         work.emplace(QStringLiteral("ページを読み込んでいます…"));
         setUpdatesEnabled(false);
     }
     QTextCursor c(doc);
     insertAsOneEdit(c, text, inSteps);
     doc->setUndoRedoEnabled(true);
-    if (shown)
+    if (inSteps)
         setUpdatesEnabled(true);
     setTextCursor(QTextCursor(doc));
 }

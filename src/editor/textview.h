@@ -7,6 +7,7 @@
 #include "editor/pending_text.h"
 #include "editor/position_map.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QStringList>
@@ -111,11 +112,15 @@ private:
     // here, from the part of the line in view; the toolkit paints the rest.
     struct Band {
         QTextBlock block;
-        QRectF rect; // the block's, in viewport coordinates
-        QRect rows;  // the viewport rows it takes within the paint
+        QRectF rect;  // the block's, in viewport coordinates
+        QRect rows;   // the viewport rows it takes within the paint
+        int rowAfter; // 1 when the row below it is painted with it
     };
     std::vector<Band> longLineBands(const QRect& area) const;
     void paintBand(const Band& band);
+    void paintBlock(QPainter& painter, const QTextBlock& block, const QPointF& at,
+                    const QRect& clip,
+                    const QAbstractTextDocumentLayout::PaintContext& context) const;
     void paintByToolkit(const QRect& area);
 
     std::optional<PendingText> m_pending; // while hidden

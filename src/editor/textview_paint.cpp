@@ -1,6 +1,11 @@
 // Painting of a view without wrapping that holds long lines: the toolkit
 // paints every row of the view but those a long line takes, which are drawn
 // from the part of the line in view (see line_parts.h).
+//
+// The toolkit draws every block that so much as touches the rows it is asked
+// to paint, so the row right below a long line, where the next block starts,
+// is painted here as well: asked of the toolkit, it would draw the long line
+// whole.
 
 #include "editor/textview.h"
 
@@ -15,13 +20,31 @@
 
 namespace {
 
+using PaintContext = QAbstractTextDocumentLayout::PaintContext;
+
 // Whether the toolkit would draw something for these selections that a part
 // of a line cannot show: a selection of whole lines without selected text
 // (a highlighted current line).
-bool hasFullWidthSelection(const QAbstractTextDocumentLayout::PaintContext& context) {
+bool hasFullWidthSelection(const PaintContext& context) {
     return std::any_of(context.selections.cbegin(), context.selections.cend(), [](const auto& s) {
         return s.format.hasProperty(QTextFormat::FullWidthSelection);
     });
+}
+
+// The selections of the paint that meet the block, counted from its start.
+QList<QTextLayout::FormatRange> selectionsOf(const QTextBlock& block, const PaintContext& context) {
+    QList<QTextLayout::FormatRange> ranges;
+    for (const QAbstractTextDocumentLayout::Selection& s : context.selections) {
+        const int start = s.cursor.selectionStart() - block.position();
+        const int end = s.cursor.selectionEnd() - block.position();
+        if (end > start && start < block.length() && end > 0)
+            ranges.append({start, end - start, s.format});
+    }
+    return ranges;
+}
+
+QRect rows(const QRect& area, int top, int bottom) {
+    return QRect(area.left(), top, area.width(), bottom - top + 1);
 }
 
 } // namespace
@@ -32,13 +55,14 @@ void TextView::paintEvent(QPaintEvent* e) {
         QPlainTextEdit::paintEvent(e);
         return;
     }
-    QRect rest = e->rect();
-    for (const Band& band : longLineBands(e->rect())) {
-        paintByToolkit(QRect(rest.left(), rest.top(), rest.width(), band.rows.top() - rest.top()));
+    const QRect area = e->rect();
+    int top = area.top(); // the first row not painted yet
+    for (const Band& band : longLineBands(area)) {
+        paintByToolkit(rows(area, top, band.rows.top() - 1));
         paintBand(band);
-        rest.setTop(band.rows.bottom() + 1);
+        top = band.rows.bottom() + 1 + band.rowAfter;
     }
-    paintByToolkit(rest);
+    paintByToolkit(rows(area, top, area.bottom()));
 }
 
 void TextView::paintByToolkit(const QRect& area) {
@@ -67,25 +91,14 @@ std::vector<TextView::Band> TextView::longLineBands(const QRect& area) const {
             continue;
         if (rect.top() != std::floor(rect.top()) || rect.height() != std::floor(rect.height()))
             continue;
-        const QRect rows =
-            QRect(area.left(), int(rect.top()), area.width(), int(rect.height())).intersected(area);
-        if (!rows.isEmpty())
-            bands.push_back({block, rect, rows});
+        const QRect taken = rows(area, int(rect.top()), int(rect.bottom()) - 1).intersected(area);
+        if (taken.isEmpty())
+            continue;
+        if (!bands.empty() && bands.back().rows.bottom() + 1 == taken.top())
+            bands.back().rowAfter = 0; // the next long line paints its own row
+        bands.push_back({block, rect, taken, taken.bottom() < area.bottom() ? 1 : 0});
     }
     return bands;
-}
-
-// The selections of the paint that meet the block, counted from its start.
-static QList<QTextLayout::FormatRange>
-selectionsOf(const QTextBlock& block, const QAbstractTextDocumentLayout::PaintContext& context) {
-    QList<QTextLayout::FormatRange> ranges;
-    for (const QAbstractTextDocumentLayout::Selection& s : context.selections) {
-        const int start = s.cursor.selectionStart() - block.position();
-        const int end = s.cursor.selectionEnd() - block.position();
-        if (end > start && start < block.length() && end > 0)
-            ranges.append({start, end - start, s.format});
-    }
-    return ranges;
 }
 
 void TextView::paintBand(const Band& band) {
@@ -100,14 +113,23 @@ void TextView::paintBand(const Band& band) {
     QRect clip = band.rows;
     clip.setRight(std::min(clip.right(), right));
     QPainter painter(viewport());
-    painter.setClipRect(clip);
-    const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+    const PaintContext context = getPaintContext();
     painter.setPen(context.palette.text().color());
-    const QTextBlock& block = band.block;
+    paintBlock(painter, band.block, band.rect.topLeft(), clip, context);
+    const QTextBlock next = band.block.next();
+    if (band.rowAfter && next.isValid() && next.isVisible()) {
+        clip.translate(0, clip.height());
+        clip.setHeight(1);
+        paintBlock(painter, next, band.rect.bottomLeft(), clip, context);
+    }
+}
+
+void TextView::paintBlock(QPainter& painter, const QTextBlock& block, const QPointF& at,
+                          const QRect& clip, const PaintContext& context) const {
+    painter.setClipRect(clip);
     QTextLayout* layout = block.layout();
-    const QPointF at = band.rect.topLeft();
     const QList<QTextLayout::FormatRange> selections = selectionsOf(block, context);
-    if (!m_parts.draw(painter, block, at, selections, clip))
+    if (!m_parts.mayDraw(block) || !m_parts.draw(painter, block, at, selections, clip))
         layout->draw(&painter, at, selections, clip);
     // A caret hidden by its blink is at -1.
     const int caret = context.cursorPosition - block.position();

@@ -1,5 +1,6 @@
 #include "files/text_file.h"
 
+#include "platform/large_memory.h"
 #include "platform/long_work.h"
 
 #include <QFile>
@@ -189,6 +190,7 @@ ReadResult ReadTextFile(const QString& path) {
         return {QString(), TooLarge};
     try {
         QByteArray bytes(n, Qt::Uninitialized);
+        largememory::preferHugePages(bytes.data(), size_t(n));
         qint64 done = 0;
         while (done < n) {
             const ssize_t r = ::read(fd, bytes.data() + done, size_t(n - done));
@@ -296,6 +298,7 @@ QString decodeCodePage(const QByteArray& bytes) {
         return QString();
     // No byte reads as more than one unit: the text is at most as long.
     QString text(bytes.size(), Qt::Uninitialized);
+    largememory::preferHugePages(text.data(), size_t(text.size()) * sizeof(QChar));
     qsizetype written = 0;
     const qsizetype known =
         CodePageTable::instance().read(bytes, reinterpret_cast<char16_t*>(text.data()), written);
@@ -346,6 +349,7 @@ bool decodeUtf8(QByteArrayView bytes, QString& text) {
     QStringDecoder decoder(QStringConverter::Utf8, Whole);
     // No byte reads as more than one unit; the decoder asks one more.
     QString out(n + 1, Qt::Uninitialized);
+    largememory::preferHugePages(out.data(), size_t(out.size()) * sizeof(QChar));
     QChar* const begin = out.data();
     QChar* end = begin;
     for (qsizetype at = 0; at < n;) {

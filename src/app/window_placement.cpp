@@ -24,16 +24,16 @@ bool WindowPlacement::restore(const SettingsStore& s) {
     defaultSize();
     centre();
     bool maximized = false;
-    if (values::number(s.read(keys::Window)) == 2) {
+    if (values::number(s.ReadSetting(keys::Window)) == 2) {
         maximized = true;
-    } else if (values::number(s.read(keys::Left)) == 0) {
+    } else if (values::number(s.ReadSetting(keys::Left)) == 0) {
         defaultSize();
         centre();
     } else {
         // The numbers as stored, within what a screen could ever hold.
         const double limit = 1e7;
         auto stored = [&s](const QString& key, double low, double high) {
-            return std::clamp(values::number(s.read(key)), low, high);
+            return std::clamp(values::number(s.ReadSetting(key)), low, high);
         };
         place(QRectF(stored(keys::Left, -limit, limit), stored(keys::Top, -limit, limit),
                      stored(keys::Width, MinWidth, limit), stored(keys::Height, MinHeight, limit)));
@@ -49,12 +49,12 @@ bool WindowPlacement::restore(const SettingsStore& s) {
 
 void WindowPlacement::write(SettingsStore& s) const {
     const int state = m_window.isMinimized() ? 1 : m_window.isMaximized() ? 2 : 0;
-    s.write(keys::Window, QString::number(state));
+    s.WriteSetting(keys::Window, QString::number(state));
     const QRectF o = state == 1 ? QRectF() : outer();
-    s.write(keys::Top, values::numberText(std::round(o.y())));
-    s.write(keys::Left, values::numberText(std::round(o.x())));
-    s.write(keys::Width, values::numberText(std::round(o.width())));
-    s.write(keys::Height, values::numberText(std::round(o.height())));
+    s.WriteSetting(keys::Top, values::numberText(std::round(o.y())));
+    s.WriteSetting(keys::Left, values::numberText(std::round(o.x())));
+    s.WriteSetting(keys::Width, values::numberText(std::round(o.width())));
+    s.WriteSetting(keys::Height, values::numberText(std::round(o.height())));
 }
 
 QMargins WindowPlacement::frameMargins() const {

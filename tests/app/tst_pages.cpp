@@ -217,7 +217,7 @@ private slots:
         w.Text1->replaceSelection(QStringLiteral("kept"));
         triggerAction(&w, QStringLiteral("ExitNote"));
         QCOMPARE(env.page(1), QStringLiteral("kept"));
-        QCOMPARE(env.store->read(QStringLiteral("Page")), QStringLiteral("1"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QStringLiteral("1"));
     }
 };
 

@@ -48,6 +48,7 @@ bool WindowPlacement::restore(const SettingsStore& s) {
 }
 
 void WindowPlacement::write(SettingsStore& s) const {
+    m_frame.valid = false; // asked afresh: the frame may have changed on its own
     const int state = m_window.isMinimized() ? 1 : m_window.isMaximized() ? 2 : 0;
     s.WriteSetting(keys::Window, QString::number(state));
     const QRectF o = state == 1 ? QRectF() : outer();
@@ -57,20 +58,26 @@ void WindowPlacement::write(SettingsStore& s) const {
     s.WriteSetting(keys::Height, values::numberText(std::round(o.height())));
 }
 
+// The window manager is asked once for each place, size, state and showing
+// of the window, not at every look.
 QMargins WindowPlacement::frameMargins() const {
-    if (const std::optional<QMargins> now = windowframe::current(m_window.windowHandle()))
-        return *now;
-    return m_expectedFrame;
+    if (m_frame.valid && m_frame.geometry == m_window.geometry() &&
+        m_frame.state == m_window.windowState() && m_frame.visible == m_window.isVisible())
+        return m_frame.margins;
+    return remember(windowframe::current(m_window.windowHandle()));
 }
 
-QRect WindowPlacement::outerPx() const {
-    return m_window.geometry().marginsAdded(frameMargins());
+QMargins WindowPlacement::remember(std::optional<QMargins> told) const {
+    m_frame = {told.value_or(QMargins()), m_window.geometry(), m_window.windowState(),
+               m_window.isVisible(), told.has_value()};
+    return told.value_or(m_expectedFrame);
 }
 
 QRectF WindowPlacement::outer() const {
-    const QRect px = outerPx();
+    const QMargins frame = frameMargins();
+    const QRect px = m_window.geometry().marginsAdded(frame);
     // A side the window still has from the last placement keeps its twips.
-    const bool same = m_placed.valid && m_placed.frame == frameMargins();
+    const bool same = m_placed.valid && m_placed.frame == frame;
     auto side = [&](int now, int placed, double twips) {
         return same && now == placed ? twips : twips::fromPx(now, &m_window);
     };
@@ -92,13 +99,11 @@ void WindowPlacement::place(const QRectF& t) {
 }
 
 void WindowPlacement::setSize(double w, double h) {
-    const QRectF now = outer();
-    place(QRectF(now.x(), now.y(), w, h));
+    place(QRectF(outer().topLeft(), QSizeF(w, h)));
 }
 
 void WindowPlacement::move(double left, double top) {
-    const QRectF now = outer();
-    place(QRectF(left, top, now.width(), now.height()));
+    place(QRectF(QPointF(left, top), outer().size()));
 }
 
 void WindowPlacement::defaultSize() {
@@ -163,6 +168,7 @@ void WindowPlacement::settleFrame() {
         m_window.windowState() != Qt::WindowNoState)
         return;
     const std::optional<QMargins> now = windowframe::current(m_window.windowHandle());
+    remember(now);
     if (!now || *now == m_placed.frame)
         return;
     m_settleUntil = QDeadlineTimer(0);

@@ -32,6 +32,8 @@ private slots:
         QVERIFY(!w.isMaximized());
         QCOMPARE(qRound(w.placement.outer().width()), 11475);
         QCOMPARE(qRound(w.placement.outer().height()), 8340);
+        // 11475 x 8340 twips on the 96 dpi offscreen screen, frame included.
+        QCOMPARE(w.frameGeometry().size(), QSize(765, 556));
         QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
         for (int n = 1; n <= 9; ++n)
             QCOMPARE(actionOf(&w, QStringLiteral("page%1").arg(n))->isChecked(), n == 1);

@@ -175,7 +175,7 @@ std::optional<double> idleSave(const QString& file, const QString& tmp) {
     heartbeat.stop();
     SettingsStore check(path);
     if (!saver.isIdle() || s.window.views().pageChanged() ||
-        check.read(QStringLiteral("1")) != s.shown().text())
+        check.ReadSetting(QStringLiteral("1")) != s.shown().text())
         return std::nullopt;
     detail(QStringLiteral("%1 units written").arg(s.shown().textLength()));
     return longest;
@@ -208,7 +208,7 @@ const std::map<QString, Figure>& figures() {
              firstPaint(s.window);
              const auto t1 = Clock::now();
              if (s.window.windowTitle() != u"Sorabun - 2" || paints.paints == 0 ||
-                 !s.store.read(QStringLiteral("1")).startsWith(u"追記"))
+                 !s.store.ReadSetting(QStringLiteral("1")).startsWith(u"追記"))
                  return std::nullopt;
              return msBetween(t0, t1);
          }},
@@ -226,8 +226,8 @@ const std::map<QString, Figure>& figures() {
              const auto t1 = Clock::now();
              // What a next start reads: the changed page and its caret.
              SettingsStore check(path);
-             if (check.read(QStringLiteral("1")) != expected ||
-                 check.read(QStringLiteral("SelStart")) != caret)
+             if (check.ReadSetting(QStringLiteral("1")) != expected ||
+                 check.ReadSetting(QStringLiteral("SelStart")) != caret)
                  return std::nullopt;
              return msBetween(t0, t1);
          }},

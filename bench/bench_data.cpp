@@ -158,8 +158,8 @@ Files make(const QString& dir) {
     SettingsStore store(f.store);
     SettingsStore::Batch batch(store);
     for (int p = 1; p <= 9; ++p)
-        store.write(keys::page(p), QStringLiteral("ページ%1\r\n").arg(p) + five);
-    store.write(keys::Page, QStringLiteral("1"));
+        store.WriteSetting(keys::page(p), QStringLiteral("ページ%1\r\n").arg(p) + five);
+    store.WriteSetting(keys::Page, QStringLiteral("1"));
     return f;
 }
 

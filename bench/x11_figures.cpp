@@ -212,8 +212,8 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
     const QString storePath = config + QStringLiteral("/sorabun/store.sqlite");
     {
         SettingsStore store(storePath);
-        store.write(keys::AutoOP, QStringLiteral("1"));
-        store.write(keys::Ret, values::flagText(wrap));
+        store.WriteSetting(keys::AutoOP, QStringLiteral("1"));
+        store.WriteSetting(keys::Ret, values::flagText(wrap));
     }
     QProcess p;
     const std::optional<Clock::time_point> started = launch(p, x, tmp, program, {file});
@@ -258,7 +258,7 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return std::nullopt;
     const textfile::ReadResult expected = textfile::ReadTextFile(file);
-    if (SettingsStore(storePath).read(keys::page(1)) != expected.text + typed) {
+    if (SettingsStore(storePath).ReadSetting(keys::page(1)) != expected.text + typed) {
         detail(QStringLiteral("%1: the page is not the file's text").arg(file));
         return std::nullopt;
     }

@@ -109,9 +109,9 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     placement.prepare();
     const bool maximized = placement.restore(s);
     // 5: options
-    state.ComLine = values::integer(s.read(keys::ComLine));
-    state.NoeNumOP = values::integer(s.read(keys::NoeNumOP));
-    state.AutoOP = values::integer(s.read(keys::AutoOP));
+    state.ComLine = values::integer(s.ReadSetting(keys::ComLine));
+    state.NoeNumOP = values::integer(s.ReadSetting(keys::NoeNumOP));
+    state.AutoOP = values::integer(s.ReadSetting(keys::AutoOP));
     // 6: files named on the command line; a page filled from a file is
     // shown from the text just written, not read back out of the store
     m_store.setKeepLatest(true);
@@ -139,11 +139,13 @@ void MainWindow::restoreViews() {
     pages.ShowPage(keys::shownPage(s));
     // The check mark as stored, inverted: the switch inverts it back and
     // shows the matching view, carrying text and selection.
-    m_rightRet->setChecked(values::flag(s.read(keys::Ret, QStringLiteral("-1"))));
+    m_rightRet->setChecked(values::flag(s.ReadSetting(keys::Ret, QStringLiteral("-1"))));
     m_rightRet->setChecked(!m_rightRet->isChecked());
     RightRet_Click();
-    Text1->setSelStart(std::max(0, values::integer(s.read(keys::SelStart, QStringLiteral("0")))));
-    Text1->setSelLength(std::max(0, values::integer(s.read(keys::SelLen, QStringLiteral("0")))));
+    Text1->setSelStart(
+        std::max(0, values::integer(s.ReadSetting(keys::SelStart, QStringLiteral("0")))));
+    Text1->setSelLength(
+        std::max(0, values::integer(s.ReadSetting(keys::SelLen, QStringLiteral("0")))));
     Text2->setSelStart(Text1->selStart());
     Text2->setSelLength(Text1->selLength());
     m_views.markStored(); // the page as the store holds it
@@ -162,20 +164,20 @@ void MainWindow::startupNotices() {
 bool MainWindow::writeState(bool withPlacement) {
     SettingsStore& s = m_store;
     SettingsStore::Batch batch(s);
-    s.write(keys::Page, QString::number(state.CurrentPage));
-    s.write(keys::Ret, values::flagText(m_rightRet->isChecked()));
+    s.WriteSetting(keys::Page, QString::number(state.CurrentPage));
+    s.WriteSetting(keys::Ret, values::flagText(m_rightRet->isChecked()));
     TextView& v = m_views.visible();
     // Another instance may have written this page meanwhile: it is written
     // only with edits of this one.
     const quint64 edits = m_views.edits();
     if (m_views.pageChanged())
-        s.write(keys::page(state.CurrentPage), v.text());
-    s.write(keys::SelStart, QString::number(v.selStart()));
-    s.write(keys::SelLen, QString::number(v.selLength()));
+        s.WriteSetting(keys::page(state.CurrentPage), v.text());
+    s.WriteSetting(keys::SelStart, QString::number(v.selStart()));
+    s.WriteSetting(keys::SelLen, QString::number(v.selLength()));
     font.write(s);
-    s.write(keys::ComLine, QString::number(state.ComLine));
-    s.write(keys::NoeNumOP, QString::number(state.NoeNumOP));
-    s.write(keys::AutoOP, QString::number(state.AutoOP));
+    s.WriteSetting(keys::ComLine, QString::number(state.ComLine));
+    s.WriteSetting(keys::NoeNumOP, QString::number(state.NoeNumOP));
+    s.WriteSetting(keys::AutoOP, QString::number(state.AutoOP));
     if (withPlacement)
         placement.write(s);
     if (!batch.commit())

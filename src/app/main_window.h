@@ -84,7 +84,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void buildMenus(); // main_menu.cpp
+    void buildMenus();   // main_menu.cpp
+    void handOutItems(); // main_menu.cpp
     void layoutViews();
     void restoreViews();
     void startupNotices();

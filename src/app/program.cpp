@@ -13,7 +13,9 @@ QIcon programIcon() {
 }
 
 namespace {
-// Names the application before anything (the store's path) depends on them.
+// Names the application, its icon and its Japanese texts before the window is
+// made. The store's path depends on none of them: it is always
+// sorabun/store.sqlite in the user's configuration folder.
 QString nameApplication() {
     QApplication::setApplicationName(QStringLiteral("Sorabun"));
     QApplication::setDesktopFileName(QStringLiteral("sorabun"));

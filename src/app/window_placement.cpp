@@ -24,16 +24,16 @@ bool WindowPlacement::restore(const SettingsStore& s) {
     defaultSize();
     centre();
     bool maximized = false;
-    if (values::number(s.read(keys::Window)) == 2) {
+    if (values::number(s.ReadSetting(keys::Window)) == 2) {
         maximized = true;
-    } else if (values::number(s.read(keys::Left)) == 0) {
+    } else if (values::number(s.ReadSetting(keys::Left)) == 0) {
         defaultSize();
         centre();
     } else {
         // The numbers as stored, within what a screen could ever hold.
         const double limit = 1e7;
         auto stored = [&s](const QString& key, double low, double high) {
-            return std::clamp(values::number(s.read(key)), low, high);
+            return std::clamp(values::number(s.ReadSetting(key)), low, high);
         };
         place(QRectF(stored(keys::Left, -limit, limit), stored(keys::Top, -limit, limit),
                      stored(keys::Width, MinWidth, limit), stored(keys::Height, MinHeight, limit)));
@@ -48,29 +48,36 @@ bool WindowPlacement::restore(const SettingsStore& s) {
 }
 
 void WindowPlacement::write(SettingsStore& s) const {
+    m_frame.valid = false; // asked afresh: the frame may have changed on its own
     const int state = m_window.isMinimized() ? 1 : m_window.isMaximized() ? 2 : 0;
-    s.write(keys::Window, QString::number(state));
+    s.WriteSetting(keys::Window, QString::number(state));
     const QRectF o = state == 1 ? QRectF() : outer();
-    s.write(keys::Top, values::numberText(std::round(o.y())));
-    s.write(keys::Left, values::numberText(std::round(o.x())));
-    s.write(keys::Width, values::numberText(std::round(o.width())));
-    s.write(keys::Height, values::numberText(std::round(o.height())));
+    s.WriteSetting(keys::Top, values::numberText(std::round(o.y())));
+    s.WriteSetting(keys::Left, values::numberText(std::round(o.x())));
+    s.WriteSetting(keys::Width, values::numberText(std::round(o.width())));
+    s.WriteSetting(keys::Height, values::numberText(std::round(o.height())));
 }
 
+// The window manager is asked once for each place, size, state and showing
+// of the window, not at every look.
 QMargins WindowPlacement::frameMargins() const {
-    if (const std::optional<QMargins> now = windowframe::current(m_window.windowHandle()))
-        return *now;
-    return m_expectedFrame;
+    if (m_frame.valid && m_frame.geometry == m_window.geometry() &&
+        m_frame.state == m_window.windowState() && m_frame.visible == m_window.isVisible())
+        return m_frame.margins;
+    return remember(windowframe::current(m_window.windowHandle()));
 }
 
-QRect WindowPlacement::outerPx() const {
-    return m_window.geometry().marginsAdded(frameMargins());
+QMargins WindowPlacement::remember(std::optional<QMargins> told) const {
+    m_frame = {told.value_or(QMargins()), m_window.geometry(), m_window.windowState(),
+               m_window.isVisible(), told.has_value()};
+    return told.value_or(m_expectedFrame);
 }
 
 QRectF WindowPlacement::outer() const {
-    const QRect px = outerPx();
+    const QMargins frame = frameMargins();
+    const QRect px = m_window.geometry().marginsAdded(frame);
     // A side the window still has from the last placement keeps its twips.
-    const bool same = m_placed.valid && m_placed.frame == frameMargins();
+    const bool same = m_placed.valid && m_placed.frame == frame;
     auto side = [&](int now, int placed, double twips) {
         return same && now == placed ? twips : twips::fromPx(now, &m_window);
     };
@@ -92,13 +99,11 @@ void WindowPlacement::place(const QRectF& t) {
 }
 
 void WindowPlacement::setSize(double w, double h) {
-    const QRectF now = outer();
-    place(QRectF(now.x(), now.y(), w, h));
+    place(QRectF(outer().topLeft(), QSizeF(w, h)));
 }
 
 void WindowPlacement::move(double left, double top) {
-    const QRectF now = outer();
-    place(QRectF(left, top, now.width(), now.height()));
+    place(QRectF(QPointF(left, top), outer().size()));
 }
 
 void WindowPlacement::defaultSize() {
@@ -163,6 +168,7 @@ void WindowPlacement::settleFrame() {
         m_window.windowState() != Qt::WindowNoState)
         return;
     const std::optional<QMargins> now = windowframe::current(m_window.windowHandle());
+    remember(now);
     if (!now || *now == m_placed.frame)
         return;
     m_settleUntil = QDeadlineTimer(0);

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QRectF>
 
+#include <optional>
+
 class QWidget;
 class SettingsStore;
 
@@ -49,13 +51,25 @@ public:
 
 private:
     QMargins frameMargins() const;
-    QRect outerPx() const;
+    // Keeps what the window manager told of the frame (empty: nothing yet)
+    // and returns the frame to go by.
+    QMargins remember(std::optional<QMargins> told) const;
     QRectF fittedOnScreen(const QRectF& twips) const;
 
     QWidget& m_window;
     bool m_inResize = false;
     // The window manager's frame as known before the window was first shown.
     QMargins m_expectedFrame;
+    // The frame last told, with the window's place and size, state and
+    // showing it was told for: asked again once any of them changes.
+    struct Frame {
+        QMargins margins;
+        QRect geometry;
+        Qt::WindowStates state;
+        bool visible = false;
+        bool valid = false;
+    };
+    mutable Frame m_frame;
     // The outer rectangle last given to the window, in twips as asked for and
     // in pixels as placed, with the frame it was placed with. While the window
     // stays there, its twips are the ones given, not a rounding of pixels.

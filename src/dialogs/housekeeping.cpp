@@ -103,7 +103,7 @@ bool HousekeepingCommands::programDataLeft() const {
         return false; // removed with its files, or there never was one
     const QString absent(QChar(0xFFFF));
     for (const QString& key : keys::all())
-        if (store.read(key, absent) != absent)
+        if (store.ReadSetting(key, absent) != absent)
             return true;
     return false;
 }
@@ -118,7 +118,7 @@ void HousekeepingCommands::Uninst_Click() {
         return;
 
     SettingsStore& store = m_ws.store;
-    store.DeleteAllSettings(QString::fromUtf16(SettingsStore::App));
+    store.DeleteAllSettings();
     // Closed and gone when nothing of anyone else is left in it: whatever
     // happens in this process from here on can no longer write a key back.
     store.removeIfEmpty();

@@ -51,20 +51,20 @@ void FontCommand::restore() {
     const SettingsStore& s = m_ws.store;
     TextView& t1 = m_ws.views.Text1;
     QFont f = t1.font();
-    if (!s.read(keys::FontSize).isEmpty()) {
-        const double size = values::number(s.read(keys::FontSize));
+    if (!s.ReadSetting(keys::FontSize).isEmpty()) {
+        const double size = values::number(s.ReadSetting(keys::FontSize));
         if (size > 0 && size <= CommonDialog::MaxFontSize)
             f.setPointSizeF(size);
     }
-    if (!s.read(keys::FontName).isEmpty())
-        f.setFamily(s.read(keys::FontName));
-    f.setBold(values::flag(s.read(keys::FontBold, QStringLiteral("0"))));
-    f.setItalic(values::flag(s.read(keys::FontI, QStringLiteral("0"))));
-    f.setStrikeOut(values::flag(s.read(keys::FontS, QStringLiteral("0"))));
-    f.setUnderline(values::flag(s.read(keys::FontU, QStringLiteral("0"))));
+    if (!s.ReadSetting(keys::FontName).isEmpty())
+        f.setFamily(s.ReadSetting(keys::FontName));
+    f.setBold(values::flag(s.ReadSetting(keys::FontBold, QStringLiteral("0"))));
+    f.setItalic(values::flag(s.ReadSetting(keys::FontI, QStringLiteral("0"))));
+    f.setStrikeOut(values::flag(s.ReadSetting(keys::FontS, QStringLiteral("0"))));
+    f.setUnderline(values::flag(s.ReadSetting(keys::FontU, QStringLiteral("0"))));
     t1.setFont(f);
-    if (!s.read(keys::FontC).isEmpty())
-        t1.setColourValue(values::integer(s.read(keys::FontC)));
+    if (!s.ReadSetting(keys::FontC).isEmpty())
+        t1.setColourValue(values::integer(s.ReadSetting(keys::FontC)));
     m_ws.views.Text2.setFont(t1.font());
     m_ws.views.Text2.setColourValue(t1.colourValue());
 }
@@ -72,11 +72,11 @@ void FontCommand::restore() {
 void FontCommand::write(SettingsStore& s) const {
     const TextView& t1 = m_ws.views.Text1;
     const QFont f = t1.font();
-    s.write(keys::FontSize, values::numberText(f.pointSizeF()));
-    s.write(keys::FontName, f.family());
-    s.write(keys::FontBold, values::flagText(f.bold()));
-    s.write(keys::FontI, values::flagText(f.italic()));
-    s.write(keys::FontS, values::flagText(f.strikeOut()));
-    s.write(keys::FontU, values::flagText(f.underline()));
-    s.write(keys::FontC, QString::number(t1.colourValue()));
+    s.WriteSetting(keys::FontSize, values::numberText(f.pointSizeF()));
+    s.WriteSetting(keys::FontName, f.family());
+    s.WriteSetting(keys::FontBold, values::flagText(f.bold()));
+    s.WriteSetting(keys::FontI, values::flagText(f.italic()));
+    s.WriteSetting(keys::FontS, values::flagText(f.strikeOut()));
+    s.WriteSetting(keys::FontU, values::flagText(f.underline()));
+    s.WriteSetting(keys::FontC, QString::number(t1.colourValue()));
 }

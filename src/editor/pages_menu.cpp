@@ -16,7 +16,7 @@ QString PagesMenu::PageLabel(int page, const QString& storedText) {
 
 void PagesMenu::menuFile_Click() {
     for (int n = 1; n <= 9; ++n)
-        items[n - 1]->setText(PageLabel(n, m_ws.store.read(keys::page(n), QString())));
+        items[n - 1]->setText(PageLabel(n, m_ws.store.ReadSetting(keys::page(n), QString())));
 }
 
 void PagesMenu::page_Click(int index) {
@@ -41,7 +41,7 @@ bool PagesMenu::StoreCurrentPage() {
     if (!v.pageChanged())
         return true;
     const quint64 edits = v.edits();
-    if (!m_ws.store.write(keys::page(m_ws.state.CurrentPage), v.Text1.text()))
+    if (!m_ws.store.WriteSetting(keys::page(m_ws.state.CurrentPage), v.Text1.text()))
         return false;
     v.markStored(edits);
     return true;
@@ -51,7 +51,7 @@ void PagesMenu::ShowPage(int k) {
     Views& v = m_ws.views;
     // Both views take the stored string itself: Text1 gives back exactly what
     // it was given, so reading it back would only cost a copy of the page.
-    const QString text = m_ws.store.read(keys::page(k), QString());
+    const QString text = m_ws.store.ReadSetting(keys::page(k), QString());
     v.Text1.setText(text);
     m_ws.state.CurrentPage = k;
     markPage(k);

@@ -67,6 +67,19 @@ int matchingRow(const QListWidget* list, const QString& text) {
     return prefix;
 }
 
+// A caption, an entry named `editName` and a list named `listName`, made for
+// one column of the dialog; returns the caption, which leads to the entry.
+QLabel* column(const QString& caption, QLineEdit*& edit, const char* editName, QListWidget*& list,
+               const char* listName) {
+    auto* label = new QLabel(caption);
+    edit = new QLineEdit;
+    edit->setObjectName(QString::fromLatin1(editName));
+    list = new QListWidget;
+    list->setObjectName(QString::fromLatin1(listName));
+    label->setBuddy(edit);
+    return label;
+}
+
 } // namespace
 
 const QList<FontDialog::NamedColour>& FontDialog::standardColours() {
@@ -86,36 +99,37 @@ const QList<FontDialog::NamedColour>& FontDialog::standardColours() {
 FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("フォント"));
     setObjectName(QStringLiteral("FontDialog"));
+    const std::array<QLabel*, 3> captions = buildChoices();
+    buildEffects();
+    QGroupBox* sample = buildSample();
+    QDialogButtonBox* buttons = buildButtons();
+    layOut(captions, sample, buttons);
+    connectControls();
 
-    auto* familyLabel = new QLabel(QStringLiteral("フォント名(&F):"));
-    m_familyEdit = new QLineEdit;
-    m_familyEdit->setObjectName(QStringLiteral("familyEdit"));
-    m_familyList = new QListWidget;
-    m_familyList->setObjectName(QStringLiteral("familyList"));
+    setStyleIndex(0);
+    setColourValue(0);
+    refresh();
+    m_familyEdit->setFocus();
+}
+
+// Family, style and size, each an entry below its caption and above its list;
+// returns the three captions.
+std::array<QLabel*, 3> FontDialog::buildChoices() {
+    QLabel* family = column(QStringLiteral("フォント名(&F):"), m_familyEdit, "familyEdit",
+                            m_familyList, "familyList");
     for (const QString& f : QFontDatabase::families()) {
         if (!QFontDatabase::isPrivateFamily(f))
             m_familyList->addItem(f);
     }
-    familyLabel->setBuddy(m_familyEdit);
-
-    auto* styleLabel = new QLabel(QStringLiteral("スタイル(&Y):"));
-    m_styleEdit = new QLineEdit;
-    m_styleEdit->setObjectName(QStringLiteral("styleEdit"));
+    QLabel* style =
+        column(QStringLiteral("スタイル(&Y):"), m_styleEdit, "styleEdit", m_styleList, "styleList");
     m_styleEdit->setReadOnly(true);
-    m_styleList = new QListWidget;
-    m_styleList->setObjectName(QStringLiteral("styleList"));
     for (const char16_t* name : StyleNames)
         m_styleList->addItem(QString::fromUtf16(name));
-    styleLabel->setBuddy(m_styleEdit);
-
-    auto* sizeLabel = new QLabel(QStringLiteral("サイズ(&S):"));
-    m_sizeEdit = new QLineEdit;
-    m_sizeEdit->setObjectName(QStringLiteral("sizeEdit"));
-    m_sizeList = new QListWidget;
-    m_sizeList->setObjectName(QStringLiteral("sizeList"));
+    QLabel* size =
+        column(QStringLiteral("サイズ(&S):"), m_sizeEdit, "sizeEdit", m_sizeList, "sizeList");
     for (double s : StandardSizes)
         m_sizeList->addItem(sizeText(s));
-    sizeLabel->setBuddy(m_sizeEdit);
 
     for (QListWidget* list : {m_familyList, m_styleList, m_sizeList}) {
         list->setMinimumHeight(140);
@@ -128,7 +142,11 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     m_sizeEdit->setMaximumWidth(90);
     for (QLineEdit* edit : {m_familyEdit, m_styleEdit, m_sizeEdit})
         edit->installEventFilter(this);
+    return {family, style, size};
+}
 
+// Strikethrough, underline and colour.
+void FontDialog::buildEffects() {
     m_effects = new QGroupBox(QStringLiteral("文字飾り"));
     m_effects->setObjectName(QStringLiteral("effects"));
     m_strikeOut = new QCheckBox(QStringLiteral("取り消し線(&K)"));
@@ -145,7 +163,9 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     effectsLayout->addWidget(colourLabel);
     effectsLayout->addWidget(m_colour);
     effectsLayout->addStretch();
+}
 
+QGroupBox* FontDialog::buildSample() {
     auto* sampleGroup = new QGroupBox(QStringLiteral("サンプル"));
     m_sample = new QLabel(SampleText);
     m_sample->setObjectName(QStringLiteral("sample"));
@@ -157,7 +177,10 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     m_sample->setMinimumSize(240, 80);
     auto* sampleLayout = new QVBoxLayout(sampleGroup);
     sampleLayout->addWidget(m_sample);
+    return sampleGroup;
+}
 
+QDialogButtonBox* FontDialog::buildButtons() {
     auto* buttons = new QDialogButtonBox;
     m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     m_cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
@@ -166,11 +189,14 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     m_ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
 
+void FontDialog::layOut(const std::array<QLabel*, 3>& captions, QGroupBox* sample,
+                        QDialogButtonBox* buttons) {
     auto* grid = new QGridLayout(this);
-    grid->addWidget(familyLabel, 0, 0);
-    grid->addWidget(styleLabel, 0, 1);
-    grid->addWidget(sizeLabel, 0, 2);
+    for (int c = 0; c < 3; ++c)
+        grid->addWidget(captions[c], 0, c);
     grid->addWidget(m_familyEdit, 1, 0);
     grid->addWidget(m_styleEdit, 1, 1);
     grid->addWidget(m_sizeEdit, 1, 2);
@@ -178,14 +204,18 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     grid->addWidget(m_styleList, 2, 1);
     grid->addWidget(m_sizeList, 2, 2);
     grid->addWidget(m_effects, 3, 0);
-    grid->addWidget(sampleGroup, 3, 1, 1, 2);
+    grid->addWidget(sample, 3, 1, 1, 2);
     grid->addWidget(buttons, 4, 0, 1, 3);
     // The family column takes the extra width; style and size stay narrow.
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(2, 0);
     grid->setRowStretch(2, 1);
+}
 
+// Typing in an entry selects the matching row, choosing a row fills the
+// entry, and every change shows in the sample.
+void FontDialog::connectControls() {
     connect(m_familyEdit, &QLineEdit::textChanged, this, &FontDialog::familyTyped);
     connect(m_sizeEdit, &QLineEdit::textChanged, this, &FontDialog::sizeTyped);
     connect(m_familyList, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
@@ -200,11 +230,6 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     connect(m_strikeOut, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(m_underline, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(m_colour, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
-
-    setStyleIndex(0);
-    setColourValue(0);
-    refresh();
-    m_familyEdit->setFocus();
 }
 
 FontDialog::~FontDialog() = default;

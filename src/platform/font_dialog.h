@@ -5,10 +5,12 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <array>
 #include <cstdint>
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -90,6 +92,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::array<QLabel*, 3> buildChoices();
+    void buildEffects();
+    QGroupBox* buildSample();
+    QDialogButtonBox* buildButtons();
+    void layOut(const std::array<QLabel*, 3>& captions, QGroupBox* sample,
+                QDialogButtonBox* buttons);
+    void connectControls();
     void familyTyped(const QString& text);
     void sizeTyped(const QString& text);
     void styleChosen();

@@ -16,7 +16,7 @@ QStringList all() {
 }
 
 int shownPage(const SettingsStore& store) {
-    const int page = values::integer(store.read(Page, QStringLiteral("1")));
+    const int page = values::integer(store.ReadSetting(Page, QStringLiteral("1")));
     return page >= 1 && page <= 9 ? page : 1;
 }
 

@@ -20,12 +20,14 @@ inline const QString SelLen = QStringLiteral("SelLen");
 inline const QString FontSize = QStringLiteral("FontSize");
 inline const QString FontName = QStringLiteral("FontName");
 inline const QString FontBold = QStringLiteral("FontBold");
-inline const QString FontI = QStringLiteral("FontI");
-inline const QString FontS = QStringLiteral("FontS");
-inline const QString FontU = QStringLiteral("FontU");
+inline const QString FontI = QStringLiteral("FontI"); // italic (a flag)
+inline const QString FontS = QStringLiteral("FontS"); // strikethrough (a flag)
+inline const QString FontU = QStringLiteral("FontU"); // underline (a flag)
+// The text colour as a 32-bit colour value (values.h); empty keeps the default.
 inline const QString FontC = QStringLiteral("FontC");
 // The three options of files named on the command line.
 inline const QString ComLine = QStringLiteral("ComLine");
+// 1 = a single file named goes straight into the page shown last, no dialog.
 inline const QString NoeNumOP = QStringLiteral("NoeNumOP");
 inline const QString AutoOP = QStringLiteral("AutoOP");
 // The window: 0 normal, 1 minimized, 2 maximized; its outer frame in twips.

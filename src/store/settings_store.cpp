@@ -22,18 +22,6 @@ namespace {
 // Values at least this long are kept for reading back (setKeepLatest).
 constexpr qsizetype KeptUnits = qsizetype(1) << 16;
 
-const char* const UpsertSql = "INSERT INTO settings (app, section, key, value) "
-                              "VALUES (?1, ?2, ?3, ?4) ON CONFLICT (app, section, key) "
-                              "DO UPDATE SET value = excluded.value";
-
-void bind16(sqlite3_stmt* st, int index, const QString& s) {
-    // A null pointer would bind SQL NULL: an empty text binds as "".
-    static const char16_t empty = 0;
-    const void* data = s.isNull() ? static_cast<const void*>(&empty) : s.utf16();
-    sqlite3_bind_text16(st, index, data, static_cast<int>(s.size() * sizeof(char16_t)),
-                        SQLITE_STATIC);
-}
-
 // Reads the database header and tells whether the file is shorter than the
 // header says: a truncated copy opens but fails on its first real read.
 bool looksTruncated(const QString& path) {
@@ -107,7 +95,8 @@ struct SettingsStore::Background {
         std::function<void(Failure)> done;
     };
 
-    explicit Background(const QString& path) : m_path(path), m_thread([this] { run(); }) {}
+    Background(const QString& path, const QString& app, const QString& section)
+        : m_path(path), m_app(app), m_section(section), m_thread([this] { run(); }) {}
 
     ~Background() {
         {
@@ -116,8 +105,6 @@ struct SettingsStore::Background {
         }
         m_wake.notify_all();
         m_thread.join();
-        sqlite3_finalize(m_write);
-        sqlite3_close_v2(m_db);
     }
 
     void post(Job job) {
@@ -158,71 +145,39 @@ private:
         }
     }
 
-    bool connect() {
-        if (m_write)
-            return true;
-        if (!m_db &&
-            sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
-            sqlite3_close_v2(m_db);
-            m_db = nullptr;
-            return false;
-        }
-        sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-        // Per connection: this one waits for the disk as the other does.
-        sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-        return sqlite3_prepare_v3(m_db, UpsertSql, -1, SQLITE_PREPARE_PERSISTENT, &m_write,
-                                  nullptr) == SQLITE_OK;
-    }
-
+    // The connection is made on the first write, set up as the store's own.
     Failure write(const Values& values) {
-        if (!connect())
-            return m_db ? failureOf(sqlite3_errcode(m_db), errno) : Failure::ReadOnly;
-        // Bound without a copy: the strings outlive every step.
-        const QString app = QString::fromUtf16(App);
-        const QString section = QString::fromUtf16(Section);
-        int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        for (auto it = values.begin(); rc == SQLITE_OK && it != values.end(); ++it) {
-            bind16(m_write, 1, app);
-            bind16(m_write, 2, section);
-            bind16(m_write, 3, it->first);
-            bind16(m_write, 4, it->second);
-            rc = sqlite3_step(m_write);
-            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-            const int systemError = errno;
-            sqlite3_reset(m_write);
-            sqlite3_clear_bindings(m_write);
-            if (rc != SQLITE_OK) {
-                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-                return failureOf(rc, systemError);
-            }
-        }
-        int systemError = errno;
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
-            systemError = errno;
-        }
+        if (!m_conn.handle() && m_conn.open(m_path) != SQLITE_OK)
+            return Failure::ReadOnly;
+        int rc = m_conn.canWrite() ? SQLITE_OK : m_conn.prepareWrite();
+        if (rc == SQLITE_OK)
+            rc = m_conn.begin();
+        for (auto it = values.begin(); rc == SQLITE_OK && it != values.end(); ++it)
+            rc = m_conn.write(m_app, m_section, it->first, it->second);
+        if (rc == SQLITE_OK)
+            rc = m_conn.commit();
         if (rc == SQLITE_OK)
             return Failure::None;
-        const Failure failure = failureOf(rc, systemError);
-        if (!sqlite3_get_autocommit(m_db))
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        const Failure failure = failureOf(rc, m_conn.systemError());
+        m_conn.rollback();
         return failure;
     }
 
     const QString m_path;
+    const QString m_app;
+    const QString m_section;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
     bool m_busy = false;
     bool m_stopping = false;
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_write = nullptr;
+    StoreConnection m_conn;
     std::thread m_thread;
 };
 
-SettingsStore::SettingsStore(const QString& path) : m_path(path) {
+SettingsStore::SettingsStore(const QString& path, const QString& app, const QString& section)
+    : m_path(path), m_app(app), m_section(section) {
     if (!open()) {
         close();
         keepAside();
@@ -260,13 +215,11 @@ bool SettingsStore::open() {
             return true; // nowhere to keep anything: run without a store
         ::close(fd);
     }
-    if (sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK)
+    if (m_conn.open(m_path) != SQLITE_OK)
         return false;
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     sqlite3_stmt* st = nullptr;
     int pages = -1;
-    if (sqlite3_prepare_v2(m_db, "PRAGMA page_count", -1, &st, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(m_conn.handle(), "PRAGMA page_count", -1, &st, nullptr) == SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
         pages = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
@@ -280,7 +233,7 @@ bool SettingsStore::open() {
     }
     // A second instance making the same new store holds it locked for a
     // moment: busy is no damage, so wait for it.
-    if (!execWaiting("PRAGMA journal_mode = WAL") || !exec("PRAGMA synchronous = FULL"))
+    if (!execWaiting("PRAGMA journal_mode = WAL"))
         return false;
     return exec("CREATE TABLE IF NOT EXISTS settings ("
                 " app TEXT NOT NULL COLLATE NOCASE,"
@@ -295,7 +248,7 @@ bool SettingsStore::open() {
 // Someone else's database is never written into.
 bool SettingsStore::ownsSchema() {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(m_db,
+    if (sqlite3_prepare_v2(m_conn.handle(),
                            "SELECT count(*), sum(name = 'settings') FROM sqlite_master "
                            "WHERE type = 'table'",
                            -1, &st, nullptr) != SQLITE_OK)
@@ -310,16 +263,15 @@ bool SettingsStore::ownsSchema() {
 }
 
 bool SettingsStore::prepare() {
-    return sqlite3_prepare_v3(m_db,
-                              "SELECT value FROM settings WHERE app = ?1 AND section = ?2 "
-                              "AND key = ?3",
-                              -1, SQLITE_PREPARE_PERSISTENT, &m_read, nullptr) == SQLITE_OK &&
-           sqlite3_prepare_v3(m_db, UpsertSql, -1, SQLITE_PREPARE_PERSISTENT, &m_write, nullptr) ==
-               SQLITE_OK &&
-           sqlite3_prepare_v3(m_db, "DELETE FROM settings WHERE app = ?1", -1,
-                              SQLITE_PREPARE_PERSISTENT, &m_delete, nullptr) == SQLITE_OK &&
-           sqlite3_prepare_v3(m_db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
-                              &m_version, nullptr) == SQLITE_OK;
+    auto statement = [this](const char* sql, sqlite3_stmt** st) {
+        return sqlite3_prepare_v3(m_conn.handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, st,
+                                  nullptr) == SQLITE_OK;
+    };
+    return m_conn.prepareWrite() == SQLITE_OK &&
+           statement("SELECT value FROM settings WHERE app = ?1 AND section = ?2 AND key = ?3",
+                     &m_read) &&
+           statement("DELETE FROM settings WHERE app = ?1", &m_delete) &&
+           statement("PRAGMA data_version", &m_version);
 }
 
 // Changes whenever another connection (another program, or the store's own
@@ -346,14 +298,11 @@ void SettingsStore::setKeepLatest(bool on) {
 void SettingsStore::close() {
     m_background.reset(); // what was handed to the store's thread is written first
     forgetLatest();
-    for (sqlite3_stmt** st : {&m_read, &m_write, &m_delete, &m_version}) {
+    for (sqlite3_stmt** st : {&m_read, &m_delete, &m_version}) {
         sqlite3_finalize(*st);
         *st = nullptr;
     }
-    if (m_db) {
-        sqlite3_close_v2(m_db);
-        m_db = nullptr;
-    }
+    m_conn.close();
 }
 
 void SettingsStore::keepAside() {
@@ -374,34 +323,32 @@ void SettingsStore::keepAside() {
 
 bool SettingsStore::execWaiting(const char* sql) {
     for (int waited = 0;; waited += 10) {
-        const int rc = m_db ? sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+        const int rc = m_conn.exec(sql);
         if ((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED)
             return rc == SQLITE_OK;
-        if (waited >= BusyTimeoutMs)
+        if (waited >= StoreConnection::BusyTimeoutMs)
             return false;
         ::usleep(10000);
     }
 }
 
 bool SettingsStore::exec(const char* sql) {
-    return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    return m_conn.exec(sql) == SQLITE_OK;
 }
 
-QString SettingsStore::ReadSetting(const QString& app, const QString& section, const QString& key,
-                                   const QString& defaultValue) const {
+QString SettingsStore::ReadSetting(const QString& key, const QString& defaultValue) const {
     waitForBackground();
     if (!m_read)
         return defaultValue;
-    if (m_latest.version >= 0 && m_latest.key == key && m_latest.section == section &&
-        m_latest.app == app) {
+    if (m_latest.version >= 0 && m_latest.key == key) {
         const bool unchanged = dataVersion() == m_latest.version;
         const QString kept = std::exchange(m_latest, Latest()).value;
         if (unchanged)
             return kept;
     }
-    bind16(m_read, 1, app);
-    bind16(m_read, 2, section);
-    bind16(m_read, 3, key);
+    bindText(m_read, 1, m_app);
+    bindText(m_read, 2, m_section);
+    bindText(m_read, 3, key);
     QString result = defaultValue;
     if (sqlite3_step(m_read) == SQLITE_ROW) {
         const void* data = sqlite3_column_text16(m_read, 0);
@@ -414,45 +361,38 @@ QString SettingsStore::ReadSetting(const QString& app, const QString& section, c
 }
 
 // Records a refused operation; inside a batch it spoils the whole batch. The
-// system's error number tells a full disk from other input or output errors:
-// it is read at once, before anything else can change it.
-bool SettingsStore::fail(int result, int systemError) {
+// connection's system error number tells a full disk from other input or
+// output errors.
+bool SettingsStore::fail(int result) {
     m_lastResult = result;
-    m_failure = failureOf(result, systemError);
+    m_failure = failureOf(result, m_conn.systemError());
     if (m_batchDepth > 0)
         m_batchFailed = true;
     return false;
 }
 
-bool SettingsStore::WriteSetting(const QString& app, const QString& section, const QString& key,
-                                 const QString& value) {
+bool SettingsStore::WriteSetting(const QString& key, const QString& value) {
     waitForBackground();
-    if (!m_write)
+    if (!m_conn.canWrite())
         return false;
     if (m_batchDepth > 0 && m_batchFailed)
         return false; // the batch is lost already: nothing more goes into it
-    bind16(m_write, 1, app);
-    bind16(m_write, 2, section);
-    bind16(m_write, 3, key);
-    bind16(m_write, 4, value);
     forgetLatest();
-    const int rc = sqlite3_step(m_write);
-    const bool ok = rc == SQLITE_DONE || fail(rc, errno);
-    sqlite3_reset(m_write);
-    sqlite3_clear_bindings(m_write);
+    const int rc = m_conn.write(m_app, m_section, key, value);
+    const bool ok = rc == SQLITE_OK || fail(rc);
     if (ok && m_keepLatest && m_batchDepth == 0 && value.size() >= KeptUnits)
-        m_latest = {app, section, key, value, dataVersion()};
+        m_latest = {key, value, dataVersion()};
     return ok;
 }
 
-bool SettingsStore::DeleteAllSettings(const QString& app) {
+bool SettingsStore::DeleteAllSettings() {
     waitForBackground();
     if (!m_delete)
         return false;
     forgetLatest();
-    bind16(m_delete, 1, app);
-    const int rc = sqlite3_step(m_delete);
-    const bool ok = rc == SQLITE_DONE || fail(rc, errno);
+    bindText(m_delete, 1, m_app);
+    const int rc = m_conn.step(m_delete);
+    const bool ok = rc == SQLITE_OK || fail(rc);
     sqlite3_reset(m_delete);
     sqlite3_clear_bindings(m_delete);
     return ok;
@@ -460,7 +400,7 @@ bool SettingsStore::DeleteAllSettings(const QString& app) {
 
 void SettingsStore::writeInBackground(std::function<Values()> make, QObject* context,
                                       std::function<void(Failure)> done) {
-    if (!m_db) {
+    if (!isOpen()) {
         if (context && done)
             QMetaObject::invokeMethod(
                 context, [done = std::move(done)] { done(Failure::NoStore); },
@@ -469,7 +409,7 @@ void SettingsStore::writeInBackground(std::function<Values()> make, QObject* con
     }
     forgetLatest();
     if (!m_background)
-        m_background = std::make_unique<Background>(m_path);
+        m_background = std::make_unique<Background>(m_path, m_app, m_section);
     m_background->post({std::move(make), context, std::move(done)});
 }
 
@@ -491,11 +431,12 @@ QStringList SettingsStore::keptAsideCopies(const QString& path) {
 
 bool SettingsStore::removeIfEmpty() {
     waitForBackground();
-    if (!m_db)
+    if (!isOpen())
         return false;
     sqlite3_stmt* st = nullptr;
     int rows = -1;
-    if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM settings", -1, &st, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(m_conn.handle(), "SELECT count(*) FROM settings", -1, &st, nullptr) ==
+            SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
         rows = sqlite3_column_int(st, 0);
     sqlite3_finalize(st);
@@ -513,9 +454,10 @@ SettingsStore::Batch::Batch(SettingsStore& store) : m_store(store) {
     m_store.forgetLatest();
     if (m_store.m_batchDepth++ == 0) {
         m_store.m_batchFailed = false;
-        m_active = m_store.exec("BEGIN IMMEDIATE");
-        if (!m_active && m_store.m_db)
-            m_store.fail(sqlite3_errcode(m_store.m_db), errno);
+        const int rc = m_store.m_conn.begin();
+        m_active = rc == SQLITE_OK;
+        if (!m_active && m_store.isOpen())
+            m_store.fail(rc);
     }
 }
 
@@ -530,10 +472,12 @@ bool SettingsStore::Batch::commit() {
     if (--m_store.m_batchDepth > 0)
         return !m_store.m_batchFailed;
     bool ok = m_active && !m_store.m_batchFailed;
-    if (ok && !m_store.exec("COMMIT"))
-        ok = m_store.fail(sqlite3_errcode(m_store.m_db), errno);
+    if (ok) {
+        const int rc = m_store.m_conn.commit();
+        ok = rc == SQLITE_OK || m_store.fail(rc);
+    }
     // A refused write may have ended the transaction already.
-    if (!ok && m_active && m_store.m_db && !sqlite3_get_autocommit(m_store.m_db))
-        m_store.exec("ROLLBACK");
+    if (!ok && m_active)
+        m_store.m_conn.rollback();
     return ok;
 }

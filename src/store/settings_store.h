@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/connection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,12 +11,12 @@
 #include <vector>
 
 class QObject;
-struct sqlite3;
 struct sqlite3_stmt;
 
-// Per-user string values addressed by application, section and key, kept in
-// one SQLite file. Page texts are bound as UTF-16 and the database is UTF-16,
-// so a page is never converted on its way in or out.
+// Per-user string values of one application's section, addressed by key,
+// kept in one SQLite file that may hold other applications' values too. Page
+// texts are bound as UTF-16 and the database is UTF-16, so a page is never
+// converted on its way in or out.
 //
 // A file that is not a readable database of ours is kept aside under a new
 // name, never deleted, and the store starts empty. No operation throws. A
@@ -41,10 +43,14 @@ public:
     static Failure failureOf(int sqliteResult, int systemError = 0);
 
     using Values = std::vector<std::pair<QString, QString>>;
+    // The program's own application and section.
     static constexpr const char16_t* App = u"Orvanti";
     static constexpr const char16_t* Section = u"Note";
 
-    explicit SettingsStore(const QString& path);
+    // The values of `app`'s `section` in the file at `path`; the program
+    // always uses its own.
+    explicit SettingsStore(const QString& path, const QString& app = QString::fromUtf16(App),
+                           const QString& section = QString::fromUtf16(Section));
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -52,20 +58,19 @@ public:
     // $XDG_CONFIG_HOME/sorabun/store.sqlite (created 0600 in a 0700 folder).
     static QString defaultPath();
 
-    QString ReadSetting(const QString& app, const QString& section, const QString& key,
-                        const QString& defaultValue = QString()) const;
+    QString ReadSetting(const QString& key, const QString& defaultValue = QString()) const;
     // True when the store took the value (inside a batch: so far).
-    bool WriteSetting(const QString& app, const QString& section, const QString& key,
-                      const QString& value);
-    bool DeleteAllSettings(const QString& app);
+    bool WriteSetting(const QString& key, const QString& value);
+    // Removes every value of the application, in every section; other
+    // applications' values stay.
+    bool DeleteAllSettings();
 
-    // The program's own application and section.
+    // The same under their former names, until files/ and intake/ call the
+    // ones above.
     QString read(const QString& key, const QString& defaultValue = QString()) const {
-        return ReadSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, defaultValue);
+        return ReadSetting(key, defaultValue);
     }
-    bool write(const QString& key, const QString& value) {
-        return WriteSetting(QString::fromUtf16(App), QString::fromUtf16(Section), key, value);
-    }
+    bool write(const QString& key, const QString& value) { return WriteSetting(key, value); }
 
     // Writes inside one scope become one transaction: all or nothing. A
     // write refused inside it undoes the whole batch.
@@ -85,10 +90,9 @@ public:
     };
 
     // Writes the values the function makes (it runs on the store's thread,
-    // so it may do the slow part of making them) under the program's
-    // application and section, in one transaction, and returns at once.
-    // `done` runs afterwards on the thread of `context`, with the reason
-    // when the store refused the values.
+    // so it may do the slow part of making them), in one transaction, and
+    // returns at once. `done` runs afterwards on the thread of `context`,
+    // with the reason when the store refused the values.
     void writeInBackground(std::function<Values()> make, QObject* context,
                            std::function<void(Failure)> done);
     // Waits until every write handed to the store's thread has ended.
@@ -105,7 +109,7 @@ public:
     // Returns whether the files were removed.
     bool removeIfEmpty();
 
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_conn.handle() != nullptr; }
     QString path() const { return m_path; }
     // Where a damaged file found at opening was moved to, or empty.
     QString keptAsidePath() const { return m_keptAside; }
@@ -115,10 +119,7 @@ public:
     // succeeded; otherwise the SQLite result code of the latest that failed.
     int lastResult() const { return m_lastResult; }
     // Why the latest write, delete or transaction that failed was refused.
-    Failure failure() const { return m_db ? m_failure : Failure::NoStore; }
-
-    // How long a write waits for another program that holds the store.
-    static constexpr int BusyTimeoutMs = 10000;
+    Failure failure() const { return isOpen() ? m_failure : Failure::NoStore; }
 
 private:
     struct Background;
@@ -130,26 +131,27 @@ private:
     bool execWaiting(const char* sql);
     bool prepare();
     bool ownsSchema();
-    bool fail(int result, int systemError);
+    bool fail(int result);
     qint64 dataVersion() const;
     void forgetLatest() const;
 
     QString m_path;
+    const QString m_app;
+    const QString m_section;
     QString m_keptAside;
-    sqlite3* m_db = nullptr;
+    StoreConnection m_conn;
     sqlite3_stmt* m_read = nullptr;
-    sqlite3_stmt* m_write = nullptr;
     sqlite3_stmt* m_delete = nullptr;
+    sqlite3_stmt* m_version = nullptr;
     int m_batchDepth = 0;
     bool m_batchFailed = false;
     int m_lastResult = 0;
     Failure m_failure = Failure::None;
     std::unique_ptr<Background> m_background;
-    sqlite3_stmt* m_version = nullptr;
     bool m_keepLatest = false;
     // The latest long value written and the store's data version after it.
     struct Latest {
-        QString app, section, key, value;
+        QString key, value;
         qint64 version = -1;
     };
     mutable Latest m_latest;

@@ -87,8 +87,8 @@ private slots:
         w.idleSave().save();
         waitForIdleSave(w);
         QCOMPARE(env.page(1), page1);
-        QCOMPARE(env.store->read(QStringLiteral("SelStart")), selStart);
-        QCOMPARE(env.store->read(QStringLiteral("Page")), page);
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("SelStart")), selStart);
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), page);
         QVERIFY(env.prompts.calls.isEmpty());
     }
 

@@ -32,6 +32,8 @@ private slots:
         QVERIFY(!w.isMaximized());
         QCOMPARE(qRound(w.placement.outer().width()), 11475);
         QCOMPARE(qRound(w.placement.outer().height()), 8340);
+        // 11475 x 8340 twips on the 96 dpi offscreen screen, frame included.
+        QCOMPARE(w.frameGeometry().size(), QSize(765, 556));
         QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
         for (int n = 1; n <= 9; ++n)
             QCOMPARE(actionOf(&w, QStringLiteral("page%1").arg(n))->isChecked(), n == 1);
@@ -76,11 +78,11 @@ private slots:
         QFETCH(bool, maximized);
         QFETCH(QRectF, outer);
         TestEnv env;
-        env.store->write(key("Window"), window);
-        env.store->write(key("Left"), values::numberText(stored.x()));
-        env.store->write(key("Top"), values::numberText(stored.y()));
-        env.store->write(key("Width"), values::numberText(stored.width()));
-        env.store->write(key("Height"), values::numberText(stored.height()));
+        env.store->WriteSetting(key("Window"), window);
+        env.store->WriteSetting(key("Left"), values::numberText(stored.x()));
+        env.store->WriteSetting(key("Top"), values::numberText(stored.y()));
+        env.store->WriteSetting(key("Width"), values::numberText(stored.width()));
+        env.store->WriteSetting(key("Height"), values::numberText(stored.height()));
         MainWindow& w = env.start();
         QCOMPARE(w.screen()->availableGeometry(), QRect(0, 0, 800, 800));
         QCOMPARE(w.isMaximized(), maximized);
@@ -98,11 +100,11 @@ private slots:
                  twips::toPx(outer.x(), outer.y(), outer.width(), outer.height(), &w));
         // ... and a start and quit writes it back unchanged, to the twip.
         env.stop();
-        QCOMPARE(env.store->read(key("Window")), key("0"));
-        QCOMPARE(env.store->read(key("Left")), values::numberText(outer.x()));
-        QCOMPARE(env.store->read(key("Top")), values::numberText(outer.y()));
-        QCOMPARE(env.store->read(key("Width")), values::numberText(outer.width()));
-        QCOMPARE(env.store->read(key("Height")), values::numberText(outer.height()));
+        QCOMPARE(env.store->ReadSetting(key("Window")), key("0"));
+        QCOMPARE(env.store->ReadSetting(key("Left")), values::numberText(outer.x()));
+        QCOMPARE(env.store->ReadSetting(key("Top")), values::numberText(outer.y()));
+        QCOMPARE(env.store->ReadSetting(key("Width")), values::numberText(outer.width()));
+        QCOMPARE(env.store->ReadSetting(key("Height")), values::numberText(outer.height()));
     }
 
     void caretAndSelectionLimitedToText_data() {
@@ -129,9 +131,9 @@ private slots:
         for (bool wrap : {true, false}) {
             TestEnv env;
             env.setPage(1, QStringLiteral("0123456789"));
-            env.store->write(key("Ret"), values::flagText(wrap));
-            env.store->write(key("SelStart"), selStart);
-            env.store->write(key("SelLen"), selLen);
+            env.store->WriteSetting(key("Ret"), values::flagText(wrap));
+            env.store->WriteSetting(key("SelStart"), selStart);
+            env.store->WriteSetting(key("SelLen"), selLen);
             MainWindow& w = env.start();
             for (TextView* v : {w.Text1, w.Text2}) {
                 QCOMPARE(v->selStart(), start);
@@ -143,7 +145,7 @@ private slots:
 
     void storedPageOutOfRangeShowsPageOne() {
         TestEnv env;
-        env.store->write(key("Page"), key("12"));
+        env.store->WriteSetting(key("Page"), key("12"));
         env.setPage(1, QStringLiteral("one"));
         MainWindow& w = env.start();
         QCOMPARE(w.state.CurrentPage, 1);
@@ -169,12 +171,12 @@ private slots:
         QFETCH(QString, expectedName);
         TestEnv env;
         if (!size.isEmpty())
-            env.store->write(key("FontSize"), size);
+            env.store->WriteSetting(key("FontSize"), size);
         if (!name.isEmpty())
-            env.store->write(key("FontName"), name);
-        env.store->write(key("FontBold"), key("True"));
-        env.store->write(key("FontU"), key("-1"));
-        env.store->write(key("FontC"), QString::number(values::rgbValue(255, 0, 0)));
+            env.store->WriteSetting(key("FontName"), name);
+        env.store->WriteSetting(key("FontBold"), key("True"));
+        env.store->WriteSetting(key("FontU"), key("-1"));
+        env.store->WriteSetting(key("FontC"), QString::number(values::rgbValue(255, 0, 0)));
         MainWindow& w = env.start();
         for (TextView* v : {w.Text1, w.Text2}) {
             QCOMPARE(v->font().pointSizeF(), expectedSize);
@@ -190,8 +192,8 @@ private slots:
     void shutDownWritesEveryKey() {
         TestEnv env;
         env.setPage(3, QStringLiteral("abc\r\ndef"));
-        env.store->write(key("Page"), key("3"));
-        env.store->write(key("AutoOP"), key("1"));
+        env.store->WriteSetting(key("Page"), key("3"));
+        env.store->WriteSetting(key("AutoOP"), key("1"));
         MainWindow& w = env.start();
         w.Text1->setSelStart(5);
         w.Text1->setSelLength(2);
@@ -201,24 +203,24 @@ private slots:
         const double left = w.placement.outer().x(), top = w.placement.outer().y();
         env.stop();
         SettingsStore& s = *env.store;
-        QCOMPARE(s.read(key("Page")), key("3"));
-        QCOMPARE(s.read(key("Ret")), key("True"));
-        QCOMPARE(s.read(key("3")), QStringLiteral("abc\r\nXYf"));
-        QCOMPARE(s.read(key("SelStart")), key("1"));
-        QCOMPARE(s.read(key("SelLen")), key("4"));
-        QCOMPARE(s.read(key("FontSize")), key("12"));
-        QCOMPARE(s.read(key("FontName")), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(s.ReadSetting(key("Page")), key("3"));
+        QCOMPARE(s.ReadSetting(key("Ret")), key("True"));
+        QCOMPARE(s.ReadSetting(key("3")), QStringLiteral("abc\r\nXYf"));
+        QCOMPARE(s.ReadSetting(key("SelStart")), key("1"));
+        QCOMPARE(s.ReadSetting(key("SelLen")), key("4"));
+        QCOMPARE(s.ReadSetting(key("FontSize")), key("12"));
+        QCOMPARE(s.ReadSetting(key("FontName")), QStringLiteral("ＭＳ ゴシック"));
         for (const char* k : {"FontBold", "FontI", "FontS", "FontU"})
-            QCOMPARE(s.read(key(k)), key("False"));
-        QCOMPARE(s.read(key("FontC")), key("-2147483640"));
-        QCOMPARE(s.read(key("ComLine")), key("0"));
-        QCOMPARE(s.read(key("NoeNumOP")), key("0"));
-        QCOMPARE(s.read(key("AutoOP")), key("1"));
-        QCOMPARE(s.read(key("Window")), key("0"));
-        QCOMPARE(s.read(key("Left")), QString::number(qRound(left)));
-        QCOMPARE(s.read(key("Top")), QString::number(qRound(top)));
-        QCOMPARE(s.read(key("Width")), key("11475"));
-        QCOMPARE(s.read(key("Height")), key("8340"));
+            QCOMPARE(s.ReadSetting(key(k)), key("False"));
+        QCOMPARE(s.ReadSetting(key("FontC")), key("-2147483640"));
+        QCOMPARE(s.ReadSetting(key("ComLine")), key("0"));
+        QCOMPARE(s.ReadSetting(key("NoeNumOP")), key("0"));
+        QCOMPARE(s.ReadSetting(key("AutoOP")), key("1"));
+        QCOMPARE(s.ReadSetting(key("Window")), key("0"));
+        QCOMPARE(s.ReadSetting(key("Left")), QString::number(qRound(left)));
+        QCOMPARE(s.ReadSetting(key("Top")), QString::number(qRound(top)));
+        QCOMPARE(s.ReadSetting(key("Width")), key("11475"));
+        QCOMPARE(s.ReadSetting(key("Height")), key("8340"));
     }
 
     void shutDownWithWrapOffTakesTheVisibleView() {
@@ -228,9 +230,9 @@ private slots:
         QVERIFY(!w.Text2->isHidden());
         w.Text2->replaceSelection(QStringLiteral("wrap off"));
         env.stop();
-        QCOMPARE(env.store->read(key("Ret")), key("False"));
+        QCOMPARE(env.store->ReadSetting(key("Ret")), key("False"));
         QCOMPARE(env.page(1), QStringLiteral("wrap off"));
-        QCOMPARE(env.store->read(key("SelStart")), key("8"));
+        QCOMPARE(env.store->ReadSetting(key("SelStart")), key("8"));
     }
 
     void minimizedExitStoresZeros() {
@@ -239,9 +241,9 @@ private slots:
         w.showMinimized();
         QVERIFY(w.isMinimized());
         env.stop();
-        QCOMPARE(env.store->read(key("Window")), key("1"));
+        QCOMPARE(env.store->ReadSetting(key("Window")), key("1"));
         for (const char* k : {"Left", "Top", "Width", "Height"})
-            QCOMPARE(env.store->read(key(k)), key("0"));
+            QCOMPARE(env.store->ReadSetting(key(k)), key("0"));
     }
 
     void restartRestoresEverything() {
@@ -261,7 +263,7 @@ private slots:
             w.placement.place(QRectF(1200, 1000, 9000, 6000));
             env.stop();
         }
-        QCOMPARE(env.store->read(key("FontSize")), key("10.5"));
+        QCOMPARE(env.store->ReadSetting(key("FontSize")), key("10.5"));
         MainWindow& w = env.start();
         QCOMPARE(w.state.CurrentPage, 6);
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 6"));

@@ -43,7 +43,7 @@ QStringList keysLeft(const SettingsStore& store) {
     const QString absent(QChar(0xFFFF));
     QStringList left;
     for (const QString& key : ProgramKeys)
-        if (store.read(key, absent) != absent)
+        if (store.ReadSetting(key, absent) != absent)
             left << key;
     return left;
 }
@@ -51,17 +51,17 @@ QStringList keysLeft(const SettingsStore& store) {
 // A used memo: pages, the page on show, caret, font and options, as a normal
 // exit leaves them.
 void storeUsedMemo(SettingsStore& store) {
-    store.write(QStringLiteral("1"), QStringLiteral("買い物\r\n牛乳"));
-    store.write(QStringLiteral("3"), QStringLiteral("three"));
-    store.write(QStringLiteral("9"), QStringLiteral("最後のページ"));
-    store.write(QStringLiteral("Page"), QStringLiteral("3"));
-    store.write(QStringLiteral("Ret"), QStringLiteral("False"));
-    store.write(QStringLiteral("SelStart"), QStringLiteral("2"));
-    store.write(QStringLiteral("SelLen"), QStringLiteral("1"));
-    store.write(QStringLiteral("FontSize"), QStringLiteral("10.5"));
-    store.write(QStringLiteral("FontBold"), QStringLiteral("True"));
-    store.write(QStringLiteral("ComLine"), QStringLiteral("1"));
-    store.write(QStringLiteral("AutoOP"), QStringLiteral("1"));
+    store.WriteSetting(QStringLiteral("1"), QStringLiteral("買い物\r\n牛乳"));
+    store.WriteSetting(QStringLiteral("3"), QStringLiteral("three"));
+    store.WriteSetting(QStringLiteral("9"), QStringLiteral("最後のページ"));
+    store.WriteSetting(QStringLiteral("Page"), QStringLiteral("3"));
+    store.WriteSetting(QStringLiteral("Ret"), QStringLiteral("False"));
+    store.WriteSetting(QStringLiteral("SelStart"), QStringLiteral("2"));
+    store.WriteSetting(QStringLiteral("SelLen"), QStringLiteral("1"));
+    store.WriteSetting(QStringLiteral("FontSize"), QStringLiteral("10.5"));
+    store.WriteSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
+    store.WriteSetting(QStringLiteral("ComLine"), QStringLiteral("1"));
+    store.WriteSetting(QStringLiteral("AutoOP"), QStringLiteral("1"));
 }
 
 // Makes every later delete in the store's file fail, as a store that refuses
@@ -286,7 +286,7 @@ void TestHousekeeping::uninstallNo() {
     QVERIFY(w.isVisible());
     QCOMPARE(env.page(1), QStringLiteral("買い物\r\n牛乳"));
     QCOMPARE(env.page(9), QStringLiteral("最後のページ"));
-    QCOMPARE(env.store->read(QStringLiteral("FontSize")), QStringLiteral("10.5"));
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontSize")), QStringLiteral("10.5"));
 
     // The program goes on as before: a normal exit keeps what was typed.
     env.stop();
@@ -325,8 +325,8 @@ void TestHousekeeping::uninstallYes() {
     if (usedMemo)
         storeUsedMemo(*env.store);
     if (otherApplication)
-        env.store->WriteSetting(QStringLiteral("Other"), QStringLiteral("Main"),
-                                QStringLiteral("1"), QStringLiteral("not ours"));
+        SettingsStore(env.storePath(), QStringLiteral("Other"), QStringLiteral("Main"))
+            .WriteSetting(QStringLiteral("1"), QStringLiteral("not ours"));
     MainWindow& w = env.start();
     w.views().visible().setText(QStringLiteral("typed since the last switch"));
 
@@ -358,8 +358,8 @@ void TestHousekeeping::uninstallYes() {
     env.reopenStore();
     QCOMPARE(keysLeft(*env.store), QStringList());
     if (otherApplication)
-        QCOMPARE(env.store->ReadSetting(QStringLiteral("Other"), QStringLiteral("Main"),
-                                        QStringLiteral("1")),
+        QCOMPARE(SettingsStore(env.storePath(), QStringLiteral("Other"), QStringLiteral("Main"))
+                     .ReadSetting(QStringLiteral("1")),
                  QStringLiteral("not ours"));
 
     // The next start is a first start.

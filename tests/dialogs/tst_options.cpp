@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(options(w.state), kept ? (QList<int>{1, 0, 1}) : (QList<int>{0, 0, 0}));
         // The dialog only edits the run's options; the store hears of them at shut-down.
         for (const QString& k : Keys)
-            QCOMPARE(env.store->read(k), QString());
+            QCOMPARE(env.store->ReadSetting(k), QString());
 
         // Reopening shows the options as they now are.
         QList<bool> shownAgain;
@@ -204,9 +204,9 @@ private slots:
         });
         env.stop();
         clearQuitRequest();
-        QCOMPARE(env.store->read(QStringLiteral("ComLine")), QStringLiteral("0"));
-        QCOMPARE(env.store->read(QStringLiteral("NoeNumOP")), QStringLiteral("1"));
-        QCOMPARE(env.store->read(QStringLiteral("AutoOP")), QStringLiteral("0"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("ComLine")), QStringLiteral("0"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("NoeNumOP")), QStringLiteral("1"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("AutoOP")), QStringLiteral("0"));
         env.reopenStore();
         MainWindow& again = env.start();
         QCOMPARE(options(again.state), (QList<int>{0, 1, 0}));
@@ -227,7 +227,7 @@ private slots:
         QFETCH(bool, pressOk);
         QFETCH(QString, written);
         TestEnv env;
-        env.store->write(QStringLiteral("AutoOP"), QStringLiteral("2"));
+        env.store->WriteSetting(QStringLiteral("AutoOP"), QStringLiteral("2"));
         MainWindow& w = env.start();
         bool ticked = false;
         openOptions(w, [&](OptionsDialog& d) {
@@ -238,7 +238,7 @@ private slots:
         QVERIFY(ticked);
         env.stop();
         clearQuitRequest();
-        QCOMPARE(env.store->read(QStringLiteral("AutoOP")), written);
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("AutoOP")), written);
     }
 };
 

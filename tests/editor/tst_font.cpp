@@ -106,19 +106,19 @@ void TestFont::okChangesBothViews() {
     triggerAction(&w, QStringLiteral("RightRet"));
     QCOMPARE(look(w.views().visible()), look(choice));
     // The command itself writes nothing to the store.
-    QCOMPARE(env.store->read(QStringLiteral("FontName")), QString());
-    QCOMPARE(env.store->read(QStringLiteral("FontC")), QString());
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontName")), QString());
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontC")), QString());
     env.com.verifyDone();
 }
 
 void TestFont::dialogOpensWithText1Font() {
     TestEnv env;
-    env.store->write(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
-    env.store->write(QStringLiteral("FontSize"), QStringLiteral("9.5"));
-    env.store->write(QStringLiteral("FontBold"), QStringLiteral("True"));
-    env.store->write(QStringLiteral("FontI"), QStringLiteral("False"));
-    env.store->write(QStringLiteral("FontS"), QStringLiteral("True"));
-    env.store->write(QStringLiteral("FontU"), QStringLiteral("True"));
+    env.store->WriteSetting(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
+    env.store->WriteSetting(QStringLiteral("FontSize"), QStringLiteral("9.5"));
+    env.store->WriteSetting(QStringLiteral("FontBold"), QStringLiteral("True"));
+    env.store->WriteSetting(QStringLiteral("FontI"), QStringLiteral("False"));
+    env.store->WriteSetting(QStringLiteral("FontS"), QStringLiteral("True"));
+    env.store->WriteSetting(QStringLiteral("FontU"), QStringLiteral("True"));
     MainWindow& w = env.start();
     triggerAction(&w, QStringLiteral("RightRet"));
 
@@ -144,9 +144,9 @@ void TestFont::dialogOpensWithText1Font() {
 
 void TestFont::cancelChangesNothing() {
     TestEnv env;
-    env.store->write(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
-    env.store->write(QStringLiteral("FontSize"), QStringLiteral("11"));
-    env.store->write(QStringLiteral("FontC"), QString::number(Red));
+    env.store->WriteSetting(QStringLiteral("FontName"), QStringLiteral("DejaVu Sans"));
+    env.store->WriteSetting(QStringLiteral("FontSize"), QStringLiteral("11"));
+    env.store->WriteSetting(QStringLiteral("FontC"), QString::number(Red));
     MainWindow& w = env.start();
     const QString before1 = look(*w.Text1);
     const QString before2 = look(*w.Text2);
@@ -162,7 +162,7 @@ void TestFont::cancelChangesNothing() {
 
 void TestFont::dialogKeepsItsOwnColour() {
     TestEnv env;
-    env.store->write(QStringLiteral("FontC"), QString::number(Red));
+    env.store->WriteSetting(QStringLiteral("FontC"), QString::number(Red));
     MainWindow& w = env.start();
     QCOMPARE(w.Text1->colourValue(), Red);
     QCOMPARE(w.Text2->colourValue(), Red);
@@ -186,7 +186,7 @@ void TestFont::dialogKeepsItsOwnColour() {
 
     // Shut-down stores it and the next start shows it in both views.
     env.stop();
-    QCOMPARE(env.store->read(QStringLiteral("FontC")), QString::number(Blue));
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontC")), QString::number(Blue));
     MainWindow& again = env.start();
     QCOMPARE(again.Text1->colourValue(), Blue);
     QCOMPARE(again.Text2->colourValue(), Blue);
@@ -211,8 +211,8 @@ void TestFont::fractionalSizeSurvivesARestart() {
     QCOMPARE(w.Text2->font().pointSizeF(), size);
 
     env.stop();
-    QCOMPARE(env.store->read(QStringLiteral("FontSize")), stored);
-    QCOMPARE(env.store->read(QStringLiteral("FontName")), Gothic);
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontSize")), stored);
+    QCOMPARE(env.store->ReadSetting(QStringLiteral("FontName")), Gothic);
     MainWindow& again = env.start();
     QCOMPARE(again.Text1->font().pointSizeF(), size);
     QCOMPARE(again.Text2->font().pointSizeF(), size);

@@ -79,7 +79,7 @@ struct Program {
     QList<Seen> seen;
 
     explicit Program(int page = 1, const QString& text = QString()) {
-        env.store->write(QStringLiteral("Page"), QString::number(page));
+        env.store->WriteSetting(QStringLiteral("Page"), QString::number(page));
         env.setPage(page, text);
         w = &env.start();
         w->drop.answerDialog = [this](OpenDialog& d) {

@@ -330,7 +330,7 @@ private slots:
             {"ComLine", ComLine}, {"NoeNumOP", NoeNumOP}, {"AutoOP", AutoOP}, {"Page", page}};
         for (const auto& [k, v] : stored)
             if (!v.isEmpty())
-                env.store->write(QString::fromLatin1(k), v);
+                env.store->WriteSetting(QString::fromLatin1(k), v);
         for (int n = 1; n <= 9; ++n)
             if (before[n - 1] != u'.')
                 env.setPage(n, Files::text(before[n - 1], n));
@@ -384,7 +384,7 @@ private slots:
         QFETCH(QString, fileLine);
         TestEnv env;
         Files files(env);
-        env.store->write(QStringLiteral("AutoOP"), AutoOP);
+        env.store->WriteSetting(QStringLiteral("AutoOP"), AutoOP);
         for (int n = 2; n <= 9; ++n)
             env.setPage(n, QStringLiteral("kept"));
         DialogSeen seen;
@@ -398,9 +398,9 @@ private slots:
     void transferAtStartUpIsShown() {
         TestEnv env;
         Files files(env);
-        env.store->write(QStringLiteral("Page"), QStringLiteral("5"));
-        env.store->write(QStringLiteral("SelStart"), QStringLiteral("400"));
-        env.store->write(QStringLiteral("SelLen"), QStringLiteral("9"));
+        env.store->WriteSetting(QStringLiteral("Page"), QStringLiteral("5"));
+        env.store->WriteSetting(QStringLiteral("SelStart"), QStringLiteral("400"));
+        env.store->WriteSetting(QStringLiteral("SelLen"), QStringLiteral("9"));
         env.setPage(5, QStringLiteral("old five, a longer text than the file brings"));
         DialogSeen seen;
         auto driver = watchDialog(seen, [](DistributionDialog& d) {
@@ -423,9 +423,9 @@ private slots:
     void singleFileIsShownAtOnce() {
         TestEnv env;
         Files files(env);
-        env.store->write(QStringLiteral("NoeNumOP"), QStringLiteral("1"));
-        env.store->write(QStringLiteral("Page"), QStringLiteral("4"));
-        env.store->write(QStringLiteral("SelStart"), QStringLiteral("1000"));
+        env.store->WriteSetting(QStringLiteral("NoeNumOP"), QStringLiteral("1"));
+        env.store->WriteSetting(QStringLiteral("Page"), QStringLiteral("4"));
+        env.store->WriteSetting(QStringLiteral("SelStart"), QStringLiteral("1000"));
         DialogSeen seen;
         auto driver = watchDialog(seen);
         MainWindow& w = env.start({files.path(QStringLiteral("a"))});
@@ -460,8 +460,8 @@ private slots:
         TestEnv env;
         QDir(env.dir.path()).mkdir(QStringLiteral("Memo"));
         const QString path = env.writeFile(name, "as given");
-        env.store->write(QStringLiteral("NoeNumOP"), NoeNumOP);
-        env.store->write(QStringLiteral("AutoOP"), AutoOP);
+        env.store->WriteSetting(QStringLiteral("NoeNumOP"), NoeNumOP);
+        env.store->WriteSetting(QStringLiteral("AutoOP"), AutoOP);
         DialogSeen seen;
         auto driver = watchDialog(seen, [](DistributionDialog& d) { d.Command1_Click(); });
         env.start({path});

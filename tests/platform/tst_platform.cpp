@@ -175,22 +175,6 @@ private slots:
                                          QStringLiteral("memo")}));
     }
 
-    void twipsConvertThroughDpi_data() {
-        QTest::addColumn<double>("twips");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("px");
-        QTest::newRow("96 dpi") << 11475.0 << 96.0 << 765;
-        QTest::newRow("120 dpi") << 1440.0 << 120.0 << 120;
-        QTest::newRow("rounding") << 100.0 << 96.0 << 7;
-    }
-    void twipsConvertThroughDpi() {
-        QFETCH(double, twips);
-        QFETCH(double, dpi);
-        QFETCH(int, px);
-        QCOMPARE(twips::toPx(twips, dpi), px);
-        QCOMPARE(twips::fromPx(px, dpi), px * 1440.0 / dpi);
-    }
-
     void centringTruncates() {
         const QSize screen = twips::screenSize();
         const QPoint p = twips::centredOnScreen(5685.4, 1050.6);

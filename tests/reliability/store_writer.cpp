@@ -58,24 +58,20 @@ int main(int argc, char* argv[]) {
     // Page switches: store the page on show, then read the page to show.
     for (qsizetype i = 0; i + 1 < pages.size(); ++i) {
         const QString key = QString::number(pages[i]);
-        store.write(key, storemodel::pageText(pages[i], tag, units));
-        [[maybe_unused]] const QString next = store.read(QString::number(pages[i + 1]));
+        store.WriteSetting(key, storemodel::pageText(pages[i], tag, units));
+        [[maybe_unused]] const QString next = store.ReadSetting(QString::number(pages[i + 1]));
     }
     // Shut-down: every key in one transaction.
     int number = 0;
     {
         SettingsStore::Batch batch(store);
         if (seq) {
-            const QString app = QStringLiteral("Orvanti");
-            const QString section = QStringLiteral("Proof");
-            number = store.ReadSetting(app, section, QStringLiteral("Seq"), QStringLiteral("0"))
-                         .toInt() +
-                     1;
-            store.WriteSetting(app, section, QStringLiteral("Seq"), QString::number(number));
-            store.WriteSetting(app, section, QStringLiteral("SeqTag"), QString::number(tag));
+            number = store.ReadSetting(QStringLiteral("Seq"), QStringLiteral("0")).toInt() + 1;
+            store.WriteSetting(QStringLiteral("Seq"), QString::number(number));
+            store.WriteSetting(QStringLiteral("SeqTag"), QString::number(tag));
         }
         for (const QString& key : storemodel::shutdownKeys(pages.last()))
-            store.write(key, storemodel::valueFor(key, tag, units));
+            store.WriteSetting(key, storemodel::valueFor(key, tag, units));
     }
     const int failure = store.lastResult();
     if (seq)

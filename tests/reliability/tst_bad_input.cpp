@@ -206,7 +206,7 @@ void damageStore(const QString& kind, const QString& path) {
         {
             SettingsStore store(path);
             for (int p = 1; p <= 9; ++p)
-                store.write(QString::number(p), QString(200000, QChar(u'a' + p)));
+                store.WriteSetting(QString::number(p), QString(200000, QChar(u'a' + p)));
         }
         QFile f(path);
         if (f.open(QIODevice::ReadWrite))
@@ -333,9 +333,9 @@ private slots:
         QFETCH(int, listed);
         QFETCH(QString, pages);
         TestEnv env;
-        env.store->write(QStringLiteral("AutoOP"), QString::number(autoOP));
-        env.store->write(QStringLiteral("NoeNumOP"), QString::number(noeNumOP));
-        env.store->write(QStringLiteral("Page"), QStringLiteral("5"));
+        env.store->WriteSetting(QStringLiteral("AutoOP"), QString::number(autoOP));
+        env.store->WriteSetting(QStringLiteral("NoeNumOP"), QString::number(noeNumOP));
+        env.store->WriteSetting(QStringLiteral("Page"), QStringLiteral("5"));
         const QString kept = QStringLiteral("このページは残る");
         env.setPage(5, kept);
         auto fileText = [](int n) { return QStringLiteral("ファイル %1").arg(n); };
@@ -430,7 +430,7 @@ private slots:
         env.reopenStore();
         QVERIFY(env.store->keptAsidePath().isEmpty());
         QCOMPARE(env.page(1), QStringLiteral("new"));
-        QCOMPARE(env.store->read(QStringLiteral("Page")), QStringLiteral("1"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QStringLiteral("1"));
         env.start();
         QVERIFY2(env.prompts.calls.isEmpty(), "the next start says nothing more");
     }
@@ -503,9 +503,9 @@ private slots:
             {"FontBold", "0"}, {"Ret", "True"},   {"Window", "0"},   {"Left", "1000"},
             {"Top", "1000"},   {"Width", "9000"}, {"Height", "7000"}};
         for (const auto& [k, v] : base)
-            env.store->write(QString::fromLatin1(k), QString::fromLatin1(v));
+            env.store->WriteSetting(QString::fromLatin1(k), QString::fromLatin1(v));
         if (!key.isEmpty())
-            env.store->write(key, value);
+            env.store->WriteSetting(key, value);
 
         MainWindow& w = env.start();
         QVERIFY(env.prompts.calls.isEmpty());
@@ -526,18 +526,18 @@ private slots:
         // Nothing lost, and every number written back is one the next run takes.
         for (int p = 1; p <= 9; ++p)
             QCOMPARE(env.page(p), texts[p - 1]);
-        const int storedPage = env.store->read(QStringLiteral("Page")).toInt();
+        const int storedPage = env.store->ReadSetting(QStringLiteral("Page")).toInt();
         QVERIFY(storedPage >= 1 && storedPage <= 9);
         for (const char* k : {"Left", "Top", "Width", "Height", "SelStart", "SelLen", "FontSize"}) {
             bool ok = false;
-            const double v = env.store->read(QString::fromLatin1(k)).toDouble(&ok);
+            const double v = env.store->ReadSetting(QString::fromLatin1(k)).toDouble(&ok);
             QVERIFY2(ok && std::isfinite(v),
                      qPrintable(QStringLiteral("%1 is written as a plain number, not %2")
                                     .arg(QString::fromLatin1(k),
-                                         env.store->read(QString::fromLatin1(k)))));
+                                         env.store->ReadSetting(QString::fromLatin1(k)))));
         }
         // The placement written back lies on the screen again.
-        QVERIFY(std::abs(env.store->read(QStringLiteral("Left")).toDouble()) < screenRight);
+        QVERIFY(std::abs(env.store->ReadSetting(QStringLiteral("Left")).toDouble()) < screenRight);
     }
 };
 

@@ -65,7 +65,7 @@ QHash<QString, int> observe(const QString& path, qsizetype units) {
     }();
     QHash<QString, int> tags;
     for (const QString& key : allKeys()) {
-        const QString v = store.read(key);
+        const QString v = store.ReadSetting(key);
         tags[key] = v.isNull() ? -2 : storemodel::tagOf(key, v, units);
     }
     return tags;
@@ -76,7 +76,7 @@ void seed(const QString& path, qsizetype units, bool pages) {
     SettingsStore::Batch batch(store);
     for (const QString& key : allKeys()) {
         if (pages || !storemodel::isPageKey(key))
-            store.write(key, storemodel::valueFor(key, 0, units));
+            store.WriteSetting(key, storemodel::valueFor(key, 0, units));
     }
 }
 

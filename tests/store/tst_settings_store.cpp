@@ -35,24 +35,23 @@ private slots:
     void absentKeysReadAsDefaults() {
         SettingsStore s(path());
         QVERIFY(s.isOpen());
-        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("Page"), QStringLiteral("1")),
-                 QStringLiteral("1"));
-        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("Ret"), QStringLiteral("-1")),
-                 QStringLiteral("-1"));
-        QCOMPARE(s.ReadSetting(App, Note, QStringLiteral("ComLine")), QString());
-        QCOMPARE(s.ReadSetting(QStringLiteral("Other"), Note, QStringLiteral("Page"),
-                               QStringLiteral("x")),
+        QCOMPARE(s.ReadSetting(QStringLiteral("Page"), QStringLiteral("1")), QStringLiteral("1"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("Ret"), QStringLiteral("-1")), QStringLiteral("-1"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("ComLine")), QString());
+        s.WriteSetting(QStringLiteral("Page"), QStringLiteral("2"));
+        QCOMPARE(SettingsStore(path(), QStringLiteral("Other"))
+                     .ReadSetting(QStringLiteral("Page"), QStringLiteral("x")),
                  QStringLiteral("x"));
     }
 
     void writeReplacesAndEmptyIsNotAbsent() {
         SettingsStore s(path());
-        s.write(QStringLiteral("3"), QStringLiteral("abc"));
-        s.write(QStringLiteral("3"), QStringLiteral("xyz"));
-        QCOMPARE(s.read(QStringLiteral("3")), QStringLiteral("xyz"));
-        s.write(QStringLiteral("4"), QString());
+        s.WriteSetting(QStringLiteral("3"), QStringLiteral("abc"));
+        s.WriteSetting(QStringLiteral("3"), QStringLiteral("xyz"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("3")), QStringLiteral("xyz"));
+        s.WriteSetting(QStringLiteral("4"), QString());
         // A page stored as "" reads as "" even with another default.
-        QCOMPARE(s.read(QStringLiteral("4"), QStringLiteral("default")), QString(""));
+        QCOMPARE(s.ReadSetting(QStringLiteral("4"), QStringLiteral("default")), QString(""));
     }
 
     void valuesSurviveReopening_data() {
@@ -67,10 +66,10 @@ private slots:
         QFETCH(QString, value);
         {
             SettingsStore s(path());
-            s.write(QStringLiteral("1"), value);
+            s.WriteSetting(QStringLiteral("1"), value);
         }
         SettingsStore s(path());
-        QCOMPARE(s.read(QStringLiteral("1")), value);
+        QCOMPARE(s.ReadSetting(QStringLiteral("1")), value);
     }
 
     void tenMegabytePageIsExact() {
@@ -80,26 +79,28 @@ private slots:
             big += QStringLiteral("行%1 あいうえお漢字ABC\r\n").arg(i);
         {
             SettingsStore s(path());
-            s.write(QStringLiteral("9"), big);
+            s.WriteSetting(QStringLiteral("9"), big);
         }
         SettingsStore s(path());
-        const QString back = s.read(QStringLiteral("9"));
+        const QString back = s.ReadSetting(QStringLiteral("9"));
         QCOMPARE(back.size(), big.size());
         QVERIFY(back == big);
     }
 
     void deleteAllSettingsRemovesOnlyThatApplication() {
         SettingsStore s(path());
-        s.write(QStringLiteral("1"), QStringLiteral("page"));
-        s.WriteSetting(App, QStringLiteral("Other"), QStringLiteral("k"), QStringLiteral("v"));
-        s.WriteSetting(QStringLiteral("Else"), Note, QStringLiteral("k"), QStringLiteral("v"));
-        s.DeleteAllSettings(App);
-        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("gone")), QStringLiteral("gone"));
-        QCOMPARE(s.ReadSetting(App, QStringLiteral("Other"), QStringLiteral("k")), QString());
-        QCOMPARE(s.ReadSetting(QStringLiteral("Else"), Note, QStringLiteral("k")),
-                 QStringLiteral("v"));
+        s.WriteSetting(QStringLiteral("1"), QStringLiteral("page"));
+        SettingsStore otherSection(path(), App, QStringLiteral("Other"));
+        SettingsStore otherApp(path(), QStringLiteral("Else"), Note);
+        otherSection.WriteSetting(QStringLiteral("k"), QStringLiteral("v"));
+        otherApp.WriteSetting(QStringLiteral("k"), QStringLiteral("v"));
+        s.DeleteAllSettings();
+        QCOMPARE(s.ReadSetting(QStringLiteral("1"), QStringLiteral("gone")),
+                 QStringLiteral("gone"));
+        QCOMPARE(otherSection.ReadSetting(QStringLiteral("k")), QString());
+        QCOMPARE(otherApp.ReadSetting(QStringLiteral("k")), QStringLiteral("v"));
         QVERIFY(!s.removeIfEmpty()); // another application still has a value
-        s.DeleteAllSettings(QStringLiteral("Else"));
+        otherApp.DeleteAllSettings();
         QVERIFY(s.removeIfEmpty());
         QVERIFY(!QFileInfo::exists(path()));
     }
@@ -109,13 +110,13 @@ private slots:
         SettingsStore b(path());
         {
             SettingsStore::Batch batch(a);
-            a.write(QStringLiteral("Page"), QStringLiteral("5"));
-            a.write(QStringLiteral("5"), QStringLiteral("text"));
+            a.WriteSetting(QStringLiteral("Page"), QStringLiteral("5"));
+            a.WriteSetting(QStringLiteral("5"), QStringLiteral("text"));
             // Not visible to the other instance until the batch ends.
-            QCOMPARE(b.read(QStringLiteral("Page")), QString());
+            QCOMPARE(b.ReadSetting(QStringLiteral("Page")), QString());
         }
-        QCOMPARE(b.read(QStringLiteral("Page")), QStringLiteral("5"));
-        QCOMPARE(b.read(QStringLiteral("5")), QStringLiteral("text"));
+        QCOMPARE(b.ReadSetting(QStringLiteral("Page")), QStringLiteral("5"));
+        QCOMPARE(b.ReadSetting(QStringLiteral("5")), QStringLiteral("text"));
     }
 
     // A write the disk cannot take is refused and says why, in the store's
@@ -123,16 +124,16 @@ private slots:
     void refusedWriteSaysWhy() {
         using Failure = SettingsStore::Failure;
         SettingsStore s(path());
-        QVERIFY(s.write(QStringLiteral("1"), QStringLiteral("before")));
+        QVERIFY(s.WriteSetting(QStringLiteral("1"), QStringLiteral("before")));
         const QString big(300000, u'x');
         {
             FileSizeLimit limit(256 * 1024); // the disk is full past this size
-            QVERIFY(!s.write(QStringLiteral("1"), big));
+            QVERIFY(!s.WriteSetting(QStringLiteral("1"), big));
             QCOMPARE(s.failure(), Failure::DiskFull);
             {
                 SettingsStore::Batch batch(s);
-                s.write(QStringLiteral("Page"), QStringLiteral("3"));
-                s.write(QStringLiteral("2"), big);
+                s.WriteSetting(QStringLiteral("Page"), QStringLiteral("3"));
+                s.WriteSetting(QStringLiteral("2"), big);
                 QVERIFY(!batch.commit());
             }
             QObject context;
@@ -145,48 +146,48 @@ private slots:
             QTRY_VERIFY(background.has_value());
             QCOMPARE(*background, Failure::DiskFull);
         }
-        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("before"));
-        QCOMPARE(s.read(QStringLiteral("Page")), QString());
-        QCOMPARE(s.read(QStringLiteral("3")), QString());
+        QCOMPARE(s.ReadSetting(QStringLiteral("1")), QStringLiteral("before"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("Page")), QString());
+        QCOMPARE(s.ReadSetting(QStringLiteral("3")), QString());
         // With room again, the same writes go through.
-        QVERIFY(s.write(QStringLiteral("1"), big));
-        QCOMPARE(s.read(QStringLiteral("1")), big);
+        QVERIFY(s.WriteSetting(QStringLiteral("1"), big));
+        QCOMPARE(s.ReadSetting(QStringLiteral("1")), big);
     }
 
     void twoInstancesInterleaveWrites() {
         SettingsStore a(path());
         SettingsStore b(path());
         for (int i = 0; i < 50; ++i) {
-            a.write(QStringLiteral("1"), QStringLiteral("a%1").arg(i));
-            b.write(QStringLiteral("2"), QStringLiteral("b%1").arg(i));
+            a.WriteSetting(QStringLiteral("1"), QStringLiteral("a%1").arg(i));
+            b.WriteSetting(QStringLiteral("2"), QStringLiteral("b%1").arg(i));
             SettingsStore::Batch batch(i % 2 ? a : b);
-            (i % 2 ? a : b).write(QStringLiteral("Page"), QString::number(i % 9 + 1));
+            (i % 2 ? a : b).WriteSetting(QStringLiteral("Page"), QString::number(i % 9 + 1));
         }
-        QCOMPARE(b.read(QStringLiteral("1")), QStringLiteral("a49"));
-        QCOMPARE(a.read(QStringLiteral("2")), QStringLiteral("b49"));
-        QCOMPARE(a.read(QStringLiteral("Page")), QStringLiteral("5"));
+        QCOMPARE(b.ReadSetting(QStringLiteral("1")), QStringLiteral("a49"));
+        QCOMPARE(a.ReadSetting(QStringLiteral("2")), QStringLiteral("b49"));
+        QCOMPARE(a.ReadSetting(QStringLiteral("Page")), QStringLiteral("5"));
 
         // A long value kept for reading back never hides a newer one.
         a.setKeepLatest(true);
         const QString mine(100000, u'a'), theirs(100000, u'b'), later(100000, u'c');
-        QVERIFY(a.write(QStringLiteral("1"), mine));
-        QVERIFY(b.write(QStringLiteral("1"), theirs));
-        QCOMPARE(a.read(QStringLiteral("1")), theirs);
-        QVERIFY(a.write(QStringLiteral("1"), mine));
-        QCOMPARE(a.read(QStringLiteral("1")), mine);
-        QVERIFY(a.write(QStringLiteral("1"), mine));
+        QVERIFY(a.WriteSetting(QStringLiteral("1"), mine));
+        QVERIFY(b.WriteSetting(QStringLiteral("1"), theirs));
+        QCOMPARE(a.ReadSetting(QStringLiteral("1")), theirs);
+        QVERIFY(a.WriteSetting(QStringLiteral("1"), mine));
+        QCOMPARE(a.ReadSetting(QStringLiteral("1")), mine);
+        QVERIFY(a.WriteSetting(QStringLiteral("1"), mine));
         a.writeInBackground(
             [&] {
                 return SettingsStore::Values{{QStringLiteral("1"), later}};
             },
             nullptr, nullptr);
-        QCOMPARE(a.read(QStringLiteral("1")), later);
+        QCOMPARE(a.ReadSetting(QStringLiteral("1")), later);
     }
 
     void fileIsPrivate() {
         const QString nested = m_dir.filePath(QStringLiteral("cfg/sorabun/store.sqlite"));
         SettingsStore s(nested);
-        s.write(QStringLiteral("1"), QStringLiteral("x"));
+        s.WriteSetting(QStringLiteral("1"), QStringLiteral("x"));
         struct stat st = {};
         QCOMPARE(::stat(QFile::encodeName(nested).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0600u);
@@ -211,7 +212,7 @@ private slots:
         } else if (content == "foreign" || content == "truncated") {
             {
                 SettingsStore make(path());
-                make.write(QStringLiteral("1"), QString(200000, u'x'));
+                make.WriteSetting(QStringLiteral("1"), QString(200000, u'x'));
             }
             QFile f(path());
             QVERIFY(f.open(QIODevice::ReadWrite));
@@ -241,9 +242,10 @@ private slots:
         QVERIFY(!s.keptAsidePath().isEmpty());
         QCOMPARE(asideFiles(m_dir.path()).size(), 1);
         // The store starts empty and works.
-        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("blank")), QStringLiteral("blank"));
-        s.write(QStringLiteral("1"), QStringLiteral("fresh"));
-        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("fresh"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("1"), QStringLiteral("blank")),
+                 QStringLiteral("blank"));
+        s.WriteSetting(QStringLiteral("1"), QStringLiteral("fresh"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("1")), QStringLiteral("fresh"));
         // What was there is untouched beside it.
         if (!directory) {
             QFile kept(s.keptAsidePath());
@@ -259,8 +261,8 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         SettingsStore s(path());
-        s.write(QStringLiteral("1"), QStringLiteral("x"));
-        QCOMPARE(s.read(QStringLiteral("1")), QStringLiteral("x"));
+        s.WriteSetting(QStringLiteral("1"), QStringLiteral("x"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("1")), QStringLiteral("x"));
         QVERIFY(asideFiles(m_dir.path()).isEmpty());
     }
 
@@ -270,8 +272,8 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         SettingsStore s(m_dir.filePath(QStringLiteral("blocker/store.sqlite")));
-        s.write(QStringLiteral("1"), QStringLiteral("x"));
-        QCOMPARE(s.read(QStringLiteral("1"), QStringLiteral("d")), QStringLiteral("d"));
+        s.WriteSetting(QStringLiteral("1"), QStringLiteral("x"));
+        QCOMPARE(s.ReadSetting(QStringLiteral("1"), QStringLiteral("d")), QStringLiteral("d"));
         SettingsStore::Batch batch(s);
     }
 };

@@ -33,8 +33,8 @@ public:
     void stop();
     // Closes and reopens the store, as a new process would see it.
     void reopenStore();
-    QString page(int n) const { return store->read(QString::number(n)); }
-    void setPage(int n, const QString& text) { store->write(QString::number(n), text); }
+    QString page(int n) const { return store->ReadSetting(QString::number(n)); }
+    void setPage(int n, const QString& text) { store->WriteSetting(QString::number(n), text); }
 };
 
 // A menu item of the window by its name ("page3", "cut", "NextSerch"), as a

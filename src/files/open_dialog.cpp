@@ -90,7 +90,7 @@ void OpenDialog::Form_Load() {
     }
     // Choosing the first item refreshes the label as a click would.
     Combo1_Click();
-    Label2->setText(PagesMenu::PageLabel(1, m_ws.store.read(keys::page(1), QString())));
+    Label2->setText(PagesMenu::PageLabel(1, m_ws.store.ReadSetting(keys::page(1), QString())));
 }
 
 int OpenDialog::chosenPage() const {
@@ -101,7 +101,7 @@ void OpenDialog::Combo1_Click() {
     const int p = chosenPage();
     if (p < 1 || p > 9)
         return;
-    Label2->setText(PagesMenu::PageLabel(p, m_ws.store.read(keys::page(p), QString())));
+    Label2->setText(PagesMenu::PageLabel(p, m_ws.store.ReadSetting(keys::page(p), QString())));
 }
 
 void OpenDialog::Option1_Click() {
@@ -143,7 +143,7 @@ void OpenDialog::Command1_Click() {
         const int p = chosenPage();
         if (!m_pages.StoreCurrentPage()) {
             notice(safekeeping::pageNotStored(m_ws.store, m_ws.state.CurrentPage));
-        } else if (!m_ws.store.write(keys::page(p), t)) {
+        } else if (!m_ws.store.WriteSetting(keys::page(p), t)) {
             notice(safekeeping::fileNotStored(m_ws.store, p));
         } else {
             m_pages.ShowPage(m_ws.state.CurrentPage);

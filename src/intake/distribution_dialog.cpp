@@ -160,7 +160,7 @@ void DistributionDialog::List1_Click() {
 
 void DistributionDialog::Combo1_Click() {
     const int page = targetPage();
-    Label4->setText(PagesMenu::PageLabel(page, m_store.read(keys::page(page), QString())));
+    Label4->setText(PagesMenu::PageLabel(page, m_store.ReadSetting(keys::page(page), QString())));
 }
 
 void DistributionDialog::Command1_Click() {
@@ -180,7 +180,7 @@ void DistributionDialog::Command1_Click() {
     }
     // A page the store refused keeps the entry in the list, as a file that
     // cannot be read does.
-    if (!m_store.write(keys::page(targetPage()), file.text)) {
+    if (!m_store.WriteSetting(keys::page(targetPage()), file.text)) {
         m_prompts.notice(safekeeping::fileNotStored(m_store, targetPage()));
         return;
     }
@@ -204,7 +204,7 @@ void DistributionDialog::keyPressEvent(QKeyEvent* e) {
 void DistributionDialog::Command3_Click() {
     PreviewWindow form5(this);
     const int page = targetPage();
-    form5.Text1->setText(m_store.read(keys::page(page), QString()));
+    form5.Text1->setText(m_store.ReadSetting(keys::page(page), QString()));
     form5.Text1->setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
     form5.exec();
 }

@@ -47,13 +47,13 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
     // The page start-up shows next.
     const int page = keys::shownPage(m_ws.store);
     // Refused by the store: the dialog offers the file instead.
-    return m_ws.store.write(keys::page(page), file.text);
+    return m_ws.store.WriteSetting(keys::page(page), file.text);
 }
 
 void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
     int next = 0; // the first entry not tried yet
     for (int page = 1; page <= 9 && next < form3.entryCount(); ++page) {
-        if (!m_ws.store.read(keys::page(page), QString()).isEmpty())
+        if (!m_ws.store.ReadSetting(keys::page(page), QString()).isEmpty())
             continue; // a page with text is never overwritten
         while (next < form3.entryCount()) {
             const QString name = form3.entryName(next);
@@ -72,7 +72,7 @@ void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
             }
             // A store that refuses the page leaves this and every later
             // entry to the dialog, where a transfer says what is wrong.
-            if (!m_ws.store.write(keys::page(page), file.text))
+            if (!m_ws.store.WriteSetting(keys::page(page), file.text))
                 return;
             form3.removeEntry(next);
             break;

@@ -65,13 +65,6 @@ public:
     // applications' values stay.
     bool DeleteAllSettings();
 
-    // The same under their former names, until files/ and intake/ call the
-    // ones above.
-    QString read(const QString& key, const QString& defaultValue = QString()) const {
-        return ReadSetting(key, defaultValue);
-    }
-    bool write(const QString& key, const QString& value) { return WriteSetting(key, value); }
-
     // Writes inside one scope become one transaction: all or nothing. A
     // write refused inside it undoes the whole batch.
     class Batch {

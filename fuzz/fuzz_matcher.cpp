@@ -78,6 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(p + pattern.size() <= text.size());
         FUZZ_CHECK(isBoundary(text, p) && isBoundary(text, p + pattern.size()));
     }
+    // A search in slices finds the same: a slice that ends before p finds
+    // nothing, one that takes in p finds p.
+    const qsizetype until = qsizetype(in.next() % 56) - 4;
+    FUZZ_CHECK(search::find(text, pattern, from, until) == (p >= 0 && p < until ? p : -1));
     if (!hasSurrogate(text) && !hasSurrogate(pattern)) {
         FUZZ_CHECK(p == naiveFind(text, pattern, from));
     } else if (!pattern.isEmpty()) {

@@ -69,6 +69,8 @@ const MenuRow MenuBar[] = {
     {1, "Kens", u"検索(&S)", "", [](W w) { w.search.Kens_Click(); }},
     {1, "NextSerch", u"次を検索(&N)", "F3", [](W w) { w.search.NextSerch_Click(); }},
     {1, "Swap", u"置き換え", "", [](W w) { w.search.Swap_Click(); }},
+    {1, "AllKens", u"全ページから検索(&A)...", "Ctrl+Shift+F",
+     [](W w) { w.search.AllKens_Click(); }},
 
     {0, "SP", u"特殊"},
     {1, "Uninst", u"アンイストールの準備", "", [](W w) { w.housekeeping.Uninst_Click(); }},

@@ -30,8 +30,8 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent
     : QMainWindow(parent), Text1(new TextView), Text2(new TextView), m_store(store),
       m_platform(platform),
       m_views(*Text1, *Text2, state), m_ws{*this, m_views, state, store, platform}, pages(m_ws),
-      edit(m_ws), font(m_ws), search(m_ws), files(m_ws), drop(m_ws, pages), housekeeping(m_ws),
-      placement(*this), m_saver(m_ws) {
+      edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws), drop(m_ws, pages),
+      housekeeping(m_ws), placement(*this), m_saver(m_ws) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     auto* host = new QWidget(this);

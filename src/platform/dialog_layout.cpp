@@ -87,6 +87,17 @@ QPoint placedIn(const QRect& area, double width, double height, Vertical vertica
     return QPoint(twips::toPx(double(left), d), twips::toPx(double(top), d));
 }
 
+void centreOnWindow(QWidget* dialog, const QWidget& main, double clientWidth, double clientHeight) {
+    const double d = twips::dpi(&main);
+    const QRect outer = main.frameGeometry();
+    const QRect inner = main.geometry();
+    const int frameW = outer.width() - inner.width();
+    const int frameH = outer.height() - inner.height();
+    // move() places the frame.
+    dialog->move(placedIn(outer, clientWidth + twips::fromPx(frameW, d),
+                          clientHeight + twips::fromPx(frameH, d), Vertical::Centred, &main));
+}
+
 void centreOnScreen(QWidget* w) {
     CentreOnShow::centre(w);
     static const char* const Watched = "centredOnShow";

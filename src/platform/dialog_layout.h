@@ -44,6 +44,12 @@ enum class Vertical { Centred, BottomOnMiddle };
 QPoint placedIn(const QRect& area, double width, double height, Vertical vertical,
                 const QWidget* reference);
 
+// Moves a dialog whose client size in twips is given so that it is centred
+// on the outer rectangle of `main`, in whole twips, halves truncated; it is
+// left where it falls even when partly off the screen. Its frame, not known
+// before it is shown, is taken to be that of `main`.
+void centreOnWindow(QWidget* dialog, const QWidget& main, double clientWidth, double clientHeight);
+
 // Moves a window so that its outer rectangle, frame included, is centred on
 // the screen; and once more when it is shown, when its frame is known.
 void centreOnScreen(QWidget* window);

@@ -98,14 +98,20 @@ char16_t foldUnit(char16_t c) {
 }
 
 qsizetype find(QStringView text, QStringView pattern, qsizetype from) {
+    return find(text, pattern, from, text.size() + 1);
+}
+
+qsizetype find(QStringView text, QStringView pattern, qsizetype from, qsizetype startsBefore) {
     const auto* s = reinterpret_cast<const char16_t*>(text.utf16());
     const qsizetype n = text.size();
     const qsizetype m = pattern.size();
     from = std::max<qsizetype>(from, 0);
     if (n == 0 || from > n || m > n - from)
         return -1;
+    // The last position a match can start at.
+    const qsizetype last = std::min(n - m, startsBefore - 1);
     if (m == 0) {
-        for (qsizetype p = from; p <= n; ++p) {
+        for (qsizetype p = from; p <= last; ++p) {
             if (isBoundary(s, n, p))
                 return p;
         }
@@ -120,7 +126,6 @@ qsizetype find(QStringView text, QStringView pattern, qsizetype from) {
     const char16_t* pf = folded.constData();
     const char16_t first = pf[0];
 
-    const qsizetype last = n - m; // last position a match can start at
     for (qsizetype i = from; i <= last; ++i) {
         const char16_t c = s[i];
         if ((isSurrogateUnit(c) ? foldedSurrogateAt(s, n, i) : t[c]) != first)

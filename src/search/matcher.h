@@ -28,6 +28,9 @@ char16_t foldUnit(char16_t c);
 // every position of a non-empty text, its end included, and nowhere in an
 // empty text.
 qsizetype find(QStringView text, QStringView pattern, qsizetype from);
+// The same, counting only a match that starts before `startsBefore`: a long
+// text searched a slice at a time, each slice going on where the last ended.
+qsizetype find(QStringView text, QStringView pattern, qsizetype from, qsizetype startsBefore);
 
 struct ReplaceAll {
     QString text;        // the text with every occurrence replaced

@@ -92,25 +92,7 @@ void ReplaceDialog::Form_Load() {
         Command1->setEnabled(false);
         Command3->setEnabled(false);
     }
-    placeOnMainWindow();
-}
-
-// Centred on the main window's outer rectangle, in whole twips, halves
-// truncated; left where it falls even when partly off the screen.
-void ReplaceDialog::placeOnMainWindow() {
-    QMainWindow& main = m_ws.window;
-    const double d = twips::dpi(&main);
-    const QRect outer = main.frameGeometry();
-    // The dialog's frame is not known before it is shown: it gets the same
-    // decoration as the main window.
-    const QRect inner = main.geometry();
-    const int frameW = outer.width() - inner.width();
-    const int frameH = outer.height() - inner.height();
-
-    // move() places the frame.
-    move(dialoglayout::placedIn(outer, ClientWidth + twips::fromPx(frameW, d),
-                                ClientHeight + twips::fromPx(frameH, d),
-                                dialoglayout::Vertical::Centred, &main));
+    dialoglayout::centreOnWindow(this, m_ws.window, ClientWidth, ClientHeight);
 }
 
 void ReplaceDialog::Bef_Change() {

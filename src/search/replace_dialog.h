@@ -46,7 +46,6 @@ protected:
 
 private:
     TextView& view();
-    void placeOnMainWindow();
 
     Workspace& m_ws;
 };

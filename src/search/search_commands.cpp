@@ -1,6 +1,7 @@
 #include "search/search_commands.h"
 
 #include "editor/workspace.h"
+#include "search/find_all_dialog.h"
 #include "search/matcher.h"
 #include "search/replace_dialog.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 const QString Title = QStringLiteral("検索");
 const QString NotFound = QStringLiteral("見つかりませんでした");
+const QString Prompt = QStringLiteral("検索する文字列を入力してください");
 
 void select(TextView& v, qsizetype start, qsizetype length) {
     v.setSelStart(start);
@@ -25,8 +27,7 @@ void SearchCommands::MenuKen_Click() {
 
 void SearchCommands::Kens_Click() {
     Prompts& prompts = m_ws.platform.prompts;
-    m_ws.state.SearchText = prompts.inputBox(QStringLiteral("検索する文字列を入力してください"),
-                                             Title, m_ws.state.SearchText);
+    m_ws.state.SearchText = prompts.inputBox(Prompt, Title, m_ws.state.SearchText);
     // Find next follows the text just entered: the menu that offered Find was
     // opened while there was nothing yet to find again.
     MenuKen_Click();
@@ -69,4 +70,22 @@ void SearchCommands::Swap_Click() {
     ReplaceDialog dialog(m_ws);
     dialog.Form_Load();
     dialog.exec();
+}
+
+// Cancel (or nothing entered) searches nothing and changes nothing. No match:
+// the notice alone, the window never shown.
+void SearchCommands::AllKens_Click() {
+    Prompts& prompts = m_ws.platform.prompts;
+    const QString title = QString::fromUtf16(FindAllDialog::Title);
+    const QString pattern = prompts.inputBox(Prompt, title, m_ws.state.SearchText);
+    if (pattern.isEmpty())
+        return;
+    m_ws.state.SearchText = pattern;
+    MenuKen_Click();
+    FindAllDialog dialog(m_ws, m_pages, pattern);
+    dialog.Form_Load();
+    if (!dialog.nothingFound())
+        dialog.exec();
+    if (dialog.nothingFound())
+        prompts.notice(NotFound, title);
 }

@@ -142,6 +142,7 @@ private slots:
         QMap<QString, QString> expected = {{"Ctrl+S", "FileOut"},  {"Ctrl+O", "OpenText"},
                                            {"Ctrl+P", "PrintOut"}, {"Ctrl+Q", "ExitNote"},
                                            {"F3", "NextSerch"},    {"F1", "Help"}};
+        expected.insert("Ctrl+Shift+F", "AllKens");
         for (int n = 1; n <= 9; ++n)
             expected.insert(QStringLiteral("Ctrl+F%1").arg(n), QStringLiteral("page%1").arg(n));
         QMap<QString, QString> shortcuts;

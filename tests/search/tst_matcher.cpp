@@ -65,6 +65,11 @@ void TestMatcher::findsFirstOccurrenceAtOrAfterStart() {
     QFETCH(qsizetype, from);
     QFETCH(qsizetype, found);
     QCOMPARE(search::find(text, pattern, from), found);
+    // Searched a slice at a time: a slice must take in where the match starts.
+    if (found >= 0) {
+        QCOMPARE(search::find(text, pattern, from, found + 1), found);
+        QCOMPARE(search::find(text, pattern, from, found), -1);
+    }
 }
 
 // Text and pattern equal under the comparison (or not), position for position.

@@ -71,6 +71,9 @@ signals:
     void charTyped(QChar c);
     // The local paths of a drop, in order. Drops without files are ignored.
     void filesDropped(const QStringList& paths);
+    // Sent before typing, pasting or deleting replaces a selection that holds
+    // more than half of the text: the text is still as it was.
+    void replacingMost();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -107,6 +110,8 @@ private:
     PositionMap positions() const { return PositionMap(*document(), m_lineEnd); }
     // Keeps typed text from taking over the tag of a stand-in before the caret.
     void untagInsertionFormat();
+    // Sends replacingMost when the selection holds more than half the text.
+    void announceIfReplacingMost();
 
     // Without wrapping, the rows of the view that long lines take are painted
     // here, from the part of the line in view; the toolkit paints the rest.

@@ -1,6 +1,6 @@
 #include "editor/snapshots.h"
 
-#include "editor/text_capture.h"
+#include "editor/textview.h"
 #include "editor/views.h"
 #include "state/app_state.h"
 #include "store/keys.h"
@@ -17,9 +17,9 @@ Snapshots::Snapshots(Views& views, AppState& state, SettingsStore& store, PageHi
 // The document's units are taken now, before the change; turning them into
 // the text is left to the history's thread.
 void Snapshots::keepShown() {
-    if (!m_history.isOpen())
+    if (!m_history.isOpen() || m_views.visible().textLength() == 0)
         return;
-    auto raw = std::make_shared<doctext::Raw>(TextCapture::whole(m_views.visible()));
+    auto raw = std::make_shared<doctext::Raw>(m_views.visible().rawText());
     m_history.add(m_state.CurrentPage, m_history.now(),
                   [raw] { return doctext::textOf(std::move(*raw)); });
 }

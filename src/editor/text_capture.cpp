@@ -5,8 +5,6 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include <limits>
-
 void TextCapture::start(TextView& view, std::function<void(doctext::Raw)> done) {
     cancel();
     m_view = &view;
@@ -80,12 +78,4 @@ void TextCapture::step() {
     doctext::Raw raw = std::move(m_raw);
     cancel();
     done(std::move(raw));
-}
-
-doctext::Raw TextCapture::whole(const TextView& view) {
-    doctext::Raw raw;
-    const QTextDocument* doc = view.document();
-    raw.units.reserve(doc->characterCount());
-    view.appendRaw(raw, doc->begin(), std::numeric_limits<qsizetype>::max());
-    return raw;
 }

@@ -21,10 +21,6 @@ public:
     // Takes the next slice; the event loop calls it until the text is whole.
     void step();
 
-    // The units of the whole text of `view` at once, to be turned into the
-    // text on any thread (doctext::textOf).
-    static doctext::Raw whole(const TextView& view);
-
     // Units taken in one step: about a millisecond of copying.
     static constexpr qsizetype SliceUnits = 256 * 1024;
 

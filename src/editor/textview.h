@@ -39,6 +39,9 @@ public:
     // `units` were added or the document ends; returns the first block not
     // taken (invalid at the end). A hidden view hands over its text at once.
     QTextBlock appendRaw(doctext::Raw& raw, QTextBlock block, qsizetype units) const;
+    // The units of the whole text at once, to be turned into the text on any
+    // thread (doctext::textOf).
+    doctext::Raw rawText() const;
 
     qsizetype selStart() const;
     qsizetype selLength() const;

@@ -314,7 +314,8 @@ void PageHistory::add(int page, qint64 takenMs, std::function<QString()> make) {
 }
 
 void PageHistory::add(int page, qint64 takenMs, const QString& text) {
-    add(page, takenMs, [text] { return text; });
+    if (!text.isEmpty())
+        add(page, takenMs, [text] { return text; });
 }
 
 qint64 PageHistory::lastTaken(int page) const {
@@ -332,6 +333,11 @@ void PageHistory::waitForBackground() {
     }
     if (worker)
         worker->wait();
+}
+
+bool PageHistory::isIdle() const {
+    std::lock_guard lock(m_mutex);
+    return !m_worker || m_worker->idle();
 }
 
 // A file found damaged while the program runs is kept aside, and the

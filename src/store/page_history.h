@@ -77,6 +77,8 @@ public:
     qint64 bytesKept();
     // Waits until everything handed over is written.
     void waitForBackground();
+    // Whether everything handed over is written.
+    bool isIdle() const;
 
     // Closes the history and removes its file and every damaged copy kept
     // aside; returns those that could not be removed.

@@ -24,6 +24,11 @@ void SerialWorker::wait() {
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
 }
 
+bool SerialWorker::idle() {
+    std::lock_guard lock(m_mutex);
+    return m_jobs.empty() && !m_busy;
+}
+
 void SerialWorker::run() {
     for (;;) {
         std::unique_lock lock(m_mutex);

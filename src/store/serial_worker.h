@@ -19,6 +19,8 @@ public:
     void post(std::function<void()> job);
     // Waits until every job handed over so far has run.
     void wait();
+    // Whether every job handed over so far has run.
+    bool idle();
 
 private:
     void run();

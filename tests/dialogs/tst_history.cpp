@@ -22,6 +22,10 @@ using Answer = Prompts::Answer;
 namespace {
 
 constexpr qint64 Minute = 60 * 1000;
+// Lone LF and CR among CR LF, NUL, a surrogate pair and a paragraph separator:
+// a page the view holds partly as stand-ins.
+const QString Mixed = QStringLiteral("a\r\nb\nc\rd") + QChar(0) + QString::fromUtf8("😀") +
+                      QChar(0x2029) + QStringLiteral("e\r\n");
 
 // The texts of a page's snapshots, newest first.
 QStringList snapshotsOf(MainWindow& w, int page) {
@@ -109,6 +113,8 @@ private slots:
         QTest::addColumn<QStringList>("kept");
         const QStringList original{QStringLiteral("original memo")};
         QTest::newRow("select all and type over") << "type over all" << 1 << original;
+        QTest::newRow("type over mixed line ends, NUL and the like")
+            << "type over all" << 1 << QStringList{Mixed};
         QTest::newRow("paste over most of it") << "paste over most" << 1 << original;
         QTest::newRow("cut most of it") << "cut most" << 1 << original;
         QTest::newRow("delete most of it") << "delete most" << 1 << original;
@@ -124,10 +130,11 @@ private slots:
         QFETCH(int, page);
         QFETCH(QStringList, kept);
         TestEnv env;
-        env.setPage(1, QStringLiteral("original memo"));
+        env.setPage(1, kept == QStringList{Mixed} ? Mixed : QStringLiteral("original memo"));
         env.setPage(3, QStringLiteral("page three"));
         MainWindow& w = env.start();
         TextView& v = w.views().visible();
+        QVERIFY(!v.isDeferred()); // the page is taken from its document
         const QString file = env.writeFile(QStringLiteral("f.txt"), "from a file");
         if (change == u"type over all") {
             selectAll(v);

@@ -175,13 +175,9 @@ private:
     Clock::time_point m_last;
 };
 
-// The idle save of a large page after one more character: the longest time
-// the user-interface thread is held up from the moment the save begins until
-// the store holds the page. A heartbeat timer ticks whenever the thread is
-// free; the longest gap between its ticks is the longest block.
-std::optional<double> idleSave(const QString& file, const QString& tmp) {
-    const QString path = tmp + QStringLiteral("/store.sqlite");
-    Session s(path);
+// A large file opened into page 1 and one character added at its end; the
+// idle save runs only when the figure starts it.
+IdleSave& editLargePage(Session& s, const QString& file) {
     s.start();
     s.com.files = {file};
     s.window.files.OpenText_Click();
@@ -189,8 +185,19 @@ std::optional<double> idleSave(const QString& file, const QString& tmp) {
     s.shown().replaceSelection(QStringLiteral("末"));
     firstPaint(s.window);
     IdleSave& saver = s.window.idleSave();
-    saver.stop(); // no timer of its own: the save starts when measured
+    saver.stop(); // no timer of its own
     saver.start();
+    return saver;
+}
+
+// The idle save of a large page after one more character: the longest time
+// the user-interface thread is held up from the moment the save begins until
+// the store holds the page. A heartbeat timer ticks whenever the thread is
+// free; the longest gap between its ticks is the longest block.
+std::optional<double> idleSave(const QString& file, const QString& tmp) {
+    const QString path = tmp + QStringLiteral("/store.sqlite");
+    Session s(path);
+    IdleSave& saver = editLargePage(s, file);
 
     Heartbeat heartbeat;
     saver.save();
@@ -210,15 +217,7 @@ std::optional<double> idleSave(const QString& file, const QString& tmp) {
 // history holds both.
 std::optional<double> snapshot(const QString& file, const QString& tmp) {
     Session s(tmp + QStringLiteral("/store.sqlite"));
-    s.start();
-    s.com.files = {file};
-    s.window.files.OpenText_Click();
-    s.shown().setSelStart(s.shown().textLength());
-    s.shown().replaceSelection(QStringLiteral("末"));
-    firstPaint(s.window);
-    IdleSave& saver = s.window.idleSave();
-    saver.stop(); // no timer of its own: the save starts when measured
-    saver.start();
+    IdleSave& saver = editLargePage(s, file);
     PageHistory& history = s.window.history();
     history.waitForBackground();
 

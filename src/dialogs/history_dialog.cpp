@@ -9,6 +9,7 @@
 #include "store/page_history.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -87,6 +88,7 @@ void HistoryDialog::Form_Load() {
     Label1->setText(pageName + QStringLiteral("(&L)"));
     List1->setAccessibleName(pageName);
 
+    m_ws.snapshots.handOver(); // what long work held back is listed too
     const QString asideBefore = history.keptAsidePath();
     const std::vector<PageHistory::Entry> entries = history.entries(page);
     if (history.keptAsidePath() != asideBefore)
@@ -105,7 +107,10 @@ void HistoryDialog::Form_Load() {
     move(dialoglayout::placedIn(m_ws.window.frameGeometry(), ClientWidth, ClientHeight,
                                 dialoglayout::Vertical::Centred, &m_ws.window));
     if (entries.empty()) {
-        Label3->setText(QStringLiteral("このページの履歴はまだありません。"));
+        Label3->setText(history.isOpen()
+                            ? QStringLiteral("このページの履歴はまだありません。")
+                            : QStringLiteral("ページの履歴を保存するファイルを開けませんでした。") +
+                                  QDir::toNativeSeparators(history.path()));
         List1_Click();
         Command2->setDefault(true);
         Command2->setFocus();

@@ -2,6 +2,7 @@
 
 #include "editor/textview.h"
 #include "editor/views.h"
+#include "platform/long_work.h"
 #include "state/app_state.h"
 #include "store/keys.h"
 #include "store/page_history.h"
@@ -12,6 +13,16 @@ Snapshots::Snapshots(Views& views, AppState& state, SettingsStore& store, PageHi
     // The views' own edits: typing, pasting or deleting over most of the page.
     for (TextView* view : {&views.Text1, &views.Text2})
         connect(view, &TextView::replacingMost, this, [this] { keepShown(); });
+    m_release.setInterval(50);
+    connect(&m_release, &QTimer::timeout, this, [this] {
+        if (!LongWork::running())
+            handOver();
+    });
+}
+
+// What is still held goes to the history, which writes it before it closes.
+Snapshots::~Snapshots() {
+    handOver();
 }
 
 // The document's units are taken now, before the change; turning them into
@@ -20,12 +31,12 @@ void Snapshots::keepShown() {
     if (!m_history.isOpen() || m_views.visible().textLength() == 0)
         return;
     auto raw = std::make_shared<doctext::Raw>(m_views.visible().rawText());
-    m_history.add(m_state.CurrentPage, m_history.now(),
-                  [raw] { return doctext::textOf(std::move(*raw)); });
+    hand(m_state.CurrentPage, [raw] { return doctext::textOf(std::move(*raw)); });
 }
 
 void Snapshots::keepShown(const QString& text) {
-    m_history.add(m_state.CurrentPage, m_history.now(), text);
+    if (!text.isEmpty())
+        hand(m_state.CurrentPage, [text] { return text; });
 }
 
 void Snapshots::beforeSelectionReplaced() {
@@ -35,8 +46,28 @@ void Snapshots::beforeSelectionReplaced() {
 }
 
 void Snapshots::keepStored(int page) {
-    if (m_history.isOpen())
-        m_history.add(page, m_history.now(), m_store.ReadSetting(keys::page(page), QString()));
+    if (!m_history.isOpen())
+        return;
+    const QString text = m_store.ReadSetting(keys::page(page), QString());
+    if (!text.isEmpty())
+        hand(page, [text] { return text; });
+}
+
+// Taken now; written once no long work runs, so the history's thread never
+// competes with a file read or a page build.
+void Snapshots::hand(int page, std::function<QString()> make) {
+    m_held.push_back({page, m_history.now(), std::move(make)});
+    if (LongWork::running())
+        m_release.start();
+    else
+        handOver();
+}
+
+void Snapshots::handOver() {
+    m_release.stop();
+    for (Held& h : m_held)
+        m_history.add(h.page, h.takenMs, std::move(h.make));
+    m_held.clear();
 }
 
 Snapshots::Keeper Snapshots::dueFor(int page) {

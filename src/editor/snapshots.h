@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
+#include <vector>
 
 class PageHistory;
 class SettingsStore;
@@ -17,10 +19,12 @@ struct AppState;
 // into it or placed there by the intake, replace all, clearing it, typing,
 // pasting or deleting over a selection of more than half of it, a restore.
 // The text goes to the history's own thread: taking it never makes the user
-// wait for the disk.
+// wait for the disk; what is taken during long work (a file read, a page
+// build) is handed over when the work has ended.
 class Snapshots : public QObject {
 public:
     Snapshots(Views& views, AppState& state, SettingsStore& store, PageHistory& history);
+    ~Snapshots() override;
 
     static constexpr qint64 IntervalMs = 5 * 60 * 1000;
 
@@ -35,6 +39,8 @@ public:
     void beforeSelectionReplaced();
     // Before a file replaces page `page` in the store: the text stored.
     void keepStored(int page);
+    // Hands what was taken during long work to the history now.
+    void handOver();
 
     // The idle save is about to write the text of `page`: when a snapshot is
     // due, what to hand the text to (on any thread); otherwise empty.
@@ -42,8 +48,17 @@ public:
     Keeper dueFor(int page);
 
 private:
+    void hand(int page, std::function<QString()> make);
+
+    struct Held {
+        int page;
+        qint64 takenMs;
+        std::function<QString()> make;
+    };
     Views& m_views;
     AppState& m_state;
     SettingsStore& m_store;
     PageHistory& m_history;
+    std::vector<Held> m_held; // taken during long work
+    QTimer m_release;
 };

@@ -72,7 +72,10 @@ void Snapshots::handOver() {
 
 Snapshots::Keeper Snapshots::dueFor(int page) {
     const qint64 now = m_history.now();
-    if (!m_history.isOpen() || now - m_history.lastTaken(page) < IntervalMs)
+    // A clock put back counts as time passed: the next snapshot is not
+    // put off until the clock catches up.
+    const qint64 since = now - m_history.lastTaken(page);
+    if (!m_history.isOpen() || (since >= 0 && since < IntervalMs))
         return {};
     PageHistory* history = &m_history;
     return [history, page, now](const QString& text) { history->add(page, now, text); };

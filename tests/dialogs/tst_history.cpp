@@ -87,6 +87,7 @@ private slots:
         QTest::newRow("four minutes later") << 4 << QStringList{"a"};
         QTest::newRow("five minutes later") << 5 << QStringList{"ab", "a"};
         QTest::newRow("an hour later") << 60 << QStringList{"ab", "a"};
+        QTest::newRow("the clock put back a day") << -24 * 60 << QStringList{"a", "ab"};
     }
     void interval() {
         QFETCH(int, minutes);

@@ -21,6 +21,7 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "dialogs/history_dialog.h"
 #include "files/text_file.h"
 #include "search/find_all_dialog.h"
 #include "search/replace_dialog.h"
@@ -37,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -139,13 +141,45 @@ std::optional<double> openFile(const QString& file, const QString& tmp) {
     return msBetween(t0, t1);
 }
 
-// The idle save of a large page after one more character: the longest time
-// the user-interface thread is held up from the moment the save begins until
-// the store holds the page. A heartbeat timer ticks whenever the thread is
-// free; the longest gap between its ticks is the longest block.
-std::optional<double> idleSave(const QString& file, const QString& tmp) {
-    const QString path = tmp + QStringLiteral("/store.sqlite");
-    Session s(path);
+// The longest time the user-interface thread is held up while something runs:
+// a timer ticks whenever the thread is free, and the longest gap between its
+// ticks (or between start() and a tick) is the longest block.
+class Heartbeat {
+public:
+    Heartbeat() {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { beat(); });
+        m_last = Clock::now();
+        m_timer.start(0);
+        QCoreApplication::processEvents();
+        longest = 0;
+        m_last = Clock::now();
+    }
+    // Counts the time since the last tick, as a call that blocks does.
+    void beat() {
+        const auto now = Clock::now();
+        longest = std::max(longest, msBetween(m_last, now));
+        m_last = now;
+    }
+    // Work of the measurement itself: not counted.
+    void skip() { m_last = Clock::now(); }
+    // Lets the thread run until `done` or a minute has passed; false then.
+    bool runUntil(const std::function<bool()>& done) {
+        QElapsedTimer limit;
+        limit.start();
+        while (!done() && limit.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        return done();
+    }
+    double longest = 0;
+
+private:
+    QTimer m_timer;
+    Clock::time_point m_last;
+};
+
+// A large file opened into page 1 and one character added at its end; the
+// idle save runs only when the figure starts it.
+IdleSave& editLargePage(Session& s, const QString& file) {
     s.start();
     s.com.files = {file};
     s.window.files.OpenText_Click();
@@ -153,34 +187,81 @@ std::optional<double> idleSave(const QString& file, const QString& tmp) {
     s.shown().replaceSelection(QStringLiteral("末"));
     firstPaint(s.window);
     IdleSave& saver = s.window.idleSave();
-    saver.stop(); // no timer of its own: the save starts when measured
+    saver.stop(); // no timer of its own
     saver.start();
+    return saver;
+}
 
-    double longest = 0;
-    auto last = Clock::now();
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const auto now = Clock::now();
-        longest = std::max(longest, msBetween(last, now));
-        last = now;
-    });
-    heartbeat.start(0);
-    QCoreApplication::processEvents();
-    last = Clock::now();
+// The idle save of a large page after one more character: the longest time
+// the user-interface thread is held up from the moment the save begins until
+// the store holds the page. A heartbeat timer ticks whenever the thread is
+// free; the longest gap between its ticks is the longest block.
+std::optional<double> idleSave(const QString& file, const QString& tmp) {
+    const QString path = tmp + QStringLiteral("/store.sqlite");
+    Session s(path);
+    IdleSave& saver = editLargePage(s, file);
+
+    Heartbeat heartbeat;
     saver.save();
-    longest = std::max(longest, msBetween(last, Clock::now()));
-    last = Clock::now();
-    QElapsedTimer limit;
-    limit.start();
-    while (!saver.isIdle() && limit.elapsed() < 60000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    heartbeat.stop();
+    heartbeat.beat();
+    const bool idle = heartbeat.runUntil([&] { return saver.isIdle(); });
     SettingsStore check(path);
-    if (!saver.isIdle() || s.window.views().pageChanged() ||
+    if (!idle || s.window.views().pageChanged() ||
         check.ReadSetting(QStringLiteral("1")) != s.shown().text())
         return std::nullopt;
     detail(QStringLiteral("%1 units written").arg(s.shown().textLength()));
-    return longest;
+    return heartbeat.longest;
+}
+
+// Snapshots of a large page in the page history: the longest time the
+// user-interface thread is held up, from the idle save with a snapshot due
+// and from a change that replaces the whole page (kept first), until the
+// history holds both.
+std::optional<double> snapshot(const QString& file, const QString& tmp) {
+    Session s(tmp + QStringLiteral("/store.sqlite"));
+    IdleSave& saver = editLargePage(s, file);
+    PageHistory& history = s.window.history();
+    history.waitForBackground();
+
+    Heartbeat heartbeat;
+    saver.save(); // the first save of the page: a snapshot is due
+    heartbeat.beat();
+    bool idle = heartbeat.runUntil([&] { return saver.isIdle() && history.isIdle(); });
+    s.shown().replaceSelection(QStringLiteral("尾"));
+    const QString before = s.shown().text();
+    heartbeat.skip(); // the text taken for the check is no part of the figure
+    s.window.workspace().snapshots.keepShown();
+    heartbeat.beat();
+    idle = idle && heartbeat.runUntil([&] { return history.isIdle(); });
+    const std::vector<PageHistory::Entry> kept = history.entries(1);
+    if (!idle || kept.size() != 2 || history.text(kept.front().id) != before)
+        return std::nullopt;
+    detail(QStringLiteral("%1 units kept twice").arg(before.size()));
+    return heartbeat.longest;
+}
+
+// The history dialog of a page with 200 snapshots, the newest the 5 MB page:
+// from the menu item to the dialog painted with its list and preview.
+std::optional<double> historyOpen(const benchdata::Files& d, const QString& tmp) {
+    Session s(copyOfNinePages(d, tmp));
+    s.start();
+    PageHistory& history = s.window.history();
+    const QString page = s.shown().text();
+    const qint64 now = history.now();
+    for (int i = 0; i < 199; ++i)
+        history.add(1, now - (200 - i) * 60000, QString::number(i) + page.mid(i * 20000, 50000));
+    history.add(1, now, page);
+    history.waitForBackground();
+    const auto t0 = Clock::now();
+    HistoryDialog dialog(s.window.workspace());
+    dialog.Form_Load();
+    dialog.show();
+    firstPaint(dialog);
+    const auto t1 = Clock::now();
+    if (dialog.List1->topLevelItemCount() != 200 || dialog.Text1->textLength() == 0)
+        return std::nullopt;
+    detail(QStringLiteral("%1 snapshots listed").arg(dialog.List1->topLevelItemCount()));
+    return msBetween(t0, t1);
 }
 
 // Find in every page over the nine 5 MB pages, for a word the rule finds
@@ -261,6 +342,9 @@ const std::map<QString, Figure>& figures() {
          [](const benchdata::Files& d, const QString& tmp) { return idleSave(d.text20, tmp); }},
         {QStringLiteral("idle_save_5mb_ms"),
          [](const benchdata::Files& d, const QString& tmp) { return idleSave(d.text5, tmp); }},
+        {QStringLiteral("snapshot_20mb_ms"),
+         [](const benchdata::Files& d, const QString& tmp) { return snapshot(d.text20, tmp); }},
+        {QStringLiteral("history_open_ms"), historyOpen},
         {QStringLiteral("switch_ms"),
          [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
              Session s(copyOfNinePages(d, tmp));
@@ -422,6 +506,8 @@ const Target Targets[] = {
     {"rss_9x5mb_mib", "MiB", 120},
     {"idle_save_20mb_ms", "ms", 50},
     {"idle_save_5mb_ms", "ms", 16},
+    {"snapshot_20mb_ms", "ms", 50},
+    {"history_open_ms", "ms", 200},
 };
 
 using bench::median;

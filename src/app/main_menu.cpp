@@ -73,6 +73,8 @@ const MenuRow MenuBar[] = {
      [](W w) { w.search.AllKens_Click(); }},
 
     {0, "SP", u"特殊"},
+    {1, "PageHist", u"ページの履歴(&R)...", "", [](W w) { w.housekeeping.PageHist_Click(); }},
+    {1, "l9", u"-"},
     {1, "Uninst", u"アンイストールの準備", "", [](W w) { w.housekeeping.Uninst_Click(); }},
 
     {0, "Menuhelp", u"ヘルプ(&H)"},

@@ -28,9 +28,11 @@ void endEventLoop(int status) {
 
 MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent)
     : QMainWindow(parent), Text1(new TextView), Text2(new TextView), m_store(store),
-      m_platform(platform),
-      m_views(*Text1, *Text2, state), m_ws{*this, m_views, state, store, platform}, pages(m_ws),
-      edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws), drop(m_ws, pages),
+      m_platform(platform), m_views(*Text1, *Text2, state),
+      m_history(PageHistory::pathBeside(store.path())),
+      m_snapshots(m_views, state, store, m_history), m_ws{*this, m_views,  state,
+                                                          store, platform, m_snapshots},
+      pages(m_ws), edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws), drop(m_ws, pages),
       housekeeping(m_ws), placement(*this), m_saver(m_ws) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -157,6 +159,8 @@ void MainWindow::startupNotices() {
         m_platform.prompts.notice(safekeeping::noStore(m_store));
     else if (!m_store.keptAsidePath().isEmpty())
         m_platform.prompts.notice(safekeeping::keptAside(m_store.keptAsidePath()));
+    if (!m_history.keptAsidePath().isEmpty())
+        m_platform.prompts.notice(safekeeping::historyKeptAside(m_history.keptAsidePath()));
 }
 
 // ---- shut-down ----------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "files/file_commands.h"
 #include "search/search_commands.h"
 #include "state/app_state.h"
+#include "store/page_history.h"
 
 #include <QMainWindow>
 
@@ -48,11 +49,14 @@ private:
     SettingsStore& m_store;
     Platform& m_platform;
     Views m_views;
+    PageHistory m_history;
+    Snapshots m_snapshots;
     Workspace m_ws;
 
 public:
     Views& views() { return m_views; }
     Workspace& workspace() { return m_ws; }
+    PageHistory& history() { return m_history; }
     PagesMenu pages;
     EditCommands edit;
     FontCommand font;

@@ -3,6 +3,7 @@
 #include "editor/safekeeping.h"
 #include "editor/workspace.h"
 #include "store/keys.h"
+#include "store/page_history.h"
 #include "store/settings_store.h"
 
 #include <QCoreApplication>
@@ -135,9 +136,13 @@ void HousekeepingCommands::Uninst_Click() {
         return;
     }
 
-    // Damaged stores kept aside hold memo text too: they go with the rest.
+    // The pages' history and damaged stores kept aside hold memo text too:
+    // they go with the rest.
     // What cannot go is named, so nothing stays behind unsaid.
-    const QStringList staying = eraseLeftovers(store.path());
+    QStringList staying = m_ws.snapshots.history().erase();
+    for (QString& file : staying)
+        file = QDir::toNativeSeparators(file);
+    staying += eraseLeftovers(store.path());
     QString done = QStringLiteral("アンインストールの準備が完了しました。アプリケーションの追加と"
                                   "削除からSorabunをアンインストールしてください。");
     if (!staying.isEmpty())

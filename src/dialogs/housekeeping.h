@@ -5,7 +5,8 @@
 
 struct Workspace;
 
-// The options dialog, help, homepage, version, and the uninstall preparation.
+// The options dialog, help, homepage, version, the page history, and the
+// uninstall preparation.
 class HousekeepingCommands {
 public:
     explicit HousekeepingCommands(Workspace& ws) : m_ws(ws) {}
@@ -14,6 +15,8 @@ public:
     void Help_Click();
     void HP_Click();
     void Uninst_Click();
+    // The history of the page on show, with its restore (history_dialog.cpp).
+    void PageHist_Click();
 
     // The help document's file name, and the program that hands a document or
     // an address to the desktop's own viewer (the browser, for both).

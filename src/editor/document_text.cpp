@@ -205,6 +205,14 @@ QString textOf(const QTextDocument& doc, QString units, int docFrom, LineEnd lin
     return toText(std::move(units), lineEnd, standIns);
 }
 
+Raw rawOf(const QTextDocument& doc, LineEnd lineEnd) {
+    Raw raw;
+    raw.units = doc.toRawText();
+    raw.lineEnd = lineEnd;
+    collectStandIns(doc, raw.units, 0, 0, raw.standIns);
+    return raw;
+}
+
 QString textOf(Raw raw) {
     return raw.isText ? std::move(raw.units)
                       : toText(std::move(raw.units), raw.lineEnd, raw.standIns);

@@ -50,6 +50,10 @@ void insert(QTextCursor& c, const QString& t, LineEnd lineEnd, bool inSteps);
 QString textOf(const QTextDocument& doc, QString units, int docFrom, LineEnd lineEnd);
 // The text of units taken earlier.
 QString textOf(Raw raw);
+// The units of the whole document in one piece, its block breaks standing
+// for `lineEnd`: a copy of the document's own buffer, the quickest way to take
+// them all at once.
+Raw rawOf(const QTextDocument& doc, LineEnd lineEnd);
 
 // Appends the units of the blocks from `block` on to raw, until at least
 // `units` were added or the document ends; returns the first block not taken

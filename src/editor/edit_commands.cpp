@@ -79,6 +79,7 @@ void EditCommands::Del_Click() {
 void EditCommands::clss_Click() {
     if (!m_ws.platform.prompts.ask(ClearQuestion))
         return;
+    m_ws.snapshots.keepShown(); // the page can no longer be undone: its history can
     m_ws.views.Text1.setText(QString());
     m_ws.views.Text2.setText(QString());
     m_ws.state.UndoAvailable = false;

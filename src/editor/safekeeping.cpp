@@ -100,10 +100,16 @@ void IdleSave::send(quint64 marks, std::optional<doctext::Raw> raw) {
     const Place before = m_written;
     const quint64 edits = m_ws.views.edits();
     const bool withText = raw.has_value();
-    auto make = [raw = std::move(raw), now, before] {
+    // Every few minutes the text written is kept in the page history too.
+    const Snapshots::Keeper keep = withText ? m_ws.snapshots.dueFor(now.page) : nullptr;
+    auto make = [raw = std::move(raw), now, before, keep] {
         SettingsStore::Values values;
-        if (raw)
-            values.emplace_back(keys::page(now.page), doctext::textOf(*raw));
+        if (raw) {
+            QString text = doctext::textOf(*raw);
+            if (keep)
+                keep(text);
+            values.emplace_back(keys::page(now.page), std::move(text));
+        }
         // The caret belongs to the page on show: with another page it is written anew.
         if (now.page != before.page || now.start != before.start || now.length != before.length) {
             values.emplace_back(keys::SelStart, QString::number(now.start));
@@ -210,6 +216,14 @@ QString noStore(const SettingsStore& store) {
 QString keptAside(const QString& asidePath) {
     return QStringLiteral("メモを保存していたファイルが壊れていたため、別の名前で残して、"
                           "新しいファイルで始めました。\r\n残したファイル: ") +
+           QDir::toNativeSeparators(asidePath) +
+           QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
+}
+
+QString historyKeptAside(const QString& asidePath) {
+    return QStringLiteral("ページの履歴を保存していたファイルが壊れていたため、別の名前で残して、"
+                          "新しい履歴で始めました。ページの内容はそのまま残っています。\r\n"
+                          "残したファイル: ") +
            QDir::toNativeSeparators(asidePath) +
            QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
 }

@@ -79,6 +79,8 @@ QString fileNotStored(const SettingsStore& store, int page);
 // Start-up: no store could be opened, or a damaged one was kept aside.
 QString noStore(const SettingsStore& store);
 QString keptAside(const QString& asidePath);
+// The page history's file was damaged and kept aside; the pages are intact.
+QString historyKeptAside(const QString& asidePath);
 
 // $XDG_DATA_HOME/sorabun/recovery, where pages the store refused are kept.
 QString recoveryFolder();

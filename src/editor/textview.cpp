@@ -59,6 +59,12 @@ QTextBlock TextView::appendRaw(doctext::Raw& raw, QTextBlock block, qsizetype un
     return doctext::appendBlocks(*document(), raw, block, units);
 }
 
+doctext::Raw TextView::rawText() const {
+    if (m_pending)
+        return {m_pending->text, m_lineEnd, {}, true};
+    return doctext::rawOf(*document(), m_lineEnd);
+}
+
 void TextView::insertAsOneEdit(QTextCursor& c, const QString& t, bool inSteps) {
     const auto measured = m_longLines.inserting(longestLine(t, m_lineEnd));
     c.beginEditBlock();

@@ -39,6 +39,9 @@ public:
     // `units` were added or the document ends; returns the first block not
     // taken (invalid at the end). A hidden view hands over its text at once.
     QTextBlock appendRaw(doctext::Raw& raw, QTextBlock block, qsizetype units) const;
+    // The units of the whole text at once, to be turned into the text on any
+    // thread (doctext::textOf).
+    doctext::Raw rawText() const;
 
     qsizetype selStart() const;
     qsizetype selLength() const;
@@ -71,6 +74,9 @@ signals:
     void charTyped(QChar c);
     // The local paths of a drop, in order. Drops without files are ignored.
     void filesDropped(const QStringList& paths);
+    // Sent before typing, pasting or deleting replaces a selection that holds
+    // more than half of the text: the text is still as it was.
+    void replacingMost();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -107,6 +113,8 @@ private:
     PositionMap positions() const { return PositionMap(*document(), m_lineEnd); }
     // Keeps typed text from taking over the tag of a stand-in before the caret.
     void untagInsertionFormat();
+    // Sends replacingMost when the selection holds more than half the text.
+    void announceIfReplacingMost();
 
     // Without wrapping, the rows of the view that long lines take are painted
     // here, from the part of the line in view; the toolkit paints the rest.

@@ -57,7 +57,31 @@ std::optional<QChar> typedBy(const QKeyEvent* e, bool enter, bool ctrlOrAlt) {
     return t[0];
 }
 
+// Whether a key press replaces the selection: a character typed, a line
+// break, a deletion or a cut. A paste goes through insertFromMimeData.
+bool replacesSelection(const QKeyEvent* e) {
+    for (const auto key :
+         {QKeySequence::Cut, QKeySequence::DeleteStartOfWord, QKeySequence::DeleteEndOfWord,
+          QKeySequence::DeleteEndOfLine, QKeySequence::DeleteCompleteLine})
+        if (e->matches(key))
+            return true;
+    const int k = e->key();
+    if (k == Qt::Key_Backspace || k == Qt::Key_Delete || k == Qt::Key_Return ||
+        k == Qt::Key_Enter || k == Qt::Key_Tab)
+        return true;
+    const QString t = e->text();
+    return !t.isEmpty() && t[0].isPrint() &&
+           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+}
+
 } // namespace
+
+void TextView::announceIfReplacingMost() {
+    const QTextCursor c = textCursor();
+    const qsizetype selected = c.selectionEnd() - c.selectionStart();
+    if (selected > 0 && selected * 2 > document()->characterCount() - 1)
+        emit replacingMost();
+}
 
 void TextView::untagInsertionFormat() {
     const QTextCursor c = textCursor();
@@ -76,6 +100,8 @@ void TextView::keyPressEvent(QKeyEvent* e) {
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     const Qt::KeyboardModifiers mods = e->modifiers();
     const bool ctrlOrAlt = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!isReadOnly() && replacesSelection(e))
+        announceIfReplacingMost();
     untagInsertionFormat();
     if (enter && (mods & Qt::ShiftModifier) && !ctrlOrAlt) {
         // Shift+Enter would insert a line separator; a new line here is a CR LF.
@@ -93,6 +119,8 @@ void TextView::keyPressEvent(QKeyEvent* e) {
 // An input-method commit emits charTyped once for each UTF-16 unit committed.
 void TextView::inputMethodEvent(QInputMethodEvent* e) {
     buildIfShown();
+    if (!isReadOnly() && (!e->commitString().isEmpty() || !e->preeditString().isEmpty()))
+        announceIfReplacingMost();
     untagInsertionFormat();
     const QString committed = e->commitString();
     QPlainTextEdit::inputMethodEvent(e);
@@ -139,6 +167,8 @@ void TextView::insertFromMimeData(const QMimeData* source) {
     if (hasLocalFile(source))
         return;
     buildIfShown();
+    if (!isReadOnly())
+        announceIfReplacingMost();
     untagInsertionFormat();
     QPlainTextEdit::insertFromMimeData(source);
 }

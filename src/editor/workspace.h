@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/snapshots.h"
 #include "editor/views.h"
 #include "platform/platform.h"
 #include "state/app_state.h"
@@ -8,11 +9,13 @@
 #include <QMainWindow>
 
 // What every command class works on: the main window, its two views, the
-// program-wide state, the settings store and the platform seams.
+// program-wide state, the settings store, the platform seams, and when a
+// page's past is kept.
 struct Workspace {
     QMainWindow& window;
     Views& views;
     AppState& state;
     SettingsStore& store;
     Platform& platform;
+    Snapshots& snapshots;
 };

@@ -95,6 +95,7 @@ void FileCommands::OpenText_Click() {
     if (!tooLarge) {
         if (opened.text.isEmpty())
             return;
+        m_ws.snapshots.keepShown(); // the page as it was, before the file replaces it
         // Text1 first, then the same text into Text2; a view that took the
         // text keeps it even when the other one cannot.
         tooLarge = !setViewText(views.Text1, opened.text);
@@ -122,6 +123,7 @@ void FileCommands::IntoText_Click() {
     bool tooLarge = opened.tooLarge ||
                     shown.textLength() - shown.selLength() > maxViewUnits - opened.text.size();
     if (!tooLarge) {
+        m_ws.snapshots.beforeSelectionReplaced();
         try {
             shown.replaceSelection(opened.text);
         } catch (const std::bad_alloc&) {

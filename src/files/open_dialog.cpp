@@ -133,6 +133,7 @@ void OpenDialog::Command1_Click() {
     if (Option1->isChecked()) {
         // Into the page on show at the caret; a selection simply gives way.
         TextView& shown = v.visible();
+        m_ws.snapshots.beforeSelectionReplaced();
         shown.replaceSelection(t);
         v.hidden().setText(shown.text());
         if (!m_pages.StoreCurrentPage())
@@ -141,7 +142,10 @@ void OpenDialog::Command1_Click() {
         // The page on show is stored first; when the store refuses it,
         // nothing else happens, so the page is not read back over the edits.
         const int p = chosenPage();
-        if (!m_pages.StoreCurrentPage()) {
+        const bool stored = m_pages.StoreCurrentPage();
+        if (stored)
+            m_ws.snapshots.keepStored(p); // the page as it was, before the file replaces it
+        if (!stored) {
             notice(safekeeping::pageNotStored(m_ws.store, m_ws.state.CurrentPage));
         } else if (!m_ws.store.WriteSetting(keys::page(p), t)) {
             notice(safekeeping::fileNotStored(m_ws.store, p));

@@ -178,6 +178,8 @@ void DistributionDialog::Command1_Click() {
         m_prompts.notice(textfile::failureMessage(file.failure));
         return;
     }
+    if (beforeStoring)
+        beforeStoring(targetPage());
     // A page the store refused keeps the entry in the list, as a file that
     // cannot be read does.
     if (!m_store.WriteSetting(keys::page(targetPage()), file.text)) {

@@ -48,6 +48,9 @@ public:
     // Called with the name of a file too large for the views, in place of
     // the failure message (the intake offers it to the system's text editor).
     std::function<void(const QString&)> tooLarge;
+    // Called with the page a file is about to replace in the store (the
+    // intake keeps the page's text in its history).
+    std::function<void(int)> beforeStoring;
 
     QLabel* Label1; // hidden carrier of the argument string
     QListWidget* List1;

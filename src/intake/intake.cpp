@@ -20,6 +20,7 @@ void CommandLineIntake::run(const QStringList& arguments) {
 
     DistributionDialog form3(m_ws.store, m_ws.platform.prompts);
     form3.tooLarge = [this](const QString& name) { offerTextEditor(m_ws, name); };
+    form3.beforeStoring = [this](int page) { m_ws.snapshots.keepStored(page); };
     form3.setFileNames(arguments);
     if (form3.entryCount() > 0 && options.AutoOP != 0) {
         fillBlankPages(form3);
@@ -46,6 +47,7 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
         return false;
     // The page start-up shows next.
     const int page = keys::shownPage(m_ws.store);
+    m_ws.snapshots.keepStored(page); // the page as it was, before the file replaces it
     // Refused by the store: the dialog offers the file instead.
     return m_ws.store.WriteSetting(keys::page(page), file.text);
 }

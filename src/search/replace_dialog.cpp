@@ -140,8 +140,10 @@ void ReplaceDialog::Command3_Click() {
     Command2->setEnabled(false);
     TextView& v = view();
     v.setSelStart(0);
-    const search::ReplaceAll r = search::replaceAll(v.text(), Bef->text(), Af->text());
+    const QString before = v.text();
+    const search::ReplaceAll r = search::replaceAll(before, Bef->text(), Af->text());
     if (r.count > 0) {
+        m_ws.snapshots.keepShown(before);
         v.replaceAllText(r.text, r.caret);
         Command2->setEnabled(true);
     }

@@ -1,6 +1,8 @@
 #include "store/settings_store.h"
 
-#include <QDateTime>
+#include "store/serial_worker.h"
+#include "store/store_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,44 +10,13 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <fcntl.h>
-#include <mutex>
 #include <sqlite3.h>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
 // Values at least this long are kept for reading back (setKeepLatest).
 constexpr qsizetype KeptUnits = qsizetype(1) << 16;
-
-// Reads the database header and tells whether the file is shorter than the
-// header says: a truncated copy opens but fails on its first real read.
-bool looksTruncated(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 size = f.size();
-    if (size == 0)
-        return false;
-    const QByteArray h = f.read(100);
-    if (h.size() < 100 || !h.startsWith("SQLite format 3"))
-        return true;
-    auto be32 = [&](int at) {
-        return (quint32(quint8(h[at])) << 24) | (quint32(quint8(h[at + 1])) << 16) |
-               (quint32(quint8(h[at + 2])) << 8) | quint32(quint8(h[at + 3]));
-    };
-    quint32 pageSize = (quint32(quint8(h[16])) << 8) | quint32(quint8(h[17]));
-    if (pageSize == 1)
-        pageSize = 65536;
-    const quint32 pages = be32(28);
-    if (pages == 0 || be32(24) != be32(92)) // the count is only valid when these agree
-        return false;
-    return qint64(pages) * pageSize > size;
-}
 
 } // namespace
 
@@ -96,55 +67,21 @@ struct SettingsStore::Background {
     };
 
     Background(const QString& path, const QString& app, const QString& section)
-        : m_path(path), m_app(app), m_section(section), m_thread([this] { run(); }) {}
-
-    ~Background() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
+        : m_path(path), m_app(app), m_section(section) {}
 
     void post(Job job) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.push_back(std::move(job));
-        }
-        m_wake.notify_all();
-    }
-
-    void wait() {
-        std::unique_lock lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
-    }
-
-private:
-    void run() {
-        for (;;) {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
-            if (m_jobs.empty())
-                return; // stopping, with nothing left to write
-            Job job = std::move(m_jobs.front());
-            m_jobs.pop_front();
-            m_busy = true;
-            lock.unlock();
-
+        m_worker.post([this, job = std::move(job)] {
             const Failure failure = write(job.make());
             if (job.context && job.done)
                 QMetaObject::invokeMethod(
-                    job.context, [done = std::move(job.done), failure] { done(failure); },
+                    job.context, [done = job.done, failure] { done(failure); },
                     Qt::QueuedConnection);
-
-            lock.lock();
-            m_busy = false;
-            lock.unlock();
-            m_idle.notify_all();
-        }
+        });
     }
 
+    void wait() { m_worker.wait(); }
+
+private:
     // The connection is made on the first write, set up as the store's own.
     Failure write(const Values& values) {
         if (!m_conn.handle() && m_conn.open(m_path) != SQLITE_OK)
@@ -166,14 +103,8 @@ private:
     const QString m_path;
     const QString m_app;
     const QString m_section;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
-    std::deque<Job> m_jobs;
-    bool m_busy = false;
-    bool m_stopping = false;
     StoreConnection m_conn;
-    std::thread m_thread;
+    SerialWorker m_worker; // last: what is queued is written before the connection closes
 };
 
 SettingsStore::SettingsStore(const QString& path, const QString& app, const QString& section)
@@ -199,22 +130,12 @@ QString SettingsStore::defaultPath() {
 
 bool SettingsStore::open() {
     const QFileInfo info(m_path);
-    const QString dir = info.absolutePath();
-    if (!QDir(dir).exists()) {
-        QDir().mkpath(dir);
-        ::chmod(QFile::encodeName(dir).constData(), 0700);
-    }
     if (info.exists() && !info.isFile())
         return false; // a folder or something else stands in its place
-    if (info.exists() && looksTruncated(m_path))
+    if (info.exists() && storefile::looksTruncated(m_path))
         return false;
-    if (!info.exists()) {
-        const int fd =
-            ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return true; // nowhere to keep anything: run without a store
-        ::close(fd);
-    }
+    if (!storefile::createPrivate(m_path))
+        return true; // nowhere to keep anything: run without a store
     if (m_conn.open(m_path) != SQLITE_OK)
         return false;
     sqlite3_stmt* st = nullptr;
@@ -306,19 +227,7 @@ void SettingsStore::close() {
 }
 
 void SettingsStore::keepAside() {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = m_path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = m_path + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
-    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(target).constData()) ==
-        0) {
-        m_keptAside = target;
-        for (const char* suffix : {"-wal", "-shm"}) {
-            const QByteArray from = QFile::encodeName(m_path) + suffix;
-            const QByteArray to = QFile::encodeName(target) + suffix;
-            ::rename(from.constData(), to.constData());
-        }
-    }
+    m_keptAside = storefile::keepAside(m_path);
 }
 
 bool SettingsStore::execWaiting(const char* sql) {
@@ -419,14 +328,7 @@ void SettingsStore::waitForBackground() const {
 }
 
 QStringList SettingsStore::keptAsideCopies(const QString& path) {
-    const QFileInfo store(path);
-    QStringList copies;
-    const QDir dir = store.absoluteDir();
-    for (const QString& name :
-         dir.entryList({store.fileName() + QStringLiteral(".damaged-*")},
-                       QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name))
-        copies << dir.filePath(name);
-    return copies;
+    return storefile::keptAsideCopies(path);
 }
 
 bool SettingsStore::removeIfEmpty() {
@@ -443,10 +345,7 @@ bool SettingsStore::removeIfEmpty() {
     if (rows != 0)
         return false;
     close();
-    bool removed = QFile::remove(m_path);
-    QFile::remove(m_path + QStringLiteral("-wal"));
-    QFile::remove(m_path + QStringLiteral("-shm"));
-    return removed;
+    return storefile::removeWithJournal(m_path);
 }
 
 SettingsStore::Batch::Batch(SettingsStore& store) : m_store(store) {

@@ -304,6 +304,7 @@ void TestHousekeeping::uninstallYes_data() {
     QTest::newRow("another application shares the store") << true << true << "";
     QTest::newRow("a damaged store kept aside earlier") << true << false << "kept aside";
     QTest::newRow("a page written to a recovery file earlier") << true << false << "recovery";
+    QTest::newRow("the pages' history, a damaged one kept aside too") << true << false << "history";
 }
 
 void TestHousekeeping::uninstallYes() {
@@ -329,6 +330,12 @@ void TestHousekeeping::uninstallYes() {
             .WriteSetting(QStringLiteral("1"), QStringLiteral("not ours"));
     MainWindow& w = env.start();
     w.views().visible().setText(QStringLiteral("typed since the last switch"));
+    const QString history = env.dir.filePath(QStringLiteral("history.sqlite"));
+    if (leftover == u"history") {
+        env.writeFile(QStringLiteral("history.sqlite.damaged-20260101-000000"), "old memo text");
+        w.history().add(1, w.history().now(), QStringLiteral("memo of the past"));
+        w.history().waitForBackground();
+    }
 
     env.prompts.answer(Answer::Yes);
     env.prompts.answer(Answer::Ok);
@@ -347,6 +354,9 @@ void TestHousekeeping::uninstallYes() {
                             : UninstallDone);
     QVERIFY(!QFileInfo::exists(aside));
     QVERIFY(!QFileInfo::exists(aside + QStringLiteral("-wal")));
+    QVERIFY(!QFileInfo::exists(history));
+    QVERIFY(!QFileInfo::exists(history + QStringLiteral("-wal")));
+    QCOMPARE(QDir(env.dir.path()).entryList({QStringLiteral("history.sqlite*")}), QStringList());
     QCOMPARE(done.title, QStringLiteral("Sorabun"));
     QCOMPARE(done.buttons, Buttons::Ok);
     QCOMPARE(env.processEnded, 1);

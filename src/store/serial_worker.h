@@ -1,0 +1,35 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// A thread of its own that runs the jobs handed to it one after the other,
+// in the order they came. Ending it runs what is still queued first.
+class SerialWorker {
+public:
+    SerialWorker();
+    ~SerialWorker();
+    SerialWorker(const SerialWorker&) = delete;
+    SerialWorker& operator=(const SerialWorker&) = delete;
+
+    // Queues a job and returns at once.
+    void post(std::function<void()> job);
+    // Waits until every job handed over so far has run.
+    void wait();
+    // Whether every job handed over so far has run.
+    bool idle();
+
+private:
+    void run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_idle;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_thread; // last: it starts once everything above is ready
+};

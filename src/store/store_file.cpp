@@ -1,0 +1,87 @@
+#include "store/store_file.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace storefile {
+
+bool createPrivate(const QString& path) {
+    const QFileInfo info(path);
+    const QString dir = info.absolutePath();
+    if (!QDir(dir).exists()) {
+        QDir().mkpath(dir);
+        ::chmod(QFile::encodeName(dir).constData(), 0700);
+    }
+    if (info.exists())
+        return true;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+bool looksTruncated(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = f.size();
+    if (size == 0)
+        return false;
+    const QByteArray h = f.read(100);
+    if (h.size() < 100 || !h.startsWith("SQLite format 3"))
+        return true;
+    auto be32 = [&](int at) {
+        return (quint32(quint8(h[at])) << 24) | (quint32(quint8(h[at + 1])) << 16) |
+               (quint32(quint8(h[at + 2])) << 8) | quint32(quint8(h[at + 3]));
+    };
+    quint32 pageSize = (quint32(quint8(h[16])) << 8) | quint32(quint8(h[17]));
+    if (pageSize == 1)
+        pageSize = 65536;
+    const quint32 pages = be32(28);
+    if (pages == 0 || be32(24) != be32(92)) // the count is only valid when these agree
+        return false;
+    return qint64(pages) * pageSize > size;
+}
+
+QString keepAside(const QString& path) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = path + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = path + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
+        return QString();
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QByteArray from = QFile::encodeName(path) + suffix;
+        const QByteArray to = QFile::encodeName(target) + suffix;
+        ::rename(from.constData(), to.constData());
+    }
+    return target;
+}
+
+QStringList keptAsideCopies(const QString& path) {
+    const QFileInfo file(path);
+    QStringList copies;
+    const QDir dir = file.absoluteDir();
+    for (const QString& name :
+         dir.entryList({file.fileName() + QStringLiteral(".damaged-*")},
+                       QDir::AllEntries | QDir::Hidden | QDir::System, QDir::Name))
+        copies << dir.filePath(name);
+    return copies;
+}
+
+bool removeWithJournal(const QString& path) {
+    bool gone = true;
+    for (const QString& f : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")})
+        if (QFileInfo::exists(f) && !QFile::remove(f))
+            gone = false;
+    return gone;
+}
+
+} // namespace storefile

@@ -1,0 +1,186 @@
+#include "store/page_history.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr qint64 Hour = 60 * 60 * 1000;
+constexpr qint64 Now = 1750000000000; // some moment in June 2025
+
+// The texts of a page's snapshots, newest first.
+QStringList textsOf(PageHistory& h, int page) {
+    QStringList texts;
+    for (const PageHistory::Entry& e : h.entries(page))
+        texts << h.text(e.id).value_or(QStringLiteral("<unreadable>"));
+    return texts;
+}
+
+// "t3" made `units` long.
+QString numbered(int i, int units) {
+    QString t = QStringLiteral("t%1").arg(i);
+    return t + QString(std::max<qsizetype>(0, units - t.size()), u'.');
+}
+
+} // namespace
+
+class TestPageHistory : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path() const { return m_dir.filePath(QStringLiteral("history.sqlite")); }
+
+private slots:
+    void init() {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    // Each row: snapshots handed over one after another as "page:text".
+    void textsAreKeptOnce_data() {
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("page1"); // its texts, newest first
+        QTest::addColumn<qint64>("bytes");
+        QTest::newRow("the same text twice")
+            << QStringList{"1:aa", "1:aa"} << QStringList{"aa"} << qint64(4);
+        QTest::newRow("back to an earlier text")
+            << QStringList{"1:aa", "1:b", "1:aa"} << QStringList{"aa", "b", "aa"} << qint64(6);
+        QTest::newRow("the same text on two pages")
+            << QStringList{"1:aa", "2:aa"} << QStringList{"aa"} << qint64(4);
+        QTest::newRow("an empty page is no snapshot")
+            << QStringList{"1:", "1:x", "1:"} << QStringList{"x"} << qint64(2);
+        QTest::newRow("line ends, NUL and surrogate pairs exactly")
+            << QStringList{QString(QStringLiteral("1:a\r\nb\nc\rd") + QChar(0) +
+                                   QString::fromUtf8("😀"))}
+            << QStringList{QString(QStringLiteral("a\r\nb\nc\rd") + QChar(0) +
+                                   QString::fromUtf8("😀"))}
+            << qint64(22);
+    }
+    void textsAreKeptOnce() {
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, page1);
+        QFETCH(qint64, bytes);
+        {
+            PageHistory h(path());
+            qint64 t = Now;
+            for (const QString& a : added)
+                h.add(a.section(u':', 0, 0).toInt(), t += 1000, a.section(u':', 1));
+        }
+        // What was handed over is written before the history closes, and
+        // the next run finds it.
+        PageHistory h(path());
+        QCOMPARE(textsOf(h, 1), page1);
+        QCOMPARE(h.bytesKept(), bytes);
+        QVERIFY(h.lastTaken(1) > Now);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+    }
+
+    // Snapshots of page 1, `count` of them `stepHours` apart, the newest now,
+    // each text `units` long; then what the thinning leaves.
+    void thinning_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("stepHours");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("oldestLeft");
+        QTest::newRow("thirty within a fortnight all stay")
+            << 30 << 10 << 10 << qint64(1 << 20) << 30 << 0;
+        QTest::newRow("older than 14 days beyond the latest 20 go")
+            << 30 << 24 << 10 << qint64(1 << 20) << 20 << 10;
+        QTest::newRow("the latest 20 stay however old")
+            << 25 << 24 * 30 << 10 << qint64(1 << 20) << 20 << 5;
+        QTest::newRow("past the size limit the oldest go first")
+            << 10 << 1 << 100 << qint64(1010) << 5 << 5;
+        QTest::newRow("past the size limit a page's latest stays")
+            << 3 << 1 << 1000 << qint64(1000) << 1 << 2;
+    }
+    void thinning() {
+        QFETCH(int, count);
+        QFETCH(int, stepHours);
+        QFETCH(int, units);
+        QFETCH(qint64, maxBytes);
+        QFETCH(int, left);
+        QFETCH(int, oldestLeft);
+        HistoryLimits limits;
+        limits.maxBytes = maxBytes;
+        PageHistory h(path(), limits);
+        // Another page's only snapshot, old and small: it is that page's latest.
+        h.add(2, Now - 1000 * Hour, QStringLiteral("p2"));
+        for (int i = 0; i < count; ++i)
+            h.add(1, Now - qint64(count - 1 - i) * stepHours * Hour, numbered(i, units));
+        const QStringList texts = textsOf(h, 1);
+        QCOMPARE(texts.size(), left);
+        QCOMPARE(texts.first(), numbered(count - 1, units));
+        QCOMPARE(texts.last(), numbered(oldestLeft, units));
+        QCOMPARE(textsOf(h, 2), QStringList{"p2"});
+    }
+
+    void damagedFileIsSetAside_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("random bytes") << "random bytes";
+        QTest::newRow("a folder in its place") << "folder";
+        QTest::newRow("another program's database") << "foreign";
+        QTest::newRow("a history cut short") << "truncated";
+    }
+    void damagedFileIsSetAside() {
+        QFETCH(QString, kind);
+        if (kind == u"folder") {
+            QVERIFY(QDir().mkpath(path()));
+        } else if (kind == u"random bytes") {
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(5000, '\x5a'));
+        } else if (kind == u"foreign") {
+            QProcess p;
+            p.start(QStringLiteral("sqlite3"), {path(), QStringLiteral("CREATE TABLE t(x);")});
+            QVERIFY(p.waitForFinished());
+        } else {
+            {
+                PageHistory make(path());
+                make.add(1, Now, QString(300000, u'x'));
+            }
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(65536 + 100));
+        }
+        QByteArray before;
+        if (QFile f(path()); f.open(QIODevice::ReadOnly))
+            before = f.readAll();
+
+        PageHistory h(path());
+        QVERIFY(h.isOpen());
+        QVERIFY(!h.keptAsidePath().isEmpty());
+        QCOMPARE(PageHistory::keptAsideCopies(path()), QStringList{h.keptAsidePath()});
+        if (kind == u"folder") {
+            QVERIFY(QFileInfo(h.keptAsidePath()).isDir());
+        } else {
+            QFile kept(h.keptAsidePath());
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), before);
+        }
+        // A new history in its place works.
+        QVERIFY(h.entries(1).empty());
+        h.add(1, Now, QStringLiteral("new"));
+        QCOMPARE(textsOf(h, 1), QStringList{"new"});
+
+        // Erasing it takes everything but a folder, which is nobody's history.
+        const QStringList staying = h.erase();
+        QCOMPARE(staying, kind == u"folder" ? QStringList{h.keptAsidePath()} : QStringList());
+        QVERIFY(!QFileInfo::exists(path()));
+        QVERIFY(!QFileInfo::exists(path() + QStringLiteral("-wal")));
+        QVERIFY(!h.isOpen());
+        h.add(1, Now, QStringLiteral("after"));
+        QVERIFY(!QFileInfo::exists(path()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPageHistory)
+#include "tst_page_history.moc"

@@ -76,6 +76,9 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     window.Form_Load(arguments);
+    // Ended by a signal before the window was running (a dialog at start-up).
+    if (const std::optional<int> status = window.endStatus())
+        return *status;
     writeStateOnExit(window);
     const int status = app.exec();
     liveWindow = nullptr;

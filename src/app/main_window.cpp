@@ -117,6 +117,11 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     // shown from the text just written, not read back out of the store
     m_store.setKeepLatest(true);
     CommandLineIntake(m_ws).run(arguments);
+    if (m_endStatus) {
+        // A signal ended the program in the distribution dialog.
+        m_store.setKeepLatest(false);
+        return;
+    }
     // 7-16: the page, word wrap, caret and selection, font
     restoreViews();
     m_store.setKeepLatest(false);

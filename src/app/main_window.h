@@ -74,7 +74,9 @@ public:
     void sessionSave();
     // A signal asks the program to end with nobody to ask: once long work
     // under way has finished, the state is written as by endUnattended() and
-    // the event loops end with status 0, or 1 when the store refused.
+    // the event loops end with status 0, or 1 when the store refused. Before
+    // the window is shown (the distribution dialog at start-up), what was
+    // placed in pages is stored already, and start-up stops there.
     void requestEnd();
     // The status the program ends with, once an end was requested and done.
     std::optional<int> endStatus() const { return m_endStatus; }

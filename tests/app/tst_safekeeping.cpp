@@ -1,6 +1,8 @@
 #include "files/drop_handler.h"
 #include "files/open_dialog.h"
+#include "intake/distribution_dialog.h"
 #include "platform/long_work.h"
+#include "support/modal_driver.h"
 #include "support/test_env.h"
 
 #include <QComboBox>
@@ -326,6 +328,7 @@ private slots:
         row("display gone during a file read", "open", "display", "old", true);
         row("idle save during a file read", "open", "idle", "file", false);
         row("window closed during a file read", "open", "close", "file", true);
+        row("signal in the distribution dialog", "distribution", "signal", "file", true);
     }
     void longWorkKeepsPagesWhole() {
         QFETCH(QString, work);
@@ -346,6 +349,11 @@ private slots:
         auto holding = [&](int page) {
             return texts.key(env.page(page), QStringLiteral("a part"));
         };
+        if (work == u"distribution") {
+            endInDistributionDialog(env, file);
+            QCOMPARE(holding(1), page1);
+            return;
+        }
         MainWindow& w = env.start();
         w.idleSave().pauseMs = 10;
         if (work == u"switch, no wrap")
@@ -401,6 +409,26 @@ private slots:
     }
 
 private:
+    // The first file is placed in page 1, then a signal comes: the program
+    // ends at once, and the window never shows.
+    void endInDistributionDialog(TestEnv& env, const QString& file) {
+        const QString second = env.writeFile(QStringLiteral("second.txt"), "second file");
+        env.setPage(1, QString());
+        env.setPage(3, QStringLiteral("three"));
+        ModalDriver driver(QStringLiteral("Form3"), [&env](QDialog& d) {
+            static_cast<DistributionDialog&>(d).Command1_Click();
+            env.window->requestEnd();
+        });
+        MainWindow& w = env.start({file, second});
+        QCOMPARE(driver.seen, 1);
+        QCOMPARE(w.endStatus(), std::optional<int>(0));
+        QVERIFY(!w.isVisible());
+        clearQuitRequest();
+        env.reopenStore();
+        QCOMPARE(env.page(3), QStringLiteral("three"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QString());
+    }
+
     std::unique_ptr<QTemporaryDir> m_data;
 };
 

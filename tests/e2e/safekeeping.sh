@@ -4,8 +4,9 @@
 # (the idle save has written it), then its display killed right after typing
 # (the program writes on its way out). Then the ends that come in the middle
 # of long work: a signal while a large page is shown or a large file is read
-# into the page, and the display gone while a page is built. Every page in
-# the store then holds its old text or its whole new one.
+# into the page, the display gone while a page is built, and a signal in the
+# distribution dialog at start-up. Every page in the store then holds its old
+# text or its whole new one.
 set -euo pipefail
 bin=$(realpath "$1")
 
@@ -141,4 +142,22 @@ wait_gone
 page_is 1 "'small page one'" || fail "the display gone during the switch: page 1 holds $(value 1 | wc -c) bytes"
 page_is 2 "$long_page" || fail "the display gone during the switch: page 2 holds $(value 2 | wc -c) bytes"
 
+# 7. TERM in the distribution dialog at start-up, after one of two files was
+#    transferred into page 3: the program ends at once, with that page stored
+#    and without showing its window.
+set_value 3 "old three"
+set_value 4 ""
+printf 'first file' > "$tmp/first.txt"
+printf 'second file' > "$tmp/second.txt"
+start "$tmp/first.txt" "$tmp/second.txt"
+d=$(wait_window "展開先選択")
+keys_to "$d" Tab Down Down Tab space
+sleep 0.5
+kill -TERM "$pid"
+wait_exit
+if xdotool search --onlyvisible --name "^Sorabun - " >/dev/null 2>&1; then
+  fail "the main window showed after TERM in the distribution dialog"
+fi
+page_is 3 "'first file'" || fail "page 3 holds '$(value 3)' after TERM in the distribution dialog"
+page_is 4 "''" || fail "page 4 holds '$(value 4)'"
 echo "e2e safekeeping: 1 passed, 0 failed"

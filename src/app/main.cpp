@@ -22,7 +22,8 @@ void onSignal(int) {
 }
 
 // SIGTERM, SIGINT and SIGHUP end the program with the whole shut-down, so
-// nothing typed is lost; nobody is asked anything on the way.
+// nothing typed is lost; nobody is asked anything on the way. A file being
+// read or a page being built is finished first.
 void closeOnSignals(MainWindow& window) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
@@ -31,7 +32,7 @@ void closeOnSignals(MainWindow& window) {
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char buf[16];
         [[maybe_unused]] auto n = ::read(signalPipe[0], buf, sizeof buf);
-        QCoreApplication::exit(window.endUnattended() ? 0 : 1);
+        window.requestEnd();
     });
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
@@ -75,6 +76,9 @@ int main(int argc, char* argv[]) {
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     window.Form_Load(arguments);
+    // Ended by a signal before the window was running (a dialog at start-up).
+    if (const std::optional<int> status = window.endStatus())
+        return *status;
     writeStateOnExit(window);
     const int status = app.exec();
     liveWindow = nullptr;

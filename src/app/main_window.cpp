@@ -2,6 +2,7 @@
 
 #include "editor/shown_view_access.h"
 #include "intake/intake.h"
+#include "platform/long_work.h"
 #include "store/keys.h"
 #include "store/settings_store.h"
 #include "store/values.h"
@@ -118,6 +119,11 @@ void MainWindow::Form_Load(const QStringList& arguments) {
     // shown from the text just written, not read back out of the store
     m_store.setKeepLatest(true);
     CommandLineIntake(m_ws).run(arguments);
+    if (m_endStatus) {
+        // A signal ended the program in the distribution dialog.
+        m_store.setKeepLatest(false);
+        return;
+    }
     // 7-16: the page, word wrap, caret and selection, font
     restoreViews();
     m_store.setKeepLatest(false);
@@ -172,12 +178,16 @@ bool MainWindow::writeState(bool withPlacement) {
     s.WriteSetting(keys::Ret, values::flagText(m_rightRet->isChecked()));
     TextView& v = m_views.visible();
     // Another instance may have written this page meanwhile: it is written
-    // only with edits of this one.
+    // only with edits of this one. The display gone in the middle of long
+    // work leaves a page half read or built: the store keeps what it held.
+    const bool whole = !LongWork::running();
     const quint64 edits = m_views.edits();
-    if (m_views.pageChanged())
-        s.WriteSetting(keys::page(state.CurrentPage), v.text());
-    s.WriteSetting(keys::SelStart, QString::number(v.selStart()));
-    s.WriteSetting(keys::SelLen, QString::number(v.selLength()));
+    if (whole) {
+        if (m_views.pageChanged())
+            s.WriteSetting(keys::page(state.CurrentPage), v.text());
+        s.WriteSetting(keys::SelStart, QString::number(v.selStart()));
+        s.WriteSetting(keys::SelLen, QString::number(v.selLength()));
+    }
     font.write(s);
     s.WriteSetting(keys::ComLine, QString::number(state.ComLine));
     s.WriteSetting(keys::NoeNumOP, QString::number(state.NoeNumOP));
@@ -186,7 +196,8 @@ bool MainWindow::writeState(bool withPlacement) {
         placement.write(s);
     if (!batch.commit())
         return false;
-    m_views.markStored(edits);
+    if (whole)
+        m_views.markStored(edits);
     return true;
 }
 
@@ -212,14 +223,24 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::sessionSave() {
-    if (m_unloaded || !m_loaded)
-        return;
-    m_saver.stop();
-    if (writeState())
-        m_saver.placeWritten();
-    else
-        safekeeping::keepUnsaved(m_views, safekeeping::recoveryPath(state.CurrentPage));
-    m_saver.start();
+    LongWork::afterWork(this, [this] {
+        if (m_unloaded || !m_loaded)
+            return;
+        m_saver.stop();
+        if (writeState())
+            m_saver.placeWritten();
+        else
+            safekeeping::keepUnsaved(m_views, safekeeping::recoveryPath(state.CurrentPage));
+        m_saver.start();
+    });
+}
+
+void MainWindow::requestEnd() {
+    LongWork::afterWork(this, [this] {
+        if (!m_endStatus)
+            m_endStatus = endUnattended() ? 0 : 1;
+        endEventLoop(*m_endStatus);
+    });
 }
 
 bool MainWindow::endUnattended(bool withPlacement) {
@@ -234,6 +255,13 @@ bool MainWindow::endUnattended(bool withPlacement) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (LongWork::running()) {
+        // Closed while a file is read or a page is built: the window closes
+        // once the page is whole.
+        e->ignore();
+        LongWork::afterWork(this, [this] { close(); });
+        return;
+    }
     Form_Unload();
     // A shut-down the store refused, and the user chose to stay.
     if (m_unloaded || !m_loaded)

@@ -17,6 +17,8 @@
 
 #include <QMainWindow>
 
+#include <optional>
+
 class SettingsStore;
 struct Platform;
 
@@ -71,12 +73,23 @@ public:
     // only when it holds edits of this program. False when the store refused.
     bool writeState(bool withPlacement = true);
     // The desktop session is ending: the state is written without ending
-    // the program; a page the store refused goes to a recovery file.
+    // the program; a page the store refused goes to a recovery file. A file
+    // being read or a page being built is finished first.
     void sessionSave();
+    // A signal asks the program to end with nobody to ask: once long work
+    // under way has finished, the state is written as by endUnattended() and
+    // the event loops end with status 0, or 1 when the store refused. Before
+    // the window is shown (the distribution dialog at start-up), what was
+    // placed in pages is stored already, and start-up stops there.
+    void requestEnd();
+    // The status the program ends with, once an end was requested and done.
+    std::optional<int> endStatus() const { return m_endStatus; }
     // Shut-down with nobody to ask (a signal, the session's end, the display
     // gone): the state is written, a page the store refused goes to a
     // recovery file. Returns whether the store took everything; the caller
-    // ends the process.
+    // ends the process. The last resort, when the display is gone in the
+    // middle of long work, leaves the page half read or built out: the store
+    // keeps the text it held.
     bool endUnattended(bool withPlacement = true);
     bool hasEnded() const { return m_unloaded; }
     IdleSave& idleSave() { return m_saver; }
@@ -99,4 +112,5 @@ private:
     QAction* m_sizeInMem = nullptr;
     bool m_loaded = false;
     bool m_unloaded = false;
+    std::optional<int> m_endStatus;
 };

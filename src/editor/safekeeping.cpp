@@ -269,7 +269,8 @@ bool writeRecovery(const QString& path, const QString& text) {
 }
 
 void keepUnsaved(Views& views, const QString& path) {
-    if (!views.pageChanged())
+    // A page half read or built is no page to keep.
+    if (!views.pageChanged() || LongWork::running())
         return;
     const QByteArray where = QFile::encodeName(QDir::toNativeSeparators(path));
     if (writeRecovery(path, views.visible().text()))

@@ -93,8 +93,9 @@ QString endRefused(const SettingsStore& store, const QString& file);
 QString recoveryPath(int page);
 // Writes the text as UTF-8; false when it could not be written whole.
 bool writeRecovery(const QString& path, const QString& text);
-// The store refused the page on show: when it holds edits, it is written to
-// `path`, and standard error says where (or that it could not be).
+// The store refused the page on show: when it holds edits (and is whole, not
+// half read or built), it is written to `path`, and standard error says where
+// (or that it could not be).
 void keepUnsaved(Views& views, const QString& path);
 
 } // namespace safekeeping

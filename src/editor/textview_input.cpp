@@ -2,6 +2,8 @@
 
 #include "editor/textview.h"
 
+#include "platform/long_work.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -21,6 +23,12 @@ bool hasLocalFile(const QMimeData* data) {
         return false;
     const QList<QUrl> urls = data->urls();
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
+}
+
+// Files dropped are taken, except while a file is read or a page is built:
+// they would land in half a page.
+bool takesDrop(const QMimeData* data) {
+    return hasLocalFile(data) && !LongWork::running();
 }
 
 // A file drop only reads the files: it is taken as a copy (or a link) so the
@@ -129,21 +137,21 @@ void TextView::inputMethodEvent(QInputMethodEvent* e) {
 }
 
 void TextView::dragEnterEvent(QDragEnterEvent* e) {
-    if (hasLocalFile(e->mimeData()))
+    if (takesDrop(e->mimeData()))
         acceptFileDrop(e);
     else
         e->ignore();
 }
 
 void TextView::dragMoveEvent(QDragMoveEvent* e) {
-    if (hasLocalFile(e->mimeData()))
+    if (takesDrop(e->mimeData()))
         acceptFileDrop(e);
     else
         e->ignore();
 }
 
 void TextView::dropEvent(QDropEvent* e) {
-    if (!hasLocalFile(e->mimeData())) {
+    if (!takesDrop(e->mimeData())) {
         e->ignore();
         return;
     }

@@ -2,22 +2,34 @@
 
 #include <QApplication>
 #include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 
 namespace {
 LongWork* outermost = nullptr;
+LongWork* innermost = nullptr;
 constexpr qint64 BusyAfterMs = 500;
 constexpr qint64 DialogAfterMs = 2000;
 constexpr qint64 RefreshMs = 100;
 constexpr int Steps = 1000;
+// How often an action waiting for the work looks whether it has ended.
+constexpr int WaitStepMs = 50;
+
+int loopLevel() {
+    return QThread::currentThread()->loopLevel();
+}
 } // namespace
 
-LongWork::LongWork(const QString& label) : m_label(label), m_outermost(!outermost) {
+LongWork::LongWork(const QString& label)
+    : m_label(label), m_outermost(!outermost), m_enclosing(innermost), m_loopLevel(loopLevel()) {
     if (m_outermost)
         outermost = this;
+    innermost = this;
     m_clock.start();
 }
 
 LongWork::~LongWork() {
+    innermost = m_enclosing;
     if (m_outermost)
         outermost = nullptr;
     delete m_dialog;
@@ -31,7 +43,20 @@ void LongWork::startsNow() {
 }
 
 bool LongWork::running() {
-    return outermost != nullptr;
+    // Scopes opened inside a dialog run at a deeper level than those around.
+    return innermost && loopLevel() <= innermost->m_loopLevel;
+}
+
+void LongWork::afterWork(QObject* context, std::function<void()> action) {
+    if (!running()) {
+        action();
+        return;
+    }
+    // Looked at again from the event loop: events reach it inside the work
+    // too, and right after the work the page may still wait for its number.
+    QTimer::singleShot(WaitStepMs, context, [context, action = std::move(action)]() mutable {
+        afterWork(context, std::move(action));
+    });
 }
 
 void LongWork::progress(qint64 done, qint64 total) {
@@ -41,7 +66,7 @@ void LongWork::progress(qint64 done, qint64 total) {
 
 void LongWork::report(qint64 done, qint64 total) {
     const qint64 ms = m_clock.elapsed();
-    if (ms < BusyAfterMs || ms - m_lastShown < RefreshMs)
+    if (!eventsAtEveryStep && (ms < BusyAfterMs || ms - m_lastShown < RefreshMs))
         return;
     m_lastShown = ms;
     if (!m_busyCursor) {

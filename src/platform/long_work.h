@@ -3,6 +3,9 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
+
+class QObject;
 class QProgressDialog;
 
 // Long work on the user-interface thread shows that it is working: past half
@@ -10,6 +13,12 @@ class QProgressDialog;
 // without a cancel button appears (the work cannot stop half-way: a page is
 // never left half-filled). Scopes nest: the outermost one times the whole work
 // and shows its label; inner ones only pass their progress on.
+//
+// While it shows its progress, the program handles events other than input:
+// whatever would write the page on show or end the program then (a signal,
+// the session's end, the window closed) waits for the work with afterWork(),
+// and the idle save looks at running(), so that a page half read or built is
+// never stored.
 class LongWork {
 public:
     explicit LongWork(const QString& label);
@@ -23,14 +32,26 @@ public:
     // The work proper starts now: time spent before, waiting for the user in
     // a dialog, does not count.
     static void startsNow();
-    // Whether some long work is running: the page may be half built.
+    // Whether some long work is running: the page may be half built. A dialog
+    // that waits for the user inside the work (the Open dialog, a question
+    // about the file) pauses it, with the page whole.
     static bool running();
+    // Runs `action` now when no long work is running, else from the event
+    // loop once it has ended and its caller has finished with the page; it
+    // is dropped when `context` goes first.
+    static void afterWork(QObject* context, std::function<void()> action);
+
+    // Past half a second, work lets events through every tenth of a second;
+    // tests that need events inside short work have them at every step.
+    static inline bool eventsAtEveryStep = false;
 
 private:
     void report(qint64 done, qint64 total);
 
     QString m_label;
     bool m_outermost;
+    LongWork* m_enclosing; // the scope this one is nested in
+    int m_loopLevel;       // the event loops running when the work began
     QElapsedTimer m_clock;
     qint64 m_lastShown = 0;
     bool m_busyCursor = false;

@@ -1,12 +1,20 @@
 #include "files/drop_handler.h"
 #include "files/open_dialog.h"
+#include "intake/distribution_dialog.h"
+#include "platform/long_work.h"
+#include "support/modal_driver.h"
 #include "support/test_env.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QUrl>
 
 using Answer = Prompts::Answer;
 using Buttons = Prompts::Buttons;
@@ -30,6 +38,34 @@ QStringList recoveryFiles(const QString& dataHome) {
 
 void waitForIdleSave(MainWindow& w) {
     QTRY_VERIFY_WITH_TIMEOUT(w.idleSave().isIdle(), 10000);
+}
+
+// A page built in several steps: this many lines of 100 units, LF-ended, so
+// that the document's blocks count its lines.
+constexpr int PageLines = 30000;
+QString longPage(char mark) {
+    QString text;
+    text.reserve(PageLines * 100);
+    for (int i = 0; i < PageLines; ++i)
+        text += QStringLiteral("%1 %2\n").arg(i, 6, 10, QChar(u'0')).arg(QString(92, QChar(mark)));
+    return text;
+}
+
+// Work lets events through at every step, as it does past half a second.
+struct EventsAtEveryStep {
+    EventsAtEveryStep() { LongWork::eventsAtEveryStep = true; }
+    ~EventsAtEveryStep() { LongWork::eventsAtEveryStep = false; }
+};
+
+// A drop of this file on the view, as the desktop delivers one.
+void dropFile(TextView& view, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &drop);
 }
 
 } // namespace
@@ -266,7 +302,133 @@ private slots:
         QVERIFY(env.prompts.calls.isEmpty());
     }
 
+    // Whatever comes in the middle of long work (a large page shown, a file
+    // read into the page) waits for it or leaves the page out: every page in
+    // the store keeps its text or takes its whole new one, never a part.
+    void longWorkKeepsPagesWhole_data() {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("page1"); // what the store then holds
+        QTest::addColumn<bool>("ends");
+        auto row = [](const char* name, const char* work, const char* event, const char* page1,
+                      bool ends) {
+            QTest::newRow(name) << QString::fromUtf8(work) << QString::fromUtf8(event)
+                                << QString::fromUtf8(page1) << ends;
+        };
+        row("signal during a page switch", "switch", "signal", "old", true);
+        row("session end during a page switch", "switch", "session", "old", false);
+        row("display gone during a page switch", "switch", "display", "old", true);
+        row("idle save during a page switch", "switch", "idle", "old", false);
+        row("window closed during a page switch", "switch", "close", "old", true);
+        row("file dropped during a page switch", "switch", "drop", "old", false);
+        row("signal during a page switch without wrap", "switch, no wrap", "signal", "old", true);
+        row("display gone during a switch without wrap", "switch, no wrap", "display", "old", true);
+        row("signal during a file read", "open", "signal", "file", true);
+        row("session end during a file read", "open", "session", "file", false);
+        row("display gone during a file read", "open", "display", "old", true);
+        row("idle save during a file read", "open", "idle", "file", false);
+        row("window closed during a file read", "open", "close", "file", true);
+        row("signal in the distribution dialog", "distribution", "signal", "file", true);
+    }
+    void longWorkKeepsPagesWhole() {
+        QFETCH(QString, work);
+        QFETCH(QString, event);
+        QFETCH(QString, page1);
+        QFETCH(bool, ends);
+        const EventsAtEveryStep quick;
+        const QMap<QString, QString> texts{
+            {QStringLiteral("old"), QStringLiteral("small page one")},
+            {QStringLiteral("big"), longPage('b')},
+            {QStringLiteral("file"), longPage('f')}};
+        TestEnv env;
+        env.setPage(1, texts[QStringLiteral("old")]);
+        env.setPage(2, texts[QStringLiteral("big")]);
+        const QString file =
+            env.writeFile(QStringLiteral("file.txt"), texts[QStringLiteral("file")].toLatin1());
+        // What a stored page holds, by name.
+        auto holding = [&](int page) {
+            return texts.key(env.page(page), QStringLiteral("a part"));
+        };
+        if (work == u"distribution") {
+            endInDistributionDialog(env, file);
+            QCOMPARE(holding(1), page1);
+            return;
+        }
+        MainWindow& w = env.start();
+        w.idleSave().pauseMs = 10;
+        if (work == u"switch, no wrap")
+            w.RightRet_Click();
+        int dropsOffered = 0;
+        w.drop.answerDialog = [&dropsOffered](OpenDialog& d) {
+            ++dropsOffered;
+            d.Command1_Click();
+        };
+        // The event comes while the page on show holds part of its new text.
+        bool during = false;
+        QTimer watch;
+        watch.setInterval(0);
+        connect(&watch, &QTimer::timeout, &w, [&] {
+            const int lines = w.views().visible().document()->blockCount();
+            if (!LongWork::running() || lines < 2 || lines > PageLines)
+                return;
+            watch.stop();
+            during = true;
+            if (event == u"signal")
+                w.requestEnd();
+            else if (event == u"session")
+                w.sessionSave();
+            else if (event == u"display")
+                w.endUnattended(false); // what the program does on its way out
+            else if (event == u"idle")
+                w.idleSave().save();
+            else if (event == u"close")
+                w.close();
+            else if (event == u"drop")
+                dropFile(w.views().visible(), file);
+        });
+        watch.start();
+        if (work == u"open") {
+            env.com.chooseFile(file);
+            w.files.OpenText_Click();
+        } else {
+            w.pages.page_Click(2);
+        }
+        QVERIFY(during);
+        QVERIFY(holding(1) != u"a part" && holding(2) != u"a part");
+        QTRY_COMPARE(w.hasEnded(), ends);
+        QTRY_COMPARE(holding(1), page1);
+        QCOMPARE(holding(2), QStringLiteral("big"));
+        if (event == u"idle")
+            waitForIdleSave(w);
+        QCOMPARE(holding(1), page1);
+        QCOMPARE(dropsOffered, 0);
+        QVERIFY(recoveryFiles(m_data->path()).isEmpty());
+        if (ends && event != u"display")
+            QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), work == u"open" ? "1" : "2");
+        QVERIFY(env.prompts.calls.isEmpty());
+    }
+
 private:
+    // The first file is placed in page 1, then a signal comes: the program
+    // ends at once, and the window never shows.
+    void endInDistributionDialog(TestEnv& env, const QString& file) {
+        const QString second = env.writeFile(QStringLiteral("second.txt"), "second file");
+        env.setPage(1, QString());
+        env.setPage(3, QStringLiteral("three"));
+        ModalDriver driver(QStringLiteral("Form3"), [&env](QDialog& d) {
+            static_cast<DistributionDialog&>(d).Command1_Click();
+            env.window->requestEnd();
+        });
+        MainWindow& w = env.start({file, second});
+        QCOMPARE(driver.seen, 1);
+        QCOMPARE(w.endStatus(), std::optional<int>(0));
+        QVERIFY(!w.isVisible());
+        clearQuitRequest();
+        env.reopenStore();
+        QCOMPARE(env.page(3), QStringLiteral("three"));
+        QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QString());
+    }
+
     std::unique_ptr<QTemporaryDir> m_data;
 };
 

@@ -27,9 +27,16 @@ unset QT_QPA_PLATFORM
 db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
 
 value() { sqlite3 "$db" "SELECT value FROM settings WHERE app='Orvanti' AND section='Note' AND key='$1'"; }
-set_value() {
-  sqlite3 "$db" "INSERT INTO settings (app, section, key, value) VALUES ('Orvanti', 'Note', '$1', '$2')
+# Sets key $1 to the value of the SQL expression $2.
+set_sql() {
+  sqlite3 "$db" "INSERT INTO settings (app, section, key, value) VALUES ('Orvanti', 'Note', '$1', $2)
                  ON CONFLICT (app, section, key) DO UPDATE SET value = excluded.value;"
+}
+set_value() { set_sql "$1" "'$2'"; }
+# SQL for a text of 31 million characters, 310 000 lines of 100 that begin
+# with $1: the program takes seconds to build a page of it.
+long_text() {
+  echo "replace(hex(zeroblob(310000)), '00', substr('$1' || hex(zeroblob(49)), 1, 98) || char(13, 10))"
 }
 # Whether page n holds exactly the text of the SQL expression.
 page_is() {
@@ -62,9 +69,10 @@ first_start() {
   keys_to "$w" ctrl+q
   wait_exit
 }
-# Waits for the program started as $pid to end, and to end well.
+# Waits for the program started as $pid to end, and to end well, for up to
+# $1 seconds (10 unless given).
 wait_exit() {
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 $((${1:-10} * 10))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       local status=0
       wait "$pid" || status=$?

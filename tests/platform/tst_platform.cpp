@@ -1,4 +1,5 @@
 #include "platform/common_dialog.h"
+#include "platform/long_work.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
 #include "support/scripted_platform.h"
@@ -6,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -180,6 +182,50 @@ private slots:
         const QPoint p = twips::centredOnScreen(5685.4, 1050.6);
         QCOMPARE(p.x(), screen.width() / 2 - 5685 / 2);
         QCOMPARE(p.y(), screen.height() / 2 - 1051 / 2);
+    }
+
+    // A signal or the session's end waits for long work to end, but not for
+    // a dialog inside it that waits for the user (the Open dialog at logout).
+    void afterWorkWaitsForTheWorkOnly_data() {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("atOnce");
+        QTest::newRow("no work") << "none" << true;
+        QTest::newRow("in long work") << "work" << false;
+        QTest::newRow("in a dialog inside long work") << "dialog" << true;
+        QTest::newRow("in long work inside that dialog") << "work in dialog" << false;
+    }
+    void afterWorkWaitsForTheWorkOnly() {
+        QFETCH(QString, where);
+        QFETCH(bool, atOnce);
+        QObject context;
+        int ran = 0;
+        bool ranAtOnce = false;
+        auto ask = [&] {
+            LongWork::afterWork(&context, [&ran] { ++ran; });
+            ranAtOnce = ran == 1;
+        };
+        {
+            std::optional<LongWork> work;
+            if (where != u"none")
+                work.emplace(QStringLiteral("work"));
+            if (where.contains(u"dialog")) {
+                QDialog dialog;
+                QTimer::singleShot(0, &dialog, [&] {
+                    std::optional<LongWork> inner;
+                    if (where == u"work in dialog")
+                        inner.emplace(QStringLiteral("inner work"));
+                    ask();
+                });
+                QTimer::singleShot(200, &dialog, &QDialog::reject);
+                dialog.exec();
+            } else {
+                ask();
+            }
+        }
+        QCOMPARE(ranAtOnce, atOnce);
+        QTRY_COMPARE(ran, 1); // and never twice
+        QTest::qWait(100);
+        QCOMPARE(ran, 1);
     }
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program under Xvfb, closed the way a window manager closes it (a
 # WM_DELETE_WINDOW message, as the title bar's close button sends): the whole
-# shut-down runs, so the text typed and the page on show are in the store.
+# shut-down runs, so the text typed and the page on show are in the store,
+# also when the close comes while a large page is being built.
 #   wm_close.sh SORABUN WM_CLOSE
 set -euo pipefail
 bin=$(realpath "$1")
@@ -41,4 +42,22 @@ wait_exit
 
 session 'Sorabun - 4' " again"
 [ "$(value 4)" = "four again" ] || fail "page 4 holds '$(value 4)'"
+
+# Closed while a page of 31 million characters is being built: the window
+# closes once it is whole, and both pages are whole in the store.
+long_page=$(long_text "a line of the long page two")
+set_sql 2 "$long_page"
+set_value Page 1
+"$bin" &
+pid=$!
+w=$(wait_window 'Sorabun - 1')
+focus "$w"
+xdotool key ctrl+F2
+sleep 0.5
+xdotool search --onlyvisible --name '^Sorabun - 1$' >/dev/null || echo "(the page was built before the close)"
+"$closer" "$w" || fail "the close message was refused during the build"
+wait_exit 60 # the build ends first, slowly on a busy machine
+[ "$(value 1)" = "closed" ] || fail "closed during the build: page 1 holds $(value 1 | wc -c) bytes"
+page_is 2 "$long_page" || fail "closed during the build: page 2 holds $(value 2 | wc -c) bytes"
+[ "$(value Page)" = "2" ] || fail "closed during the build: Page is '$(value Page)'"
 echo "wm close: 1 passed, 0 failed"

@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "app/window_system.h"
 #include "platform/twips.h"
 #include "store/values.h"
 #include "support/test_env.h"
@@ -379,6 +380,48 @@ private slots:
             for (int size : {16, 24, 32, 48, 64, 128, 256})
                 QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
         }
+    }
+
+    // Which window system the program asks the toolkit for, and what it
+    // leaves alone.
+    void preferredPlatform_data() {
+        QTest::addColumn<QByteArrayList>("given");
+        QTest::addColumn<QByteArray>("qpaPlatform"); // null: unset
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArrayList>("expected"); // empty: as given
+        const QByteArrayList files = {"sorabun", "memo.txt", "\xff\x82\xa0.txt", ""};
+        QTest::newRow("a Wayland session with Xwayland: X11 first, then Wayland")
+            << files << QByteArray() << QByteArray(":0")
+            << QByteArrayList{"sorabun",  "-platform",        "xcb;wayland",
+                              "memo.txt", "\xff\x82\xa0.txt", ""};
+        QTest::newRow("QT_QPA_PLATFORM empty counts as unset")
+            << QByteArrayList{"sorabun"} << QByteArray("") << QByteArray(":1")
+            << QByteArrayList{"sorabun", "-platform", "xcb;wayland"};
+        QTest::newRow("QT_QPA_PLATFORM=wayland: native Wayland as asked")
+            << files << QByteArray("wayland") << QByteArray(":0") << QByteArrayList();
+        QTest::newRow("-platform on the command line: as asked")
+            << QByteArrayList{"sorabun", "memo.txt", "-platform", "offscreen"} << QByteArray()
+            << QByteArray(":0") << QByteArrayList();
+        QTest::newRow("no X display named: the toolkit's own choice")
+            << files << QByteArray() << QByteArray() << QByteArrayList();
+    }
+    void preferredPlatform() {
+        QFETCH(QByteArrayList, given);
+        QFETCH(QByteArray, qpaPlatform);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArrayList, expected);
+        if (expected.isEmpty())
+            expected = given;
+        std::vector<std::string> arguments;
+        for (const QByteArray& a : given)
+            arguments.push_back(a.toStdString());
+        const std::vector<std::string> result = windowsystem::withPreferredPlatform(
+            arguments, qpaPlatform.isNull() ? nullptr : qpaPlatform.constData(),
+            display.isNull() ? nullptr : display.constData());
+        QByteArrayList got;
+        for (const std::string& a : result)
+            got << QByteArray::fromStdString(a);
+        QCOMPARE(got, expected);
     }
 };
 

@@ -171,6 +171,11 @@ elif [ "$mode" = --package ]; then
         for lib in libqt6widgets6 libqt6gui6 libqt6core6 libqt6printsupport6 libsqlite3-0 libc6; do
             grep -q "$lib" <<<"$depends" || fail "package does not depend on $lib (Depends: $depends)"
         done
+        # Runs as an X11 program in a Wayland session: the toolkit's Wayland
+        # plugin is neither needed nor asked for.
+        if grep -qi wayland <<<"$(dpkg-deb -f "$deb" Depends Recommends)"; then
+            fail "package asks for Wayland packages: $(dpkg-deb -f "$deb" Depends Recommends)"
+        fi
         recommends=$(dpkg-deb -f "$deb" Recommends)
         for p in qt6-translations-l10n fonts-ipafont-gothic xdg-utils; do
             grep -q "$p" <<<"$recommends" || fail "package does not recommend $p (Recommends: $recommends)"

@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "app/window_system.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -64,7 +65,9 @@ void writeStateOnExit(MainWindow& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    windowsystem::Arguments toolkitArguments(argc, argv);
+    QApplication app(toolkitArguments.count, toolkitArguments.values());
+    windowsystem::endInOrderWhenCompositorGoes();
     Program program;
     MainWindow& window = program.window();
     closeOnSignals(window);

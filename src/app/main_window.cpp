@@ -134,6 +134,9 @@ void MainWindow::Form_Load(const QStringList& arguments) {
         showMaximized();
     else
         show();
+    // Under Wayland the toolkit has framed the window within show(), telling
+    // no event: the outer size is made right before anything is drawn.
+    placement.settleFrame();
     m_views.visible().setFocus();
     startupNotices();
     m_saver.start();

@@ -15,6 +15,7 @@
 #include <cmath>
 
 void WindowPlacement::prepare() {
+    placeKnown = windowframe::placeKnown();
     m_window.createWinId();
     m_expectedFrame = windowframe::expected(m_window.windowHandle()).value_or(QMargins());
     keepOuterMinimum();
@@ -23,20 +24,24 @@ void WindowPlacement::prepare() {
 bool WindowPlacement::restore(const SettingsStore& s) {
     defaultSize();
     centre();
+    // The numbers as stored, within what a screen could ever hold.
+    const double limit = 1e7;
+    auto stored = [&s](const QString& key, double low, double high) {
+        return std::clamp(values::number(s.ReadSetting(key)), low, high);
+    };
+    const bool placeStored = values::number(s.ReadSetting(keys::Left)) != 0;
+    m_asked = placeStored
+                  ? QPointF(stored(keys::Left, -limit, limit), stored(keys::Top, -limit, limit))
+                  : outer().topLeft();
     bool maximized = false;
     if (values::number(s.ReadSetting(keys::Window)) == 2) {
         maximized = true;
-    } else if (values::number(s.ReadSetting(keys::Left)) == 0) {
+    } else if (!placeStored) {
         defaultSize();
         centre();
     } else {
-        // The numbers as stored, within what a screen could ever hold.
-        const double limit = 1e7;
-        auto stored = [&s](const QString& key, double low, double high) {
-            return std::clamp(values::number(s.ReadSetting(key)), low, high);
-        };
-        place(QRectF(stored(keys::Left, -limit, limit), stored(keys::Top, -limit, limit),
-                     stored(keys::Width, MinWidth, limit), stored(keys::Height, MinHeight, limit)));
+        place(QRectF(m_asked, QSizeF(stored(keys::Width, MinWidth, limit),
+                                     stored(keys::Height, MinHeight, limit))));
     }
     // Whatever was stored, the window comes out on the screen as it is now (a
     // monitor may have gone, the scale changed): moved, and shrunk if need be.
@@ -51,7 +56,9 @@ void WindowPlacement::write(SettingsStore& s) const {
     m_frame.valid = false; // asked afresh: the frame may have changed on its own
     const int state = m_window.isMinimized() ? 1 : m_window.isMaximized() ? 2 : 0;
     s.WriteSetting(keys::Window, QString::number(state));
-    const QRectF o = state == 1 ? QRectF() : outer();
+    QRectF o = state == 1 ? QRectF() : outer();
+    if (state != 1 && !placeKnown)
+        o.moveTopLeft(m_asked);
     s.WriteSetting(keys::Top, values::numberText(std::round(o.y())));
     s.WriteSetting(keys::Left, values::numberText(std::round(o.x())));
     s.WriteSetting(keys::Width, values::numberText(std::round(o.width())));
@@ -162,17 +169,34 @@ void WindowPlacement::keepOuterMinimum() {
 
 // A window manager that does not tell the frame in advance frames the window
 // only once it is shown: the placement is then made again with the real frame,
-// once, so that the outer rectangle is the one asked for.
+// once, so that the outer rectangle is the one asked for. A window manager
+// that puts the window where it likes (the one of a Wayland compositor for X11
+// programs) is let be: the place asked for stays the window's, not written
+// over by one the user never chose. A move by the user in these first seconds
+// is taken for the window manager's.
 void WindowPlacement::settleFrame() {
-    if (!m_placed.valid || m_settleUntil.hasExpired() || !m_window.isVisible() ||
+    if (m_settle == Settle::Off || !m_placed.valid || !m_window.isVisible() ||
         m_window.windowState() != Qt::WindowNoState)
         return;
+    if (m_settle == Settle::Pending) {
+        m_settle = Settle::Running;
+        m_settleUntil = QDeadlineTimer(2000);
+    } else if (m_settleUntil.hasExpired()) {
+        m_settle = Settle::Off;
+        return;
+    }
     const std::optional<QMargins> now = windowframe::current(m_window.windowHandle());
     remember(now);
-    if (!now || *now == m_placed.frame)
+    if (!now)
         return;
-    m_settleUntil = QDeadlineTimer(0);
-    m_expectedFrame = *now;
-    keepOuterMinimum();
-    place(m_placed.twips);
+    if (*now != m_placed.frame) {
+        if (m_frameSettled)
+            return;
+        m_frameSettled = true;
+        m_expectedFrame = *now;
+        keepOuterMinimum();
+        place(m_placed.twips);
+        return;
+    }
+    m_placed.px.moveTopLeft(m_window.geometry().marginsAdded(*now).topLeft());
 }

@@ -23,9 +23,15 @@ public:
 
     explicit WindowPlacement(QWidget& window) : m_window(window) {}
 
+    // Whether the window system tells and takes the window's place (X11).
+    // Where it does not (Wayland), the place written back is the one read, or
+    // the centred one where none was stored, so that a later X11 session finds
+    // it. Set by prepare().
+    bool placeKnown = true;
+
     // Before the window is first shown: its native window is made, so the
     // window manager can tell the frame it will draw, and the smallest size
-    // is set as an outer size.
+    // is set as an outer size; whether the place is known is asked.
     void prepare();
     // Start-up: the default size, centred, then the stored state and place,
     // fitted onto the screen as it is now. True when the window is to open
@@ -33,9 +39,14 @@ public:
     bool restore(const SettingsStore& store);
     // Shut-down: "Window" and the four numbers (zeros when minimized).
     void write(SettingsStore& store) const;
-    // Once shown: a frame other than the one placed with is made up for once,
-    // within two seconds (a window manager that does not tell it in advance).
-    void startSettling() { m_settleUntil = QDeadlineTimer(2000); }
+    // The first two seconds the window is shown in its normal state (from
+    // the first showing, or from leaving the maximized state it opened in):
+    // a frame other than the one placed with is made up for once (a window
+    // manager that does not tell it in advance, the frame the toolkit draws
+    // itself under Wayland), and a place the window manager chose itself
+    // instead of the one asked for is not taken for the user's: while the
+    // window stays there, the place asked for is the one written.
+    void startSettling() { m_settle = Settle::Pending; }
     void settleFrame();
 
     QRectF outer() const;
@@ -79,5 +90,9 @@ private:
         QMargins frame;
         bool valid = false;
     } m_placed;
+    // The place start-up asked for, in twips: the stored one, or centred.
+    QPointF m_asked;
+    enum class Settle { Off, Pending, Running } m_settle = Settle::Off;
     QDeadlineTimer m_settleUntil;
+    bool m_frameSettled = false;
 };

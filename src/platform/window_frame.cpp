@@ -83,16 +83,23 @@ bool windowManagerSupports(xcb_connection_t* c, xcb_window_t root, xcb_atom_t wh
 
 } // namespace
 
+bool placeKnown() {
+    return !QGuiApplication::platformName().startsWith(u"wayland");
+}
+
 std::optional<QMargins> current(QWindow* window) {
     if (!window)
         return std::nullopt;
     xcb_connection_t* c = x11Connection();
-    if (!c)
-        return window->frameMargins();
-    if (auto known = extentsOf(c, window))
-        return known;
-    // A window manager that does not declare the frame: the toolkit measures
-    // it once the window is framed.
+    if (c) {
+        if (auto known = extentsOf(c, window))
+            return known;
+    } else if (placeKnown()) {
+        return window->frameMargins(); // the toolkit's own account (offscreen)
+    }
+    // A window manager that does not declare the frame, and the frame the
+    // toolkit draws itself under Wayland: it is measured once the window is
+    // framed.
     if (!window->isVisible())
         return std::nullopt;
     return window->frameMargins();

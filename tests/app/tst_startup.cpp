@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "app/window_system.h"
 #include "platform/twips.h"
 #include "store/values.h"
 #include "support/test_env.h"
@@ -55,28 +56,46 @@ private slots:
         QTest::addColumn<QRectF>("stored"); // left, top, width, height
         QTest::addColumn<bool>("maximized");
         QTest::addColumn<QRectF>("outer"); // empty: the default size, centred
+        // Whether the window system tells the place (X11) or not (Wayland),
+        // and the place written then (null: the outer rectangle's).
+        QTest::addColumn<bool>("placeKnown");
+        QTest::addColumn<QPointF>("written");
         const QRectF centred;
         // The offscreen screen is 800 x 800 pixels: 12000 x 12000 twips.
-        QTest::newRow("stored place")
-            << "0" << QRectF(1500, 900, 6000, 4500) << false << QRectF(1500, 900, 6000, 4500);
+        QTest::newRow("stored place") << "0" << QRectF(1500, 900, 6000, 4500) << false
+                                      << QRectF(1500, 900, 6000, 4500) << true << QPointF();
         QTest::newRow("off the pixel grid, kept to the twip")
-            << "0" << QRectF(1001, 907, 6007, 4501) << false << QRectF(1001, 907, 6007, 4501);
+            << "0" << QRectF(1001, 907, 6007, 4501) << false << QRectF(1001, 907, 6007, 4501)
+            << true << QPointF();
         QTest::newRow("maximized last time")
-            << "2" << QRectF(1500, 900, 6000, 4500) << true << centred;
-        QTest::newRow("minimized last time") << "1" << QRectF() << false << centred;
-        QTest::newRow("left 0, top not 0") << "0" << QRectF(0, 900, 6000, 4500) << false << centred;
+            << "2" << QRectF(1500, 900, 6000, 4500) << true << centred << true << QPointF();
+        QTest::newRow("minimized last time")
+            << "1" << QRectF() << false << centred << true << QPointF();
+        QTest::newRow("left 0, top not 0")
+            << "0" << QRectF(0, 900, 6000, 4500) << false << centred << true << QPointF();
         QTest::newRow("larger than the screen: moved and shrunk onto it")
-            << "0" << QRectF(1500, 900, 30000, 20000) << false << QRectF(0, 0, 12000, 12000);
+            << "0" << QRectF(1500, 900, 30000, 20000) << false << QRectF(0, 0, 12000, 12000) << true
+            << QPointF();
         QTest::newRow("over the right edge: moved back")
-            << "0" << QRectF(9000, 900, 6000, 4500) << false << QRectF(6000, 900, 6000, 4500);
+            << "0" << QRectF(9000, 900, 6000, 4500) << false << QRectF(6000, 900, 6000, 4500)
+            << true << QPointF();
         QTest::newRow("above the top: moved down")
-            << "0" << QRectF(1500, -3000, 6000, 4500) << false << QRectF(1500, 0, 6000, 4500);
+            << "0" << QRectF(1500, -3000, 6000, 4500) << false << QRectF(1500, 0, 6000, 4500)
+            << true << QPointF();
+        QTest::newRow("Wayland: the place written back as read, though shown moved")
+            << "0" << QRectF(9000, -300, 6000, 4500) << false << QRectF(6000, 0, 6000, 4500)
+            << false << QPointF(9000, -300);
+        QTest::newRow("Wayland: none stored, the centred place written")
+            << "0" << QRectF(0, 900, 6000, 4500) << false << centred << false << QPointF();
     }
+
     void placement() {
         QFETCH(QString, window);
         QFETCH(QRectF, stored);
         QFETCH(bool, maximized);
         QFETCH(QRectF, outer);
+        QFETCH(bool, placeKnown);
+        QFETCH(QPointF, written);
         TestEnv env;
         env.store->WriteSetting(key("Window"), window);
         env.store->WriteSetting(key("Left"), values::numberText(stored.x()));
@@ -99,10 +118,13 @@ private slots:
         QCOMPARE(w.frameGeometry(),
                  twips::toPx(outer.x(), outer.y(), outer.width(), outer.height(), &w));
         // ... and a start and quit writes it back unchanged, to the twip.
+        w.placement.placeKnown = placeKnown;
+        if (written.isNull())
+            written = outer.topLeft();
         env.stop();
         QCOMPARE(env.store->ReadSetting(key("Window")), key("0"));
-        QCOMPARE(env.store->ReadSetting(key("Left")), values::numberText(outer.x()));
-        QCOMPARE(env.store->ReadSetting(key("Top")), values::numberText(outer.y()));
+        QCOMPARE(env.store->ReadSetting(key("Left")), values::numberText(written.x()));
+        QCOMPARE(env.store->ReadSetting(key("Top")), values::numberText(written.y()));
         QCOMPARE(env.store->ReadSetting(key("Width")), values::numberText(outer.width()));
         QCOMPARE(env.store->ReadSetting(key("Height")), values::numberText(outer.height()));
     }
@@ -358,6 +380,48 @@ private slots:
             for (int size : {16, 24, 32, 48, 64, 128, 256})
                 QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
         }
+    }
+
+    // Which window system the program asks the toolkit for, and what it
+    // leaves alone.
+    void preferredPlatform_data() {
+        QTest::addColumn<QByteArrayList>("given");
+        QTest::addColumn<QByteArray>("qpaPlatform"); // null: unset
+        QTest::addColumn<QByteArray>("display");
+        QTest::addColumn<QByteArrayList>("expected"); // empty: as given
+        const QByteArrayList files = {"sorabun", "memo.txt", "\xff\x82\xa0.txt", ""};
+        QTest::newRow("a Wayland session with Xwayland: X11 first, then Wayland")
+            << files << QByteArray() << QByteArray(":0")
+            << QByteArrayList{"sorabun",  "-platform",        "xcb;wayland",
+                              "memo.txt", "\xff\x82\xa0.txt", ""};
+        QTest::newRow("QT_QPA_PLATFORM empty counts as unset")
+            << QByteArrayList{"sorabun"} << QByteArray("") << QByteArray(":1")
+            << QByteArrayList{"sorabun", "-platform", "xcb;wayland"};
+        QTest::newRow("QT_QPA_PLATFORM=wayland: native Wayland as asked")
+            << files << QByteArray("wayland") << QByteArray(":0") << QByteArrayList();
+        QTest::newRow("-platform on the command line: as asked")
+            << QByteArrayList{"sorabun", "memo.txt", "-platform", "offscreen"} << QByteArray()
+            << QByteArray(":0") << QByteArrayList();
+        QTest::newRow("no X display named: the toolkit's own choice")
+            << files << QByteArray() << QByteArray() << QByteArrayList();
+    }
+    void preferredPlatform() {
+        QFETCH(QByteArrayList, given);
+        QFETCH(QByteArray, qpaPlatform);
+        QFETCH(QByteArray, display);
+        QFETCH(QByteArrayList, expected);
+        if (expected.isEmpty())
+            expected = given;
+        std::vector<std::string> arguments;
+        for (const QByteArray& a : given)
+            arguments.push_back(a.toStdString());
+        const std::vector<std::string> result = windowsystem::withPreferredPlatform(
+            arguments, qpaPlatform.isNull() ? nullptr : qpaPlatform.constData(),
+            display.isNull() ? nullptr : display.constData());
+        QByteArrayList got;
+        for (const std::string& a : result)
+            got << QByteArray::fromStdString(a);
+        QCOMPARE(got, expected);
     }
 };
 

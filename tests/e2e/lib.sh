@@ -2,7 +2,8 @@
 # script again under its own Xvfb with a real window manager (openbox: frames,
 # activation and focus hand-over as on a desktop), gives the program a store
 # of its own in a temporary folder, and offers helpers to find windows, read
-# the store and wait for the program to end.
+# the store and wait for the program to end. A script that brings its own
+# display (a Wayland compositor) sets SORABUN_E2E_DISPLAY=own first.
 
 if [ -z "${SORABUN_E2E_DISPLAY:-}" ]; then
   export SORABUN_E2E_DISPLAY=1
@@ -18,11 +19,13 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
 # The window manager, ready before the program maps its first window.
-openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
-for _ in $(seq 1 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+if [ "$SORABUN_E2E_DISPLAY" != own ]; then
+  openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
+  for _ in $(seq 1 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+fi
 unset QT_QPA_PLATFORM
 db="$XDG_CONFIG_HOME/sorabun/store.sqlite"
 
@@ -69,14 +72,14 @@ first_start() {
   keys_to "$w" ctrl+q
   wait_exit
 }
-# Waits for the program started as $pid to end, and to end well, for up to
-# $1 seconds (10 unless given).
+# Waits for the program started as $pid to end, and to end well: with the
+# status $1 (0 unless given), within $2 seconds (10 unless given).
 wait_exit() {
-  for _ in $(seq 1 $((${1:-10} * 10))); do
+  for _ in $(seq 1 $((${2:-10} * 10))); do
     if ! kill -0 "$pid" 2>/dev/null; then
       local status=0
       wait "$pid" || status=$?
-      [ "$status" -eq 0 ] || fail "the program ended with status $status"
+      [ "$status" -eq "${1:-0}" ] || fail "the program ended with status $status"
       return 0
     fi
     sleep 0.1

@@ -107,7 +107,7 @@ term_during() {
     during=$((during + 1))
   fi
   kill -TERM "$pid"
-  wait_exit 60 # the work ends first, slowly on a busy machine
+  wait_exit 0 60 # the work ends first, slowly on a busy machine
 }
 
 # 4. TERM while page 2 is being built: both pages are whole, page 2 on show.

@@ -424,6 +424,7 @@ private:
         QCOMPARE(w.endStatus(), std::optional<int>(0));
         QVERIFY(!w.isVisible());
         clearQuitRequest();
+        env.window.reset(); // the program ends here; the store is read afresh
         env.reopenStore();
         QCOMPARE(env.page(3), QStringLiteral("three"));
         QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QString());

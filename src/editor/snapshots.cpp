@@ -40,8 +40,7 @@ void Snapshots::keepShown(const QString& text) {
 }
 
 void Snapshots::beforeSelectionReplaced() {
-    const TextView& shown = m_views.visible();
-    if (shown.selLength() > 0 && shown.selLength() * 2 > shown.textLength())
+    if (m_views.visible().selectionHoldsMost())
         keepShown();
 }
 

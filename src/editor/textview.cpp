@@ -113,6 +113,13 @@ qsizetype TextView::selLength() const {
     return positions().toText(c.selectionEnd()) - positions().toText(c.selectionStart());
 }
 
+bool TextView::selectionHoldsMost() const {
+    if (!m_pending && !textCursor().hasSelection())
+        return false; // typing: nothing to measure
+    const qsizetype selected = selLength();
+    return selected > 0 && selected * 2 > textLength();
+}
+
 QString TextView::selText() const {
     if (m_pending)
         return m_pending->selText();

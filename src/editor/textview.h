@@ -46,6 +46,9 @@ public:
     qsizetype selStart() const;
     qsizetype selLength() const;
     QString selText() const;
+    // Whether the selection holds more than half of the text: replacing it
+    // replaces most of the page.
+    bool selectionHoldsMost() const;
     // Moves the caret to p (limited to the text) and empties the selection.
     void setSelStart(qsizetype p);
     // Selects n units from the caret, limited to the text.

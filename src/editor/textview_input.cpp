@@ -85,9 +85,7 @@ bool replacesSelection(const QKeyEvent* e) {
 } // namespace
 
 void TextView::announceIfReplacingMost() {
-    const QTextCursor c = textCursor();
-    const qsizetype selected = c.selectionEnd() - c.selectionStart();
-    if (selected > 0 && selected * 2 > document()->characterCount() - 1)
+    if (selectionHoldsMost())
         emit replacingMost();
 }
 

@@ -111,7 +111,7 @@ struct Session {
     MainWindow window;
 
     void start() {
-        window.Form_Load();
+        window.start();
         firstPaint(window);
     }
     TextView& shown() { return window.views().visible(); }
@@ -136,12 +136,12 @@ std::optional<double> openFile(const QString& file, const QString& tmp) {
     PaintCounter paints(s.shown().viewport());
     s.com.files = {file};
     const auto t0 = Clock::now();
-    s.window.files.OpenText_Click();
+    s.window.files.openIntoPage();
     firstPaint(s.window);
     const auto t1 = Clock::now();
-    if (s.prompts.messages || s.window.Text1->textLength() == 0 || paints.paints == 0)
+    if (s.prompts.messages || s.window.views().wrappedView.textLength() == 0 || paints.paints == 0)
         return std::nullopt;
-    detail(QStringLiteral("%1 units in the page").arg(s.window.Text1->textLength()));
+    detail(QStringLiteral("%1 units in the page").arg(s.window.views().wrappedView.textLength()));
     return msBetween(t0, t1);
 }
 
@@ -186,7 +186,7 @@ private:
 IdleSave& editLargePage(Session& s, const QString& file) {
     s.start();
     s.com.files = {file};
-    s.window.files.OpenText_Click();
+    s.window.files.openIntoPage();
     s.shown().setSelStart(s.shown().textLength());
     s.shown().replaceSelection(QStringLiteral("末"));
     firstPaint(s.window);
@@ -208,7 +208,7 @@ std::optional<double> idleSave(const QString& file, const QString& tmp) {
     Heartbeat heartbeat;
     saver.save();
     heartbeat.beat();
-    const bool idle = heartbeat.runUntil([&] { return saver.isIdle(); });
+    const bool idle = heartbeat.runUntil([&] { return !s.window.views().pageChanged(); });
     SettingsStore check(path);
     if (!idle || s.window.views().pageChanged() ||
         check.ReadSetting(QStringLiteral("1")) != s.shown().text())
@@ -230,7 +230,8 @@ std::optional<double> snapshot(const QString& file, const QString& tmp) {
     Heartbeat heartbeat;
     saver.save(); // the first save of the page: a snapshot is due
     heartbeat.beat();
-    bool idle = heartbeat.runUntil([&] { return saver.isIdle() && history.isIdle(); });
+    bool idle =
+        heartbeat.runUntil([&] { return !s.window.views().pageChanged() && history.isIdle(); });
     s.shown().replaceSelection(QStringLiteral("尾"));
     const QString before = s.shown().text();
     heartbeat.skip(); // the text taken for the check is no part of the figure
@@ -258,13 +259,15 @@ std::optional<double> historyOpen(const benchdata::Files& d, const QString& tmp)
     history.waitForBackground();
     const auto t0 = Clock::now();
     HistoryDialog dialog(s.window.workspace());
-    dialog.Form_Load();
+    dialog.listSnapshots();
     dialog.show();
     firstPaint(dialog);
     const auto t1 = Clock::now();
-    if (dialog.List1->topLevelItemCount() != 200 || dialog.Text1->textLength() == 0)
+    if (dialog.controls().snapshotList->topLevelItemCount() != 200 ||
+        dialog.controls().preview->textLength() == 0)
         return std::nullopt;
-    detail(QStringLiteral("%1 snapshots listed").arg(dialog.List1->topLevelItemCount()));
+    detail(QStringLiteral("%1 snapshots listed")
+               .arg(dialog.controls().snapshotList->topLevelItemCount()));
     return msBetween(t0, t1);
 }
 
@@ -315,10 +318,10 @@ private:
 std::optional<double> findAll(const benchdata::Files& d, const QString& tmp, bool first) {
     Session s(copyOfNinePages(d, tmp));
     s.start();
-    s.window.state.SearchText = findAllWord(); // the input box offers it
+    s.window.workspace().state.searchText = findAllWord(); // the input box offers it
     FindAllWatch watch;
     const auto t0 = Clock::now();
-    s.window.search.AllKens_Click();
+    s.window.search.findInAllPages();
     if (!watch.shown || !watch.whole || watch.listed != search::AllPagesSearch::RowLimit ||
         watch.total <= watch.listed || s.prompts.messages)
         return std::nullopt;
@@ -354,9 +357,9 @@ const std::map<QString, Figure>& figures() {
              Session s(copyOfNinePages(d, tmp));
              s.start();
              s.shown().replaceSelection(QStringLiteral("追記"));
-             PaintCounter paints(s.window.Text1->viewport());
+             PaintCounter paints(s.window.views().wrappedView.viewport());
              const auto t0 = Clock::now();
-             s.window.pages.page_Click(2);
+             s.window.pages.switchToPage(2);
              firstPaint(s.window);
              const auto t1 = Clock::now();
              if (s.window.windowTitle() != u"Sorabun - 2" || paints.paints == 0 ||
@@ -388,12 +391,12 @@ const std::map<QString, Figure>& figures() {
              Session s(tmp + QStringLiteral("/store.sqlite"));
              s.start();
              s.com.files = {d.text20};
-             s.window.files.OpenText_Click();
+             s.window.files.openIntoPage();
              firstPaint(s.window);
-             s.window.state.SearchText = benchdata::needle();
+             s.window.workspace().state.searchText = benchdata::needle();
              const qsizetype end = s.shown().textLength();
              const auto t0 = Clock::now();
-             s.window.search.NextSerch_Click();
+             s.window.search.findNext();
              firstPaint(s.window);
              const auto t1 = Clock::now();
              const qsizetype n = benchdata::needle().size();
@@ -407,15 +410,15 @@ const std::map<QString, Figure>& figures() {
              Session s(tmp + QStringLiteral("/store.sqlite"));
              s.start();
              s.com.files = {d.text10};
-             s.window.files.OpenText_Click();
+             s.window.files.openIntoPage();
              ReplaceDialog dialog(s.window.workspace(), &s.window);
-             dialog.Form_Load();
+             dialog.takeOverSelection();
              dialog.show();
-             dialog.Bef->setText(benchdata::target());
-             dialog.Af->setText(benchdata::replacement());
+             dialog.controls().targetEdit->setText(benchdata::target());
+             dialog.controls().replacementEdit->setText(benchdata::replacement());
              firstPaint(s.window);
              const auto t0 = Clock::now();
-             dialog.Command3_Click();
+             dialog.replaceAll();
              const auto t1 = s.prompts.lastMessageAt;
              if (s.prompts.lastMessage != u"完了" ||
                  s.shown().text().count(benchdata::replacement()) != benchdata::TargetOccurrences)
@@ -431,9 +434,10 @@ const std::map<QString, Figure>& figures() {
              Session s(tmp + QStringLiteral("/store.sqlite"));
              s.start();
              s.com.files = {d.text20};
-             s.window.files.OpenText_Click();
+             s.window.files.openIntoPage();
              firstPaint(s.window);
-             if (s.window.Text2->textLength() != s.window.Text1->textLength())
+             if (s.window.views().unwrappedView.textLength() !=
+                 s.window.views().wrappedView.textLength())
                  return std::nullopt;
              return residentMiB();
          }},
@@ -456,14 +460,14 @@ const std::map<QString, Figure>& figures() {
 std::optional<double> startup(Clock::time_point t0) {
     Program program;
     MainWindow& window = program.window();
-    PaintCounter paints(window.Text1->viewport());
-    window.Form_Load({});
+    PaintCounter paints(window.views().wrappedView.viewport());
+    window.start({});
     const QDeadlineTimer limit(10000);
     while (!window.windowHandle()->isExposed() && !limit.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     firstPaint(window);
     const auto t1 = Clock::now();
-    if (window.Text1->textLength() < 1000000 || paints.paints == 0)
+    if (window.views().wrappedView.textLength() < 1000000 || paints.paints == 0)
         return std::nullopt;
     return msBetween(t0, t1);
 }

@@ -212,8 +212,8 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
     const QString storePath = config + QStringLiteral("/sorabun/store.sqlite");
     {
         SettingsStore store(storePath);
-        store.WriteSetting(keys::AutoOP, QStringLiteral("1"));
-        store.WriteSetting(keys::Ret, values::flagText(wrap));
+        store.WriteSetting(keys::FillBlankPages, QStringLiteral("1"));
+        store.WriteSetting(keys::WordWrap, values::flagText(wrap));
     }
     QProcess p;
     const std::optional<Clock::time_point> started = launch(p, x, tmp, program, {file});

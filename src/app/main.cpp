@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    window.Form_Load(arguments);
+    window.start(arguments);
     // Ended by a signal before the window was running (a dialog at start-up).
     if (const std::optional<int> status = window.endStatus())
         return *status;

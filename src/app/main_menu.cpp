@@ -1,90 +1,111 @@
 #include "app/main_window.h"
 
 #include <QActionGroup>
-#include <QAnyStringView>
 #include <QMenu>
 #include <QMenuBar>
 
 #include <iterator>
 
 namespace {
-
 using W = MainWindow&; // the window a handler runs on
+} // namespace
 
-enum class Kind {
-    Item,  // a menu, a plain item or a separator
-    Check, // an item with a check mark that its handler reads and sets itself
-    Pages, // the nine page items: page1 to page9, captioned 1 to 9, Ctrl+F1 to Ctrl+F9
-};
-
-// One row of the menu bar: what the user sees, and what it runs.
-struct MenuRow {
+// One row of the menu bar: what the user sees, what it runs, and who keeps
+// the item's state (check mark, enabling), if anyone.
+struct MainWindow::MenuRow {
+    enum class Kind {
+        Item,  // a menu, a plain item or a separator
+        Check, // an item with a check mark that its handler reads and sets itself
+        Pages, // the nine page items: page1 to page9, captioned 1 to 9, Ctrl+F1 to Ctrl+F9
+    };
     int level;               // 0 = top-level menu, 1 = its item, 2 = item of a submenu
     const char* name;        // objectName of the menu or item
     const char16_t* caption; // "-" for a separator
     const char* shortcut = "";
     void (*handler)(W) = nullptr; // for a menu: runs as it opens
     Kind kind = Kind::Item;
+    QAction*& (*owner)(W) = nullptr; // where the item is handed as it is built
 };
+
+namespace {
+using Kind = MainWindow::MenuRow::Kind;
+} // namespace
 
 // The whole menu bar, in menu order. A row opens a submenu when the row
 // after it is one level deeper.
-const MenuRow MenuBar[] = {
-    {0, "menuFile", u"ファイル(&F)", "", [](W w) { w.pages.menuFile_Click(); }},
-    {1, "EdiPage", u"編集ページ"},
+const MainWindow::MenuRow MainWindow::menuRows[] = {
+    {0, "fileMenu", u"ファイル(&F)", "", [](W w) { w.pages.relabelPages(); }},
+    {1, "pagesMenu", u"編集ページ"},
     {2, "page", u"", "", nullptr, Kind::Pages},
-    {1, "l1", u"-"},
-    {1, "FileOut", u"ファイルに出力(&S)", "Ctrl+S", [](W w) { w.files.FileOut_Click(); }},
-    {1, "TextIn", u"開く(&O)"},
-    {2, "OpenText", u"現在のページに展開", "Ctrl+O", [](W w) { w.files.OpenText_Click(); }},
-    {2, "IntoText", u"現在の位置に挿入", "", [](W w) { w.files.IntoText_Click(); }},
-    {1, "l6", u"-"},
-    {1, "PrintOut", u"印刷(&P)", "Ctrl+P", [](W w) { w.files.PrintOut_Click(); }},
-    {1, "l5", u"-"},
-    {1, "ExitNote", u"Sorabunの終了(&X)", "Ctrl+Q", [](W w) { w.ExitNote_Click(); }},
+    {1, "", u"-"},
+    {1, "writeToFile", u"ファイルに出力(&S)", "Ctrl+S", [](W w) { w.files.writeToFile(); }},
+    {1, "openMenu", u"開く(&O)"},
+    {2, "openIntoPage", u"現在のページに展開", "Ctrl+O", [](W w) { w.files.openIntoPage(); }},
+    {2, "insertFileAtCaret", u"現在の位置に挿入", "", [](W w) { w.files.insertFileAtCaret(); }},
+    {1, "", u"-"},
+    {1, "print", u"印刷(&P)", "Ctrl+P", [](W w) { w.files.print(); }},
+    {1, "", u"-"},
+    {1, "quit", u"Sorabunの終了(&X)", "Ctrl+Q", [](W w) { w.quit(); }},
 
-    {0, "MenuEdit", u"編集(&E)", "", [](W w) { w.edit.MenuEdit_Click(); }},
-    {1, "undos", u"元に戻す(&U)", "", [](W w) { w.edit.undos_Click(); }},
-    {1, "l3", u"-"},
-    {1, "cut", u"切り取り(&X)", "", [](W w) { w.edit.cut_Click(); }},
-    {1, "copy", u"コピー(&C)", "", [](W w) { w.edit.copy_Click(); }},
-    {1, "PrintM", u"張り付け(&P)", "", [](W w) { w.edit.PrintM_Click(); }},
-    {1, "Del", u"削除(&D)", "", [](W w) { w.edit.Del_Click(); }},
-    {1, "clss", u"クリア(&L)", "", [](W w) { w.edit.clss_Click(); }},
-    {1, "l4", u"-"},
-    {1, "AllSel", u"すべて選択(&A)", "", [](W w) { w.edit.AllSel_Click(); }},
-    {1, "ReSel", u"選択を解除(&R)", "", [](W w) { w.edit.ReSel_Click(); }},
-    {1, "l7", u"-"},
-    {1, "Clipcls", u"クリップボードをクリア", "", [](W w) { w.edit.Clipcls_Click(); }},
+    {0, "editMenu", u"編集(&E)", "", [](W w) { w.edit.updateItems(); }},
+    {1, "undo", u"元に戻す(&U)", "", [](W w) { w.edit.undo(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.undo; }},
+    {1, "", u"-"},
+    {1, "cut", u"切り取り(&X)", "", [](W w) { w.edit.cut(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.cut; }},
+    {1, "copy", u"コピー(&C)", "", [](W w) { w.edit.copy(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.copy; }},
+    {1, "paste", u"張り付け(&P)", "", [](W w) { w.edit.paste(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.paste; }},
+    {1, "deleteSelection", u"削除(&D)", "", [](W w) { w.edit.deleteSelection(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.deleteSelection; }},
+    {1, "clearPage", u"クリア(&L)", "", [](W w) { w.edit.clearPage(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.clearPage; }},
+    {1, "", u"-"},
+    {1, "selectAll", u"すべて選択(&A)", "", [](W w) { w.edit.selectAll(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.selectAll; }},
+    {1, "deselect", u"選択を解除(&R)", "", [](W w) { w.edit.deselect(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.edit.items.deselect; }},
+    {1, "", u"-"},
+    {1, "clearClipboard", u"クリップボードをクリア", "", [](W w) { w.edit.clearClipboard(); },
+     Kind::Item, [](W w) -> QAction*& { return w.edit.items.clearClipboard; }},
 
-    {0, "MenuVisu", u"表示(&V)"},
-    {1, "RightRet", u"右端で折り返す", "", [](W w) { w.RightRet_Click(); }, Kind::Check},
-    {1, "FontSet", u"表示フォントの指定", "", [](W w) { w.font.FontSet_Click(); }},
-    {1, "ComlineOP", u"コマンドランオプション(&C)", "",
-     [](W w) { w.housekeeping.ComlineOP_Click(); }},
-    {1, "SizeInMem", u"ウィンドウサイズをWindows付属のメモ帳とほぼ同じにする", "",
-     [](W w) { w.SizeInMem_Click(); }},
+    {0, "viewMenu", u"表示(&V)"},
+    {1, "wordWrap", u"右端で折り返す", "", [](W w) { w.toggleWordWrap(); }, Kind::Check,
+     [](W w) -> QAction*& { return w.m_wordWrapItem; }},
+    {1, "chooseFont", u"表示フォントの指定", "", [](W w) { w.font.chooseFont(); }},
+    {1, "commandLineOptions", u"コマンドランオプション(&C)", "",
+     [](W w) { w.housekeeping.showOptions(); }},
+    {1, "defaultSize", u"ウィンドウサイズをWindows付属のメモ帳とほぼ同じにする", "",
+     [](W w) { w.useDefaultSize(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.m_defaultSizeItem; }},
 
-    {0, "MenuKen", u"検索(&S)", "", [](W w) { w.search.MenuKen_Click(); }},
-    {1, "Kens", u"検索(&S)", "", [](W w) { w.search.Kens_Click(); }},
-    {1, "NextSerch", u"次を検索(&N)", "F3", [](W w) { w.search.NextSerch_Click(); }},
-    {1, "Swap", u"置き換え", "", [](W w) { w.search.Swap_Click(); }},
-    {1, "AllKens", u"全ページから検索(&A)...", "Ctrl+Shift+F",
-     [](W w) { w.search.AllKens_Click(); }},
+    {0, "searchMenu", u"検索(&S)", "", [](W w) { w.search.updateItems(); }},
+    {1, "find", u"検索(&S)", "", [](W w) { w.search.find(); }},
+    {1, "findNext", u"次を検索(&N)", "F3", [](W w) { w.search.findNext(); }, Kind::Item,
+     [](W w) -> QAction*& { return w.search.findNextItem; }},
+    {1, "replace", u"置き換え", "", [](W w) { w.search.replace(); }},
+    {1, "findInAllPages", u"全ページから検索(&A)...", "Ctrl+Shift+F",
+     [](W w) { w.search.findInAllPages(); }},
 
-    {0, "SP", u"特殊"},
-    {1, "PageHist", u"ページの履歴(&R)...", "", [](W w) { w.housekeeping.PageHist_Click(); }},
-    {1, "l9", u"-"},
-    {1, "Uninst", u"アンイストールの準備", "", [](W w) { w.housekeeping.Uninst_Click(); }},
+    {0, "specialMenu", u"特殊"},
+    {1, "pageHistory", u"ページの履歴(&R)...", "", [](W w) { w.housekeeping.showPageHistory(); }},
+    {1, "", u"-"},
+    {1, "prepareUninstall", u"アンイストールの準備", "",
+     [](W w) { w.housekeeping.prepareUninstall(); }},
 
-    {0, "Menuhelp", u"ヘルプ(&H)"},
-    {1, "VrInfo", u"バージョン情報(&V)", "", [](W w) { w.housekeeping.VrInfo_Click(); }},
-    {1, "Help", u"ヘルプ[目次](&H)", "F1", [](W w) { w.housekeeping.Help_Click(); }},
-    {1, "l8", u"-"},
-    {1, "HP", u"公式ホームページ(&W)", "", [](W w) { w.housekeeping.HP_Click(); }},
+    {0, "helpMenu", u"ヘルプ(&H)"},
+    {1, "showVersion", u"バージョン情報(&V)", "", [](W w) { w.housekeeping.showVersion(); }},
+    {1, "showHelp", u"ヘルプ[目次](&H)", "F1", [](W w) { w.housekeeping.showHelp(); }},
+    {1, "", u"-"},
+    {1, "homePage", u"公式ホームページ(&W)", "", [](W w) { w.housekeeping.openHomePage(); }},
 };
 
-QMenu* addMenu(W w, QMenu* parent, const MenuRow& row) {
+namespace {
+
+using Row = MainWindow::MenuRow;
+
+QMenu* addMenu(W w, QMenu* parent, const Row& row) {
     const QString caption = QString::fromUtf16(row.caption);
     QMenu* menu = parent ? parent->addMenu(caption) : w.menuBar()->addMenu(caption);
     menu->setObjectName(QString::fromLatin1(row.name));
@@ -107,7 +128,7 @@ QAction* addItem(W w, QMenu& parent, const QString& name, const QString& caption
     return action;
 }
 
-void addRow(W w, QMenu& parent, const MenuRow& row) {
+void addRow(W w, QMenu& parent, const Row& row) {
     QAction* action = addItem(
         w, parent, QString::fromLatin1(row.name), QString::fromUtf16(row.caption),
         QKeySequence::fromString(QString::fromLatin1(row.shortcut), QKeySequence::PortableText));
@@ -123,6 +144,8 @@ void addRow(W w, QMenu& parent, const MenuRow& row) {
     } else if (row.handler) {
         QObject::connect(action, &QAction::triggered, &w, [&w, h = row.handler] { h(w); });
     }
+    if (row.owner)
+        row.owner(w) = action;
 }
 
 // One group moves the check mark; the page switch puts it where the page on
@@ -134,7 +157,8 @@ void addPages(W w, QMenu& parent) {
                                   QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1)));
         action->setCheckable(true);
         action->setActionGroup(group);
-        QObject::connect(action, &QAction::triggered, &w, [&w, n] { w.pages.page_Click(n); });
+        QObject::connect(action, &QAction::triggered, &w, [&w, n] { w.pages.switchToPage(n); });
+        w.pages.items[n - 1] = action;
     }
 }
 
@@ -142,39 +166,17 @@ void addPages(W w, QMenu& parent) {
 
 void MainWindow::buildMenus() {
     QMenu* parents[3] = {};
-    const std::size_t rows = std::size(MenuBar);
+    const std::size_t rows = std::size(menuRows);
     for (std::size_t i = 0; i < rows; ++i) {
-        const MenuRow& row = MenuBar[i];
+        const MenuRow& row = menuRows[i];
         QMenu* parent = row.level > 0 ? parents[row.level - 1] : nullptr;
-        if (row.level == 0 || (i + 1 < rows && MenuBar[i + 1].level > row.level))
+        if (row.level == 0 || (i + 1 < rows && menuRows[i + 1].level > row.level))
             parents[row.level] = addMenu(*this, parent, row);
         else if (row.kind == Kind::Pages)
             addPages(*this, *parent);
         else
             addRow(*this, *parent, row);
     }
-    handOutItems();
-    m_rightRet->setChecked(true);
-    m_sizeInMem->setEnabled(false);
-}
-
-// The classes that keep an item's state (check marks, enabling) get it by name.
-void MainWindow::handOutItems() {
-    auto item = [this](QAnyStringView name) {
-        return findChild<QAction*>(name.toString(), Qt::FindDirectChildrenOnly);
-    };
-    for (int n = 1; n <= 9; ++n)
-        pages.items[n - 1] = item(QStringLiteral("page%1").arg(n));
-    edit.items = {.undos = item("undos"),
-                  .cut = item("cut"),
-                  .copy = item("copy"),
-                  .PrintM = item("PrintM"),
-                  .Del = item("Del"),
-                  .clss = item("clss"),
-                  .AllSel = item("AllSel"),
-                  .ReSel = item("ReSel"),
-                  .Clipcls = item("Clipcls")};
-    search.NextSerch = item("NextSerch");
-    m_rightRet = item("RightRet");
-    m_sizeInMem = item("SizeInMem");
+    m_wordWrapItem->setChecked(true);
+    m_defaultSizeItem->setEnabled(false);
 }

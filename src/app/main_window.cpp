@@ -1,8 +1,10 @@
 #include "app/main_window.h"
 
-#include "editor/shown_view_access.h"
 #include "intake/intake.h"
 #include "platform/long_work.h"
+#include "session/recovery_file.h"
+#include "session/shown_view_access.h"
+#include "session/store_notices.h"
 #include "store/keys.h"
 #include "store/settings_store.h"
 #include "store/values.h"
@@ -27,26 +29,27 @@ void endEventLoop(int status) {
 
 } // namespace
 
-MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent)
-    : QMainWindow(parent), Text1(new TextView), Text2(new TextView), m_store(store),
-      m_platform(platform), m_views(*Text1, *Text2, state),
+MainWindow::MainWindow(SettingsStore& store, Platform& platform, const Settings& settings,
+                       QWidget* parent)
+    : QMainWindow(parent), m_store(store), m_platform(platform), m_wrappedView(new TextView),
+      m_unwrappedView(new TextView), m_views(*m_wrappedView, *m_unwrappedView, m_state),
       m_history(PageHistory::pathBeside(store.path())),
-      m_snapshots(m_views, state, store, m_history), m_ws{*this, m_views,  state,
-                                                          store, platform, m_snapshots},
-      pages(m_ws), edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws), drop(m_ws, pages),
-      housekeeping(m_ws), placement(*this), m_saver(m_ws) {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Form1"));
+      m_snapshots(m_views, m_state, store, m_history), m_ws{*this, m_views,  m_state,
+                                                            store, platform, m_snapshots},
+      pages(m_ws), edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws, settings.maxViewUnits),
+      drop(m_ws, pages), housekeeping(m_ws), placement(*this), m_saver(m_ws, settings.idleSave) {
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("Sorabun"));
     auto* host = new QWidget(this);
     host->setObjectName(QStringLiteral("viewHost"));
-    Text1->setParent(host);
-    Text2->setParent(host);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text2->setObjectName(QStringLiteral("Text2"));
+    m_wrappedView->setParent(host);
+    m_unwrappedView->setParent(host);
+    m_wrappedView->setObjectName(QStringLiteral("wrappedView"));
+    m_unwrappedView->setObjectName(QStringLiteral("unwrappedView"));
     host->installEventFilter(this);
     exposeShownViewsOnly(*host);
     setCentralWidget(host);
-    setTabOrder(Text1, Text2);
+    setTabOrder(m_wrappedView, m_unwrappedView);
 
     // The design face is kept by name and shown with an installed Japanese
     // fixed-width face.
@@ -57,15 +60,14 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, QWidget* parent
     design.setPointSizeF(DesignFontSize);
     m_views.setFont(design);
 
-    connect(Text1, &TextView::charTyped, this, [this](QChar c) { edit.Text1_KeyPress(c); });
-    connect(Text2, &TextView::charTyped, this, [this](QChar c) { edit.Text2_KeyPress(c); });
-    connect(Text1, &TextView::filesDropped, this,
-            [this](const QStringList& p) { drop.Text1_OLEDragDrop(p); });
-    connect(Text2, &TextView::filesDropped, this,
-            [this](const QStringList& p) { drop.Text2_OLEDragDrop(p); });
+    for (TextView* view : {m_wrappedView, m_unwrappedView}) {
+        connect(view, &TextView::charTyped, this, [this](QChar c) { edit.charTyped(c); });
+        connect(view, &TextView::filesDropped, this,
+                [this](const QStringList& p) { drop.filesDropped(p); });
+    }
 
     buildMenus();
-    m_views.setRightRet(m_rightRet);
+    m_views.setWordWrapItem(m_wordWrapItem);
     placement.keepOuterMinimum();
 }
 
@@ -73,7 +75,7 @@ MainWindow::~MainWindow() = default;
 
 // ---- size and layout ----------------------------------------------------------
 
-void MainWindow::Form_Resize() {
+void MainWindow::fitToSize() {
     if (isMinimized())
         return;
     placement.keepMinimum();
@@ -83,14 +85,14 @@ void MainWindow::Form_Resize() {
 void MainWindow::layoutViews() {
     // Both views, the hidden one included, always get the same place and size.
     const QRect r = centralWidget()->rect();
-    Text1->setGeometry(r);
-    Text2->setGeometry(r);
+    m_wrappedView->setGeometry(r);
+    m_unwrappedView->setGeometry(r);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     placement.settleFrame();
-    Form_Resize();
+    fitToSize();
 }
 
 void MainWindow::moveEvent(QMoveEvent* e) {
@@ -106,15 +108,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 // ---- start-up -------------------------------------------------------------------
 
-void MainWindow::Form_Load(const QStringList& arguments) {
+void MainWindow::start(const QStringList& arguments) {
     const SettingsStore& s = m_store;
     // 1-4: the window's size and place, as the window manager will frame it
     placement.prepare();
     const bool maximized = placement.restore(s);
     // 5: options
-    state.ComLine = values::integer(s.ReadSetting(keys::ComLine));
-    state.NoeNumOP = values::integer(s.ReadSetting(keys::NoeNumOP));
-    state.AutoOP = values::integer(s.ReadSetting(keys::AutoOP));
+    m_state.ignoreCommandLine = values::integer(s.ReadSetting(keys::IgnoreCommandLine));
+    m_state.singleFileToLastPage = values::integer(s.ReadSetting(keys::SingleFileToLastPage));
+    m_state.fillBlankPages = values::integer(s.ReadSetting(keys::FillBlankPages));
     // 6: files named on the command line; a page filled from a file is
     // shown from the text just written, not read back out of the store
     m_store.setKeepLatest(true);
@@ -146,30 +148,30 @@ void MainWindow::restoreViews() {
     const SettingsStore& s = m_store;
     // Both views keep the page as a string until the word-wrap switch below
     // shows one of them: the page's document is built once, in that view.
-    Text1->setVisible(false);
-    pages.ShowPage(keys::shownPage(s));
+    m_wrappedView->setVisible(false);
+    pages.showPage(keys::shownPage(s));
     // The check mark as stored, inverted: the switch inverts it back and
     // shows the matching view, carrying text and selection.
-    m_rightRet->setChecked(values::flag(s.ReadSetting(keys::Ret, QStringLiteral("-1"))));
-    m_rightRet->setChecked(!m_rightRet->isChecked());
-    RightRet_Click();
-    Text1->setSelStart(
-        std::max(0, values::integer(s.ReadSetting(keys::SelStart, QStringLiteral("0")))));
-    Text1->setSelLength(
-        std::max(0, values::integer(s.ReadSetting(keys::SelLen, QStringLiteral("0")))));
-    Text2->setSelStart(Text1->selStart());
-    Text2->setSelLength(Text1->selLength());
+    m_wordWrapItem->setChecked(values::flag(s.ReadSetting(keys::WordWrap, QStringLiteral("-1"))));
+    m_wordWrapItem->setChecked(!m_wordWrapItem->isChecked());
+    toggleWordWrap();
+    m_wrappedView->setSelStart(
+        std::max(0, values::integer(s.ReadSetting(keys::SelectionStart, QStringLiteral("0")))));
+    m_wrappedView->setSelLength(
+        std::max(0, values::integer(s.ReadSetting(keys::SelectionLength, QStringLiteral("0")))));
+    m_unwrappedView->setSelStart(m_wrappedView->selStart());
+    m_unwrappedView->setSelLength(m_wrappedView->selLength());
     m_views.markStored(); // the page as the store holds it
     font.restore();
 }
 
 void MainWindow::startupNotices() {
     if (!m_store.isOpen())
-        m_platform.prompts.notice(safekeeping::noStore(m_store));
+        m_platform.prompts.notice(notices::noStore(m_store));
     else if (!m_store.keptAsidePath().isEmpty())
-        m_platform.prompts.notice(safekeeping::keptAside(m_store.keptAsidePath()));
+        m_platform.prompts.notice(notices::keptAside(m_store.keptAsidePath()));
     if (!m_history.keptAsidePath().isEmpty())
-        m_platform.prompts.notice(safekeeping::historyKeptAside(m_history.keptAsidePath()));
+        m_platform.prompts.notice(notices::historyKeptAside(m_history.keptAsidePath()));
 }
 
 // ---- shut-down ----------------------------------------------------------------
@@ -177,8 +179,8 @@ void MainWindow::startupNotices() {
 bool MainWindow::writeState(bool withPlacement) {
     SettingsStore& s = m_store;
     SettingsStore::Batch batch(s);
-    s.WriteSetting(keys::Page, QString::number(state.CurrentPage));
-    s.WriteSetting(keys::Ret, values::flagText(m_rightRet->isChecked()));
+    s.WriteSetting(keys::Page, QString::number(m_state.currentPage));
+    s.WriteSetting(keys::WordWrap, values::flagText(m_wordWrapItem->isChecked()));
     TextView& v = m_views.visible();
     // Another instance may have written this page meanwhile: it is written
     // only with edits of this one. The display gone in the middle of long
@@ -187,14 +189,14 @@ bool MainWindow::writeState(bool withPlacement) {
     const quint64 edits = m_views.edits();
     if (whole) {
         if (m_views.pageChanged())
-            s.WriteSetting(keys::page(state.CurrentPage), v.text());
-        s.WriteSetting(keys::SelStart, QString::number(v.selStart()));
-        s.WriteSetting(keys::SelLen, QString::number(v.selLength()));
+            s.WriteSetting(keys::page(m_state.currentPage), v.text());
+        s.WriteSetting(keys::SelectionStart, QString::number(v.selStart()));
+        s.WriteSetting(keys::SelectionLength, QString::number(v.selLength()));
     }
     font.write(s);
-    s.WriteSetting(keys::ComLine, QString::number(state.ComLine));
-    s.WriteSetting(keys::NoeNumOP, QString::number(state.NoeNumOP));
-    s.WriteSetting(keys::AutoOP, QString::number(state.AutoOP));
+    s.WriteSetting(keys::IgnoreCommandLine, QString::number(m_state.ignoreCommandLine));
+    s.WriteSetting(keys::SingleFileToLastPage, QString::number(m_state.singleFileToLastPage));
+    s.WriteSetting(keys::FillBlankPages, QString::number(m_state.fillBlankPages));
     if (withPlacement)
         placement.write(s);
     if (!batch.commit())
@@ -204,7 +206,7 @@ bool MainWindow::writeState(bool withPlacement) {
     return true;
 }
 
-void MainWindow::Form_Unload() {
+void MainWindow::shutDown() {
     if (m_unloaded || !m_loaded)
         return;
     m_saver.stop();
@@ -214,13 +216,13 @@ void MainWindow::Form_Unload() {
         return;
     }
     // The store refused: the user decides, knowing what is at stake.
-    const QString file = safekeeping::recoveryPath(state.CurrentPage);
+    const QString file = recovery::recoveryPath(m_state.currentPage);
     if (m_platform.prompts.ask(
-            safekeeping::endRefused(m_store, m_views.pageChanged() ? file : QString()))) {
+            notices::endRefused(m_store, m_views.pageChanged() ? file : QString()))) {
         m_saver.start();
         return;
     }
-    safekeeping::keepUnsaved(m_views, file);
+    recovery::keepUnsaved(m_views, file);
     m_unloaded = true;
     endEventLoop(0);
 }
@@ -233,7 +235,7 @@ void MainWindow::sessionSave() {
         if (writeState())
             m_saver.placeWritten();
         else
-            safekeeping::keepUnsaved(m_views, safekeeping::recoveryPath(state.CurrentPage));
+            recovery::keepUnsaved(m_views, recovery::recoveryPath(m_state.currentPage));
         m_saver.start();
     });
 }
@@ -253,7 +255,7 @@ bool MainWindow::endUnattended(bool withPlacement) {
     m_unloaded = true;
     if (writeState(withPlacement))
         return true;
-    safekeeping::keepUnsaved(m_views, safekeeping::recoveryPath(state.CurrentPage));
+    recovery::keepUnsaved(m_views, recovery::recoveryPath(m_state.currentPage));
     return false;
 }
 
@@ -265,7 +267,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         LongWork::afterWork(this, [this] { close(); });
         return;
     }
-    Form_Unload();
+    shutDown();
     // A shut-down the store refused, and the user chose to stay.
     if (m_unloaded || !m_loaded)
         e->accept();

@@ -2,17 +2,17 @@
 
 #include "app/window_placement.h"
 #include "dialogs/housekeeping.h"
-#include "editor/edit_commands.h"
-#include "editor/font_command.h"
-#include "editor/pages_menu.h"
-#include "editor/safekeeping.h"
 #include "editor/textview.h"
-#include "editor/views.h"
-#include "editor/workspace.h"
 #include "files/drop_handler.h"
 #include "files/file_commands.h"
 #include "search/search_commands.h"
-#include "state/app_state.h"
+#include "session/app_state.h"
+#include "session/edit_commands.h"
+#include "session/font_command.h"
+#include "session/idle_save.h"
+#include "session/pages_menu.h"
+#include "session/views.h"
+#include "session/workspace.h"
 #include "store/page_history.h"
 
 #include <QMainWindow>
@@ -22,34 +22,48 @@
 class SettingsStore;
 struct Platform;
 
-// Form1: the main window. It owns the menu bar, built from one table, and
-// composes the command classes that hold the handlers.
+// Timings and limits of the main window: the program's own, unless a test
+// shortens them.
+struct MainWindowSettings {
+    IdleSave::Timing idleSave;
+    qsizetype maxViewUnits = FileCommands::DefaultMaxViewUnits;
+};
+
+// The main window. It owns the menu bar, built from one table, and composes
+// the command classes that hold the handlers. Its views and the program-wide
+// state are reached through workspace().
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(SettingsStore& store, Platform& platform, QWidget* parent = nullptr);
+    using Settings = MainWindowSettings;
+
+    MainWindow(SettingsStore& store, Platform& platform, const Settings& settings = {},
+               QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // One row of the menu bar's table (main_menu.cpp).
+    struct MenuRow;
 
     // Start-up: restores the last run and shows the window. `arguments` are
     // the file names given on the command line.
-    void Form_Load(const QStringList& arguments = {});
+    void start(const QStringList& arguments = {});
     // Shut-down: writes the whole state back and ends the program. When the
     // store refuses it, the user is asked, and the program keeps running
     // unless they choose to end it anyway.
-    void Form_Unload();
-    void Form_Resize();
-    void SizeInMem_Click() { placement.defaultSize(); }
-    void ExitNote_Click() { close(); }
-    void RightRet_Click() { m_views.RightRet_Click(); }
-
-    TextView* Text1;
-    TextView* Text2;
-    AppState state;
+    void shutDown();
+    // The window was resized: it keeps its smallest size and the views fill it.
+    void fitToSize();
+    void useDefaultSize() { placement.defaultSize(); }
+    void quit() { close(); }
+    void toggleWordWrap() { m_views.toggleWordWrap(); }
 
 private:
     // First: every command object below is built on them.
     SettingsStore& m_store;
     Platform& m_platform;
+    AppState m_state;
+    TextView* m_wrappedView;
+    TextView* m_unwrappedView;
     Views m_views;
     PageHistory m_history;
     Snapshots m_snapshots;
@@ -101,15 +115,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void buildMenus();   // main_menu.cpp
-    void handOutItems(); // main_menu.cpp
+    // The menu bar, built from one table (main_menu.cpp).
+    static const MenuRow menuRows[];
+    void buildMenus();
     void layoutViews();
     void restoreViews();
     void startupNotices();
 
     IdleSave m_saver;
-    QAction* m_rightRet = nullptr;
-    QAction* m_sizeInMem = nullptr;
+    QAction* m_wordWrapItem = nullptr;
+    QAction* m_defaultSizeItem = nullptr;
     bool m_loaded = false;
     bool m_unloaded = false;
     std::optional<int> m_endStatus;

@@ -1,11 +1,10 @@
 #include "dialogs/history_dialog.h"
 
-#include "dialogs/housekeeping.h"
-#include "editor/safekeeping.h"
 #include "editor/textview.h"
-#include "editor/workspace.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
+#include "session/store_notices.h"
+#include "session/workspace.h"
 #include "store/page_history.h"
 
 #include <QDateTime>
@@ -31,74 +30,76 @@ HistoryDialog::HistoryDialog(Workspace& ws, QWidget* parent)
                                                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                 Qt::MSWindowsFixedSizeDialogHint),
       m_ws(ws) {
-    setObjectName(QStringLiteral("FormHistory"));
+    setObjectName(QStringLiteral("HistoryDialog"));
     setFont(dialoglayout::designFont()); // the captions fit their places
     setWindowTitle(Title);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
 
-    Label1 = dialoglayout::label(this, "Label1", QStringLiteral("履歴(&L)"));
-    dialoglayout::placeLabel(Label1, 120, 120, 3000, 240);
-    List1 = new QTreeWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("文字数")});
-    List1->setRootIsDecorated(false);
-    List1->setUniformRowHeights(true);
-    List1->setAllColumnsShowFocus(true);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->header()->setStretchLastSection(false);
-    List1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    List1->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    twips::setGeometry(List1, 120, 390, 3000, 4500);
-    Label1->setBuddy(List1);
+    m_listCaption = dialoglayout::label(this, "listCaption", QStringLiteral("履歴(&L)"));
+    dialoglayout::placeLabel(m_listCaption, 120, 120, 3000, 240);
+    m_snapshotList = new QTreeWidget(this);
+    m_snapshotList->setObjectName(QStringLiteral("snapshotList"));
+    m_snapshotList->setHeaderLabels({QStringLiteral("日時"), QStringLiteral("文字数")});
+    m_snapshotList->setRootIsDecorated(false);
+    m_snapshotList->setUniformRowHeights(true);
+    m_snapshotList->setAllColumnsShowFocus(true);
+    m_snapshotList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_snapshotList->header()->setStretchLastSection(false);
+    m_snapshotList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_snapshotList->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    twips::setGeometry(m_snapshotList, 120, 390, 3000, 4500);
+    m_listCaption->setBuddy(m_snapshotList);
 
-    Label2 = dialoglayout::label(this, "Label2", QStringLiteral("内容(&N)"));
-    dialoglayout::placeLabel(Label2, 3240, 120, 5640, 240);
-    Text1 = new TextView(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setTabChangesFocus(true);
-    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Text1->setAccessibleName(QStringLiteral("選んだ履歴の内容"));
-    twips::setGeometry(Text1, 3240, 390, 5640, 4500);
-    Label2->setBuddy(Text1);
+    m_previewCaption = dialoglayout::label(this, "previewCaption", QStringLiteral("内容(&N)"));
+    dialoglayout::placeLabel(m_previewCaption, 3240, 120, 5640, 240);
+    m_preview = new TextView(this);
+    m_preview->setObjectName(QStringLiteral("preview"));
+    m_preview->setReadOnly(true);
+    m_preview->setTabChangesFocus(true);
+    m_preview->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_preview->setAccessibleName(QStringLiteral("選んだ履歴の内容"));
+    twips::setGeometry(m_preview, 3240, 390, 5640, 4500);
+    m_previewCaption->setBuddy(m_preview);
 
-    Label3 = dialoglayout::label(this, "Label3", QString());
-    Label3->setWordWrap(true);
-    twips::setGeometry(Label3, 120, 4980, 5400, 600);
+    m_noteLine = dialoglayout::label(this, "noteLine", QString());
+    m_noteLine->setWordWrap(true);
+    twips::setGeometry(m_noteLine, 120, 4980, 5400, 600);
 
-    Command1 = dialoglayout::button(this, "Command1", QStringLiteral("このページに戻す"));
-    twips::setGeometry(Command1, 5640, 5070, 1860, 375);
-    Command2 = dialoglayout::button(this, "Command2", QStringLiteral("キャンセル"));
-    twips::setGeometry(Command2, 7620, 5070, 1260, 375);
-    Command1->setDefault(true); // Enter restores; Esc cancels
+    m_restoreButton =
+        dialoglayout::button(this, "restoreButton", QStringLiteral("このページに戻す"));
+    twips::setGeometry(m_restoreButton, 5640, 5070, 1860, 375);
+    m_cancelButton = dialoglayout::button(this, "cancelButton", QStringLiteral("キャンセル"));
+    twips::setGeometry(m_cancelButton, 7620, 5070, 1260, 375);
+    m_restoreButton->setDefault(true); // Enter restores; Esc cancels
 
-    dialoglayout::tabOrder({List1, Text1, Command1, Command2});
+    dialoglayout::tabOrder({m_snapshotList, m_preview, m_restoreButton, m_cancelButton});
 
-    connect(List1, &QTreeWidget::itemSelectionChanged, this, [this] { List1_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(m_snapshotList, &QTreeWidget::itemSelectionChanged, this, [this] { previewChosen(); });
+    connect(m_restoreButton, &QPushButton::clicked, this, [this] { restoreChosen(); });
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
 }
 
 HistoryDialog::~HistoryDialog() = default;
 
-void HistoryDialog::Form_Load() {
+void HistoryDialog::listSnapshots() {
     PageHistory& history = m_ws.snapshots.history();
-    const int page = m_ws.state.CurrentPage;
+    const int page = m_ws.state.currentPage;
     const QString pageName = QStringLiteral("ページ %1 の履歴").arg(page);
-    Label1->setText(pageName + QStringLiteral("(&L)"));
-    List1->setAccessibleName(pageName);
+    m_listCaption->setText(pageName + QStringLiteral("(&L)"));
+    m_snapshotList->setAccessibleName(pageName);
 
     m_ws.snapshots.handOver(); // what long work held back is listed too
     const QString asideBefore = history.keptAsidePath();
     const std::vector<PageHistory::Entry> entries = history.entries(page);
     if (history.keptAsidePath() != asideBefore)
-        m_ws.platform.prompts.notice(safekeeping::historyKeptAside(history.keptAsidePath()));
+        m_ws.platform.prompts.notice(notices::historyKeptAside(history.keptAsidePath()));
 
     const qint64 now = history.now();
     const QLocale japanese(QLocale::Japanese, QLocale::Japan);
-    List1->clear();
+    m_snapshotList->clear();
     for (const PageHistory::Entry& e : entries) {
-        auto* item = new QTreeWidgetItem(List1, {whenText(e.takenMs, now), countText(e.units)});
+        auto* item =
+            new QTreeWidgetItem(m_snapshotList, {whenText(e.takenMs, now), countText(e.units)});
         item->setData(0, Qt::UserRole, e.id);
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setToolTip(0, japanese.toString(QDateTime::fromMSecsSinceEpoch(e.takenMs),
@@ -107,54 +108,55 @@ void HistoryDialog::Form_Load() {
     move(dialoglayout::placedIn(m_ws.window.frameGeometry(), ClientWidth, ClientHeight,
                                 dialoglayout::Vertical::Centred, &m_ws.window));
     if (entries.empty()) {
-        Label3->setText(history.isOpen()
-                            ? QStringLiteral("このページの履歴はまだありません。")
-                            : QStringLiteral("ページの履歴を保存するファイルを開けませんでした。") +
-                                  QDir::toNativeSeparators(history.path()));
-        List1_Click();
-        Command2->setDefault(true);
-        Command2->setFocus();
+        m_noteLine->setText(
+            history.isOpen()
+                ? QStringLiteral("このページの履歴はまだありません。")
+                : QStringLiteral("ページの履歴を保存するファイルを開けませんでした。") +
+                      QDir::toNativeSeparators(history.path()));
+        previewChosen();
+        m_cancelButton->setDefault(true);
+        m_cancelButton->setFocus();
         return;
     }
-    List1->setCurrentItem(List1->topLevelItem(0));
-    List1->setFocus();
+    m_snapshotList->setCurrentItem(m_snapshotList->topLevelItem(0));
+    m_snapshotList->setFocus();
 }
 
-void HistoryDialog::List1_Click() {
-    const QTreeWidgetItem* item = List1->currentItem();
+void HistoryDialog::previewChosen() {
+    const QTreeWidgetItem* item = m_snapshotList->currentItem();
     m_chosen = item ? m_ws.snapshots.history().text(item->data(0, Qt::UserRole).toLongLong())
                     : std::nullopt;
-    Command1->setEnabled(m_chosen.has_value());
+    m_restoreButton->setEnabled(m_chosen.has_value());
     if (!m_chosen) {
-        Text1->setText(QString());
+        m_preview->setText(QString());
         if (item)
-            Label3->setText(QStringLiteral("この履歴を読み出せませんでした。"));
+            m_noteLine->setText(QStringLiteral("この履歴を読み出せませんでした。"));
         return;
     }
     if (m_chosen->size() > PreviewUnits) {
-        Text1->setText(m_chosen->left(PreviewUnits));
-        Label3->setText(
+        m_preview->setText(m_chosen->left(PreviewUnits));
+        m_noteLine->setText(
             QStringLiteral("先頭の %1 文字だけを表示しています。戻すときは全体が戻ります。")
                 .arg(QLocale(QLocale::Japanese, QLocale::Japan).toString(PreviewUnits)));
     } else {
-        Text1->setText(*m_chosen);
-        Label3->clear();
+        m_preview->setText(*m_chosen);
+        m_noteLine->clear();
     }
 }
 
 // The page as it is now is kept first, so the restore can itself be undone
 // from the history too.
-void HistoryDialog::Command1_Click() {
+void HistoryDialog::restoreChosen() {
     if (!m_chosen)
         return;
     m_ws.snapshots.keepShown();
     TextView& shown = m_ws.views.visible();
     shown.replaceAllText(*m_chosen, 0);
-    m_ws.state.UndoAvailable = true;
+    m_ws.state.undoAvailable = true;
     accept();
 }
 
-void HistoryDialog::Command2_Click() {
+void HistoryDialog::cancel() {
     reject();
 }
 
@@ -178,10 +180,4 @@ QString HistoryDialog::whenText(qint64 takenMs, qint64 nowMs) {
 QString HistoryDialog::countText(qsizetype units) {
     return QLocale(QLocale::Japanese, QLocale::Japan).toString(qlonglong(units)) +
            QStringLiteral(" 文字");
-}
-
-void HousekeepingCommands::PageHist_Click() {
-    HistoryDialog dialog(m_ws);
-    dialog.Form_Load();
-    dialog.exec();
 }

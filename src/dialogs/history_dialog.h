@@ -27,11 +27,11 @@ public:
     ~HistoryDialog() override;
 
     // Lists the snapshots of the page on show and chooses the newest.
-    void Form_Load();
+    void listSnapshots();
     // The chosen snapshot into the preview.
-    void List1_Click();
-    void Command1_Click(); // このページに戻す
-    void Command2_Click(); // キャンセル
+    void previewChosen();
+    void restoreChosen(); // このページに戻す
+    void cancel();        // キャンセル
 
     // When a snapshot was taken, as a person says it: "たった今", "3 分前",
     // "今日 9:30", "昨日 14:05", "5月3日 14:05", "2024年5月3日 14:05".
@@ -39,15 +39,29 @@ public:
     // "1,234 文字"
     static QString countText(qsizetype units);
 
-    QLabel* Label1; // names the list
-    QTreeWidget* List1;
-    QLabel* Label2;  // names the preview
-    TextView* Text1; // the preview, read-only
-    QLabel* Label3;  // what is worth knowing about the list or the preview
-    QPushButton* Command1;
-    QPushButton* Command2;
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QLabel* listCaption; // names the list
+        QTreeWidget* snapshotList;
+        QLabel* previewCaption; // names the preview
+        TextView* preview;      // the preview, read-only
+        QLabel* noteLine;       // what is worth knowing about the list or the preview
+        QPushButton* restoreButton;
+        QPushButton* cancelButton;
+    };
+    Controls controls() const {
+        return {m_listCaption, m_snapshotList,  m_previewCaption, m_preview,
+                m_noteLine,    m_restoreButton, m_cancelButton};
+    }
 
 private:
     Workspace& m_ws;
     std::optional<QString> m_chosen; // the text of the snapshot chosen
+    QLabel* m_listCaption;
+    QTreeWidget* m_snapshotList;
+    QLabel* m_previewCaption;
+    TextView* m_preview;
+    QLabel* m_noteLine;
+    QPushButton* m_restoreButton;
+    QPushButton* m_cancelButton;
 };

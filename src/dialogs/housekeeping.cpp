@@ -1,7 +1,9 @@
 #include "dialogs/housekeeping.h"
 
-#include "editor/safekeeping.h"
-#include "editor/workspace.h"
+#include "dialogs/history_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "session/recovery_file.h"
+#include "session/workspace.h"
 #include "store/keys.h"
 #include "store/page_history.h"
 #include "store/settings_store.h"
@@ -30,9 +32,24 @@ QString HousekeepingCommands::homePage() {
     return QStringLiteral("https://sorabun.example.org/");
 }
 
+// ---- options and the page history ---------------------------------------------
+
+void HousekeepingCommands::showOptions() {
+    // Owned by the main window, so it stays above it and out of the taskbar.
+    OptionsDialog dialog(m_ws.state, &m_ws.window);
+    dialog.centreOnScreen();
+    dialog.exec();
+}
+
+void HousekeepingCommands::showPageHistory() {
+    HistoryDialog dialog(m_ws);
+    dialog.listSnapshots();
+    dialog.exec();
+}
+
 // ---- version ------------------------------------------------------------------
 
-void HousekeepingCommands::VrInfo_Click() {
+void HousekeepingCommands::showVersion() {
     const QString text = QStringLiteral("Sorabun Version ") + QStringLiteral(SORABUN_VERSION) +
                          QStringLiteral("       ") + QStringLiteral("\r\n\r\n") +
                          QStringLiteral("作者: Sorabun 開発チーム");
@@ -65,7 +82,7 @@ QString HousekeepingCommands::findHelpDocument(const QStringList& directories) {
     return QString();
 }
 
-void HousekeepingCommands::Help_Click() {
+void HousekeepingCommands::showHelp() {
     const QString doc =
         findHelpDocument(helpDirectories.isEmpty() ? defaultHelpDirectories() : helpDirectories);
     if (doc.isEmpty()) {
@@ -83,7 +100,7 @@ void HousekeepingCommands::Help_Click() {
                                      doc);
 }
 
-void HousekeepingCommands::HP_Click() {
+void HousekeepingCommands::openHomePage() {
     if (!m_ws.platform.launcher.start(desktopOpener(), {homePage()},
                                       Launcher::WindowState::MinimizedActive))
         m_ws.platform.prompts.notice(QStringLiteral("ホームページを開くプログラム（") +
@@ -109,7 +126,7 @@ bool HousekeepingCommands::programDataLeft() const {
     return false;
 }
 
-void HousekeepingCommands::Uninst_Click() {
+void HousekeepingCommands::prepareUninstall() {
     Prompts& prompts = m_ws.platform.prompts;
     const QString question =
         QStringLiteral("この操作をするとメモの内容がすべて削除されます。アンインストールの際は"
@@ -161,7 +178,7 @@ QStringList HousekeepingCommands::eraseLeftovers(const QString& storePath) {
             continue;
         staying << QDir::toNativeSeparators(copy);
     }
-    const QString recovery = safekeeping::recoveryFolder();
+    const QString recovery = recovery::recoveryFolder();
     if (QFileInfo(recovery).isDir() && !QDir(recovery).isEmpty())
         staying << QDir::toNativeSeparators(recovery);
     return staying;

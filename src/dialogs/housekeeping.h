@@ -10,13 +10,13 @@ struct Workspace;
 class HousekeepingCommands {
 public:
     explicit HousekeepingCommands(Workspace& ws) : m_ws(ws) {}
-    void ComlineOP_Click(); // options_dialog.cpp
-    void VrInfo_Click();
-    void Help_Click();
-    void HP_Click();
-    void Uninst_Click();
+    void showOptions(); // options_dialog.cpp
+    void showVersion();
+    void showHelp();
+    void openHomePage();
+    void prepareUninstall();
     // The history of the page on show, with its restore (history_dialog.cpp).
-    void PageHist_Click();
+    void showPageHistory();
 
     // The help document's file name, and the program that hands a document or
     // an address to the desktop's own viewer (the browser, for both).

@@ -1,10 +1,8 @@
 #include "dialogs/options_dialog.h"
 
-#include "dialogs/housekeeping.h"
-#include "editor/workspace.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
-#include "state/app_state.h"
+#include "session/app_state.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -60,70 +58,66 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, Q
 } // namespace
 
 OptionsDialog::OptionsDialog(AppState& state, QWidget* parent) : QDialog(parent), m_state(state) {
-    setObjectName(QStringLiteral("Form4"));
+    setObjectName(QStringLiteral("OptionsDialog"));
     setWindowTitle(QStringLiteral("オプション"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
     setFont(dialoglayout::designFont());
 
-    Check1 =
-        checkBox(this, "Check1", QStringLiteral("コマンドラインにファイル名が有っても無視する"),
-                 {90, 120, 4305, 180});
-    Check2 = checkBox(this, "Check2",
-                      QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"),
-                      {90, 420, 5205, 180});
-    Check3 = checkBox(
-        this, "Check3",
+    m_ignoreCommandLineBox = checkBox(
+        this, "ignoreCommandLineBox",
+        QStringLiteral("コマンドラインにファイル名が有っても無視する"), {90, 120, 4305, 180});
+    m_singleFileBox =
+        checkBox(this, "singleFileBox",
+                 QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"),
+                 {90, 420, 5205, 180});
+    m_fillBlankPagesBox = checkBox(
+        this, "fillBlankPagesBox",
         QStringLiteral(
             "コマンドラインのファイル名のファイルはできるかぎり空白のページに自動展開する"),
         {120, 720, 4335, 375});
 
-    Label1 = dialoglayout::label(
-        this, "Label1", QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"));
-    dialoglayout::place(Label1, 90, 1170, 4695, 195);
+    m_priorityNote = dialoglayout::label(
+        this, "priorityNote",
+        QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"));
+    dialoglayout::place(m_priorityNote, 90, 1170, 4695, 195);
 
-    Command1 = dialoglayout::button(this, "Command1", QStringLiteral("OK"));
-    twips::setGeometry(Command1, 5490, 120, 1065, 315);
+    m_okButton = dialoglayout::button(this, "okButton", QStringLiteral("OK"));
+    twips::setGeometry(m_okButton, 5490, 120, 1065, 315);
     // Enter presses OK, unless the focus is on another button.
-    Command1->setDefault(true);
-    Command2 = dialoglayout::button(this, "Command2", QStringLiteral("キャンセル"));
-    twips::setGeometry(Command2, 5520, 510, 1035, 315);
+    m_okButton->setDefault(true);
+    m_cancelButton = dialoglayout::button(this, "cancelButton", QStringLiteral("キャンセル"));
+    twips::setGeometry(m_cancelButton, 5520, 510, 1035, 315);
 
-    dialoglayout::tabOrder({Check1, Check2, Check3, Command1, Command2});
+    dialoglayout::tabOrder(
+        {m_ignoreCommandLineBox, m_singleFileBox, m_fillBlankPagesBox, m_okButton, m_cancelButton});
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(m_okButton, &QPushButton::clicked, this, [this] { takeOptions(); });
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] { keepOptions(); });
 
-    Form_Load();
-    Check1->setFocus();
+    showOptions();
+    m_ignoreCommandLineBox->setFocus();
 }
 
-void OptionsDialog::Form_Load() {
-    Check1->setChecked(m_state.ComLine != 0);
-    Check2->setChecked(m_state.NoeNumOP != 0);
-    Check3->setChecked(m_state.AutoOP != 0);
+void OptionsDialog::showOptions() {
+    m_ignoreCommandLineBox->setChecked(m_state.ignoreCommandLine != 0);
+    m_singleFileBox->setChecked(m_state.singleFileToLastPage != 0);
+    m_fillBlankPagesBox->setChecked(m_state.fillBlankPages != 0);
 }
 
-void OptionsDialog::Command1_Click() {
-    m_state.ComLine = Check1->isChecked() ? 1 : 0;
-    m_state.NoeNumOP = Check2->isChecked() ? 1 : 0;
-    m_state.AutoOP = Check3->isChecked() ? 1 : 0;
+void OptionsDialog::takeOptions() {
+    m_state.ignoreCommandLine = m_ignoreCommandLineBox->isChecked() ? 1 : 0;
+    m_state.singleFileToLastPage = m_singleFileBox->isChecked() ? 1 : 0;
+    m_state.fillBlankPages = m_fillBlankPagesBox->isChecked() ? 1 : 0;
     accept();
 }
 
 // Esc and the title bar's close button end here too (QDialog::reject).
-void OptionsDialog::Command2_Click() {
+void OptionsDialog::keepOptions() {
     reject();
 }
 
 void OptionsDialog::centreOnScreen() {
     dialoglayout::centreOnScreen(this);
-}
-
-void HousekeepingCommands::ComlineOP_Click() {
-    // Owned by the main window, so it stays above it and out of the taskbar.
-    OptionsDialog form4(m_ws.state, &m_ws.window);
-    form4.centreOnScreen();
-    form4.exec();
 }

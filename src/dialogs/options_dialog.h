@@ -7,8 +7,8 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
-// Form4, "オプション": the three options that steer what happens to files
-// named on the command line. It edits the options in memory only; shut-down
+// "オプション": the three options that steer what happens to files named on
+// the command line. It edits the options in memory only; shut-down
 // stores them.
 class OptionsDialog : public QDialog {
     Q_OBJECT
@@ -19,17 +19,30 @@ public:
     void centreOnScreen();
 
     // Loads the check boxes from the options: any value but 0 shows checked.
-    void Form_Load();
-    void Command1_Click(); // OK: the check boxes become the options (0 or 1)
-    void Command2_Click(); // キャンセル: the options stay as they were
+    void showOptions();
+    void takeOptions(); // OK: the check boxes become the options (0 or 1)
+    void keepOptions(); // キャンセル: the options stay as they were
 
-    QCheckBox* Check1; // ComLine
-    QCheckBox* Check2; // NoeNumOP
-    QCheckBox* Check3; // AutoOP
-    QLabel* Label1;
-    QPushButton* Command1;
-    QPushButton* Command2;
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QCheckBox* ignoreCommandLineBox;
+        QCheckBox* singleFileBox;
+        QCheckBox* fillBlankPagesBox;
+        QLabel* priorityNote;
+        QPushButton* okButton;
+        QPushButton* cancelButton;
+    };
+    Controls controls() const {
+        return {m_ignoreCommandLineBox, m_singleFileBox, m_fillBlankPagesBox,
+                m_priorityNote,         m_okButton,      m_cancelButton};
+    }
 
 private:
     AppState& m_state;
+    QCheckBox* m_ignoreCommandLineBox;
+    QCheckBox* m_singleFileBox;
+    QCheckBox* m_fillBlankPagesBox;
+    QLabel* m_priorityNote;
+    QPushButton* m_okButton;
+    QPushButton* m_cancelButton;
 };

@@ -65,9 +65,6 @@ public:
     std::int32_t colourValue() const { return m_colourValue; }
     void setColourValue(std::int32_t value);
 
-    // True while the view keeps its text only as a string (hidden, not built).
-    bool isDeferred() const { return m_pending.has_value(); }
-
     void setVisible(bool visible) override;
 
 signals:

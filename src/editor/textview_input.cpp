@@ -134,11 +134,9 @@ void TextView::inputMethodEvent(QInputMethodEvent* e) {
         emit charTyped(c);
 }
 
+// Entering is the first move over the view: both are answered alike.
 void TextView::dragEnterEvent(QDragEnterEvent* e) {
-    if (takesDrop(e->mimeData()))
-        acceptFileDrop(e);
-    else
-        e->ignore();
+    dragMoveEvent(e);
 }
 
 void TextView::dragMoveEvent(QDragMoveEvent* e) {

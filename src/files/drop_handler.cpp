@@ -1,9 +1,9 @@
 #include "files/drop_handler.h"
 
-#include "editor/workspace.h"
 #include "files/open_dialog.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
+#include "session/workspace.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -11,7 +11,7 @@
 
 std::unique_ptr<OpenDialog> DropHandler::load() {
     auto dialog = std::make_unique<OpenDialog>(m_ws, m_pages, &m_ws.window);
-    dialog->Form_Load();
+    dialog->listPages();
     return dialog;
 }
 
@@ -35,7 +35,7 @@ void DropHandler::showModal(OpenDialog& dialog) {
     dialog.exec();
 }
 
-void DropHandler::handleDrop(const QStringList& paths) {
+void DropHandler::filesDropped(const QStringList& paths) {
     // A drop without files does nothing; nor does a drop that arrives while
     // the files of another are still being offered.
     if (paths.isEmpty() || m_inDrop)

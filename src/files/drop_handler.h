@@ -13,15 +13,14 @@ class OpenDialog;
 class DropHandler {
 public:
     DropHandler(Workspace& ws, PagesMenu& pages) : m_ws(ws), m_pages(pages) {}
-    void Text1_OLEDragDrop(const QStringList& paths) { handleDrop(paths); }
-    void Text2_OLEDragDrop(const QStringList& paths) { handleDrop(paths); }
+    // Files dropped onto either view: the Open dialog once for each.
+    void filesDropped(const QStringList& paths);
 
     // When set, called with the dialog shown instead of waiting for it
     // modally; it answers as a person would (OK, Cancel or the close box).
     std::function<void(OpenDialog&)> answerDialog;
 
 private:
-    void handleDrop(const QStringList& paths);
     std::unique_ptr<OpenDialog> load();
     // Top-left (pixels) that puts the dialog's bottom edge on the screen's
     // middle line, horizontally centred.

@@ -1,8 +1,8 @@
 #include "files/file_commands.h"
 
-#include "editor/workspace.h"
 #include "files/text_file.h"
 #include "platform/long_work.h"
+#include "session/workspace.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
@@ -83,32 +83,32 @@ FileCommands::Opened FileCommands::openAndRead() {
         m_ws.platform.prompts.notice(textfile::failureMessage(file.failure));
         return {};
     }
-    m_ws.state.LastOpenedFile = path;
+    m_ws.state.lastOpenedFile = path;
     return {std::move(file.text), path, false};
 }
 
-void FileCommands::OpenText_Click() {
+void FileCommands::openIntoPage() {
     const LongWork work(ReadingLabel);
     const Opened opened = openAndRead();
     Views& views = m_ws.views;
-    bool tooLarge = opened.tooLarge || opened.text.size() > maxViewUnits;
+    bool tooLarge = opened.tooLarge || opened.text.size() > m_maxViewUnits;
     if (!tooLarge) {
         if (opened.text.isEmpty())
             return;
         m_ws.snapshots.keepShown(); // the page as it was, before the file replaces it
-        // Text1 first, then the same text into Text2; a view that took the
+        // The wrapped view first, then the same text into the unwrapped one; a view that took the
         // text keeps it even when the other one cannot.
-        tooLarge = !setViewText(views.Text1, opened.text);
+        tooLarge = !setViewText(views.wrappedView, opened.text);
         if (!tooLarge) {
-            m_ws.state.UndoAvailable = false;
-            tooLarge = !setViewText(views.Text2, opened.text);
+            m_ws.state.undoAvailable = false;
+            tooLarge = !setViewText(views.unwrappedView, opened.text);
         }
     }
     if (tooLarge)
         offerTextEditor(m_ws, opened.path);
 }
 
-void FileCommands::IntoText_Click() {
+void FileCommands::insertFileAtCaret() {
     Views& views = m_ws.views;
     TextView& shown = views.visible();
     if (shown.selLength() > 0 && !m_ws.platform.prompts.ask(QStringLiteral(
@@ -121,7 +121,7 @@ void FileCommands::IntoText_Click() {
     const Opened opened = openAndRead();
     // A file the views cannot take changes nothing, not even the selection.
     bool tooLarge = opened.tooLarge ||
-                    shown.textLength() - shown.selLength() > maxViewUnits - opened.text.size();
+                    shown.textLength() - shown.selLength() > m_maxViewUnits - opened.text.size();
     if (!tooLarge) {
         m_ws.snapshots.beforeSelectionReplaced();
         try {
@@ -131,14 +131,14 @@ void FileCommands::IntoText_Click() {
         }
     }
     if (!tooLarge) {
-        m_ws.state.UndoAvailable = false;
+        m_ws.state.undoAvailable = false;
         tooLarge = !setViewText(views.hidden(), shown.text());
     }
     if (tooLarge)
         offerTextEditor(m_ws, opened.path);
 }
 
-void FileCommands::FileOut_Click() {
+void FileCommands::writeToFile() {
     CommonDialog& com = m_ws.platform.com;
     com.flags = CommonDialog::HideReadOnly;
     com.filter = FileFilter;
@@ -222,7 +222,7 @@ bool printText(QPrinter& printer, const QString& text) {
     return true;
 }
 
-void FileCommands::PrintOut_Click() {
+void FileCommands::print() {
     CommonDialog& com = m_ws.platform.com;
     TextView& shown = m_ws.views.visible();
     com.flags = shown.selLength() > 0 ? PrintWithSelection : PrintWithoutSelection;
@@ -232,7 +232,7 @@ void FileCommands::PrintOut_Click() {
         (com.flags & CommonDialog::PrintSelection) ? shown.selText() : shown.text();
     // Print queues and PDF printers show the job under the title bar's name.
     com.printer().setDocName(QStringLiteral("Sorabun - ") +
-                             QString::number(m_ws.state.CurrentPage));
+                             QString::number(m_ws.state.currentPage));
     try {
         printText(com.printer(), text);
     } catch (const std::bad_alloc&) {

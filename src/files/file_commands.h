@@ -18,15 +18,14 @@ public:
     // largest file read, so any file that is read whole also fits an empty view.
     static constexpr qsizetype DefaultMaxViewUnits = textfile::MaxFileBytes;
 
-    explicit FileCommands(Workspace& ws) : m_ws(ws) {}
+    // `maxViewUnits`: the capacity of the views in UTF-16 units.
+    explicit FileCommands(Workspace& ws, qsizetype maxViewUnits = DefaultMaxViewUnits)
+        : m_ws(ws), m_maxViewUnits(maxViewUnits) {}
 
-    void OpenText_Click();
-    void IntoText_Click();
-    void FileOut_Click();
-    void PrintOut_Click();
-
-    // The capacity of the views in UTF-16 units (lowered by tests).
-    qsizetype maxViewUnits = DefaultMaxViewUnits;
+    void openIntoPage();
+    void insertFileAtCaret();
+    void writeToFile();
+    void print();
 
 private:
     struct Opened {
@@ -41,6 +40,7 @@ private:
     std::optional<QByteArray> bytesToWrite(const QString& page);
 
     Workspace& m_ws;
+    const qsizetype m_maxViewUnits;
 };
 
 // Asks whether a file too large for the views should go to the system's text

@@ -10,8 +10,8 @@ class QRadioButton;
 struct Workspace;
 class PagesMenu;
 
-// Form6, "オープン": offered once for every file of a drop. The user inserts
-// the file's text at the caret of the page on show, stores it as the whole
+// "オープン": offered once for every file of a drop. The user inserts the
+// file's text at the caret of the page on show, stores it as the whole
 // text of a chosen page, or skips the file.
 //
 // One dialog serves all files of a drop: it is only hidden between them, so
@@ -28,15 +28,15 @@ public:
     ~OpenDialog() override;
 
     // Pages 1 to 9 in the list, the first chosen, the label of page 1.
-    void Form_Load();
+    void listPages();
     // The label of the chosen page, from the store.
-    void Combo1_Click();
-    void Option1_Click();
-    void Option2_Click();
+    void showTargetLabel();
+    void chooseAtCaret();
+    void chooseIntoPage();
     // OK: the file goes in as the option says; then the dialog hides.
-    void Command1_Click();
+    void putFileIn();
     // Cancel: the file is skipped; the dialog hides.
-    void Command2_Click();
+    void skipFile();
 
     // Offers the i-th of n entries of a drop: its path and the title.
     void offer(const QString& path, int index, int count);
@@ -46,14 +46,21 @@ public:
     // has been on screen its frame is taken to match the main window's.
     QSize outerSizePx() const;
 
-    QRadioButton* Option1;
-    QRadioButton* Option2;
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QComboBox* Combo1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QRadioButton* atCaretOption;
+        QRadioButton* intoPageOption;
+        QPushButton* okButton;
+        QPushButton* cancelButton;
+        QComboBox* targetPage;
+        QLabel* targetCaption;
+        QLabel* pageLine;
+        QLabel* fileLine;
+    };
+    Controls controls() const {
+        return {m_atCaretOption, m_intoPageOption, m_okButton, m_cancelButton,
+                m_targetPage,    m_targetCaption,  m_pageLine, m_fileLine};
+    }
 
 public slots:
     // Esc counts as the Cancel button.
@@ -70,4 +77,12 @@ private:
     Workspace& m_ws;
     PagesMenu& m_pages;
     bool m_closedByCloseBox = false;
+    QRadioButton* m_atCaretOption;
+    QRadioButton* m_intoPageOption;
+    QPushButton* m_okButton;
+    QPushButton* m_cancelButton;
+    QComboBox* m_targetPage;
+    QLabel* m_targetCaption;
+    QLabel* m_pageLine;
+    QLabel* m_fileLine;
 };

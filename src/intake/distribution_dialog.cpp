@@ -1,13 +1,13 @@
 #include "intake/distribution_dialog.h"
 
-#include "editor/pages_menu.h"
-#include "editor/safekeeping.h"
 #include "editor/textview.h"
 #include "files/text_file.h"
 #include "intake/preview_window.h"
 #include "platform/dialog_layout.h"
 #include "platform/prompts.h"
 #include "platform/twips.h"
+#include "session/pages_menu.h"
+#include "session/store_notices.h"
 #include "store/keys.h"
 #include "store/settings_store.h"
 
@@ -37,135 +37,137 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
 
 DistributionDialog::DistributionDialog(SettingsStore& store, Prompts& prompts, QWidget* parent)
     : QDialog(parent), m_store(store), m_prompts(prompts) {
-    setObjectName(QStringLiteral("Form3"));
+    setObjectName(QStringLiteral("DistributionDialog"));
     setWindowTitle(QStringLiteral("展開先選択"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
     setFont(dialoglayout::designFont());
 
-    Label1 = label(this, "Label1", QStringLiteral("Label1"));
-    dialoglayout::placeLabel(Label1, 60, 60, 3765, 135);
-    Label1->hide();
+    m_argumentCarrier = label(this, "argumentCarrier", QStringLiteral("argumentCarrier"));
+    dialoglayout::placeLabel(m_argumentCarrier, 60, 60, 3765, 135);
+    m_argumentCarrier->hide();
 
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    twips::setGeometry(List1, 60, 270, 6465, 960);
+    m_fileList = new QListWidget(this);
+    m_fileList->setObjectName(QStringLiteral("fileList"));
+    m_fileList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    twips::setGeometry(m_fileList, 60, 270, 6465, 960);
 
-    Label2 = label(this, "Label2", QString());
-    dialoglayout::placeLabel(Label2, 90, 1290, 6465, 285);
+    m_fileLine = label(this, "fileLine", QString());
+    dialoglayout::placeLabel(m_fileLine, 90, 1290, 6465, 285);
 
-    Label3 = label(this, "Label3", QStringLiteral("転送先"));
-    dialoglayout::placeLabel(Label3, 90, 1710, 615, 195);
+    m_targetCaption = label(this, "targetCaption", QStringLiteral("転送先"));
+    dialoglayout::placeLabel(m_targetCaption, 90, 1710, 615, 195);
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(false);
-    twips::setGeometry(Combo1, 780, 1680, 705, 300);
-    Label3->setBuddy(Combo1);
+    m_targetPage = new QComboBox(this);
+    m_targetPage->setObjectName(QStringLiteral("targetPage"));
+    m_targetPage->setEditable(false);
+    twips::setGeometry(m_targetPage, 780, 1680, 705, 300);
+    m_targetCaption->setBuddy(m_targetPage);
 
-    Label4 = label(this, "Label4", QString());
-    dialoglayout::placeLabel(Label4, 90, 2010, 1575, 165);
+    m_pageLine = label(this, "pageLine", QString());
+    dialoglayout::placeLabel(m_pageLine, 90, 2010, 1575, 165);
 
-    Command1 = button(this, "Command1", QStringLiteral("転送"));
-    twips::setGeometry(Command1, 5340, 1710, 1155, 255);
-    Command2 = button(this, "Command2", QStringLiteral("閉じる"));
-    twips::setGeometry(Command2, 5340, 2010, 1155, 285);
-    Command3 = button(this, "Command3", QStringLiteral("表示"));
-    twips::setGeometry(Command3, 1530, 1710, 1035, 285);
+    m_transferButton = button(this, "transferButton", QStringLiteral("転送"));
+    twips::setGeometry(m_transferButton, 5340, 1710, 1155, 255);
+    m_closeButton = button(this, "closeButton", QStringLiteral("閉じる"));
+    twips::setGeometry(m_closeButton, 5340, 2010, 1155, 285);
+    m_previewButton = button(this, "previewButton", QStringLiteral("表示"));
+    twips::setGeometry(m_previewButton, 1530, 1710, 1035, 285);
 
-    dialoglayout::tabOrder({List1, Combo1, Command1, Command2, Command3});
+    dialoglayout::tabOrder(
+        {m_fileList, m_targetPage, m_transferButton, m_closeButton, m_previewButton});
 
-    connect(List1, &QListWidget::itemSelectionChanged, this, [this] { List1_Click(); });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { Combo1_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(m_fileList, &QListWidget::itemSelectionChanged, this, [this] { showChosenFile(); });
+    connect(m_targetPage, &QComboBox::currentIndexChanged, this, [this] { showTargetLabel(); });
+    connect(m_transferButton, &QPushButton::clicked, this, [this] { transfer(); });
+    connect(m_closeButton, &QPushButton::clicked, this, [this] { finish(); });
+    connect(m_previewButton, &QPushButton::clicked, this, [this] { previewTarget(); });
 
-    Form_Load();
-    List1->setFocus();
+    listPages();
+    m_fileList->setFocus();
 }
 
-void DistributionDialog::Form_Load() {
-    Combo1->clear();
+void DistributionDialog::listPages() {
+    m_targetPage->clear();
     for (int page = 1; page <= 9; ++page)
-        Combo1->addItem(QString::number(page));
-    Combo1->setCurrentIndex(0);
-    Combo1_Click();
+        m_targetPage->addItem(QString::number(page));
+    m_targetPage->setCurrentIndex(0);
+    showTargetLabel();
 }
 
 void DistributionDialog::setFileNames(const QStringList& names) {
     // The carrier keeps the string the names make together, for the record.
-    Label1->setText(names.join(u' '));
+    m_argumentCarrier->setText(names.join(u' '));
     fill(listArguments(names));
 }
 
 void DistributionDialog::fill(const QList<ListedFile>& entries) {
-    List1->clear();
+    m_fileList->clear();
     for (const ListedFile& entry : entries) {
-        auto* item = new QListWidgetItem(entry.shown, List1);
+        auto* item = new QListWidgetItem(entry.shown, m_fileList);
         item->setData(Qt::UserRole, entry.name);
         item->setToolTip(entry.name);
     }
-    if (List1->count() > 0) {
-        List1->setCurrentRow(0);
-        List1->item(0)->setSelected(true);
+    if (m_fileList->count() > 0) {
+        m_fileList->setCurrentRow(0);
+        m_fileList->item(0)->setSelected(true);
     }
-    List1_Click();
+    showChosenFile();
 }
 
 int DistributionDialog::entryCount() const {
-    return List1->count();
+    return m_fileList->count();
 }
 
 QString DistributionDialog::entryName(int row) const {
-    const QListWidgetItem* item = List1->item(row);
+    const QListWidgetItem* item = m_fileList->item(row);
     return item ? item->data(Qt::UserRole).toString() : QString();
 }
 
 void DistributionDialog::removeEntry(int row) {
-    if (row < 0 || row >= List1->count())
+    if (row < 0 || row >= m_fileList->count())
         return;
-    delete List1->takeItem(row);
-    List1->clearSelection();
-    List1->setCurrentRow(-1);
-    List1_Click();
+    delete m_fileList->takeItem(row);
+    m_fileList->clearSelection();
+    m_fileList->setCurrentRow(-1);
+    showChosenFile();
 }
 
 int DistributionDialog::selectedRow() const {
-    const QList<QListWidgetItem*> selected = List1->selectedItems();
-    return selected.isEmpty() ? -1 : List1->row(selected.constFirst());
+    const QList<QListWidgetItem*> selected = m_fileList->selectedItems();
+    return selected.isEmpty() ? -1 : m_fileList->row(selected.constFirst());
 }
 
-int DistributionDialog::targetPage() const {
-    return std::max(0, Combo1->currentIndex()) + 1;
+int DistributionDialog::chosenPage() const {
+    return std::max(0, m_targetPage->currentIndex()) + 1;
 }
 
 void DistributionDialog::centreOnScreen() {
     dialoglayout::centreOnScreen(this);
 }
 
-void DistributionDialog::List1_Click() {
+void DistributionDialog::showChosenFile() {
     const int row = selectedRow();
     if (row < 0) {
-        Label2->clear();
-        Label2->setToolTip(QString());
+        m_fileLine->clear();
+        m_fileLine->setToolTip(QString());
         return;
     }
-    Label2->setText(List1->item(row)->text());
-    Label2->setToolTip(entryName(row));
+    m_fileLine->setText(m_fileList->item(row)->text());
+    m_fileLine->setToolTip(entryName(row));
 }
 
-void DistributionDialog::Combo1_Click() {
-    const int page = targetPage();
-    Label4->setText(PagesMenu::PageLabel(page, m_store.ReadSetting(keys::page(page), QString())));
+void DistributionDialog::showTargetLabel() {
+    const int page = chosenPage();
+    m_pageLine->setText(
+        PagesMenu::pageLabel(page, m_store.ReadSetting(keys::page(page), QString())));
 }
 
-void DistributionDialog::Command1_Click() {
+void DistributionDialog::transfer() {
     const int row = selectedRow();
-    if (row < 0 || Label2->text().isEmpty())
+    if (row < 0 || m_fileLine->text().isEmpty())
         return;
     const textfile::ReadResult file = textfile::ReadTextFile(entryName(row));
     if (file.failure == textfile::TooLarge && tooLarge) {
@@ -179,18 +181,18 @@ void DistributionDialog::Command1_Click() {
         return;
     }
     if (beforeStoring)
-        beforeStoring(targetPage());
+        beforeStoring(chosenPage());
     // A page the store refused keeps the entry in the list, as a file that
     // cannot be read does.
-    if (!m_store.WriteSetting(keys::page(targetPage()), file.text)) {
-        m_prompts.notice(safekeeping::fileNotStored(m_store, targetPage()));
+    if (!m_store.WriteSetting(keys::page(chosenPage()), file.text)) {
+        m_prompts.notice(notices::fileNotStored(m_store, chosenPage()));
         return;
     }
     removeEntry(row);
-    Combo1_Click();
+    showTargetLabel();
 }
 
-void DistributionDialog::Command2_Click() {
+void DistributionDialog::finish() {
     reject();
 }
 
@@ -203,10 +205,10 @@ void DistributionDialog::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-void DistributionDialog::Command3_Click() {
-    PreviewWindow form5(this);
-    const int page = targetPage();
-    form5.Text1->setText(m_store.ReadSetting(keys::page(page), QString()));
-    form5.Text1->setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
-    form5.exec();
+void DistributionDialog::previewTarget() {
+    PreviewWindow preview(this);
+    const int page = chosenPage();
+    preview.view().setText(m_store.ReadSetting(keys::page(page), QString()));
+    preview.view().setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
+    preview.exec();
 }

@@ -13,8 +13,8 @@ class QPushButton;
 class Prompts;
 class SettingsStore;
 
-// Form3, "展開先選択": the files named on the command line, to be transferred
-// one by one into pages of the user's choice before the main window shows.
+// "展開先選択": the files named on the command line, to be transferred one by
+// one into pages of the user's choice before the main window shows.
 // It writes only to the page store.
 //
 // Each list entry shows its name in lower case; the name as given is kept in
@@ -34,16 +34,16 @@ public:
     void removeEntry(int row);
 
     // The page the transfer goes to, 1 to 9.
-    int targetPage() const;
+    int chosenPage() const;
     // Centres the dialog on the screen, its outer size rounded to whole twips.
     void centreOnScreen();
 
-    void Form_Load();
-    void List1_Click();
-    void Combo1_Click();
-    void Command1_Click(); // 転送
-    void Command2_Click(); // 閉じる
-    void Command3_Click(); // 表示
+    void listPages();
+    void showChosenFile();
+    void showTargetLabel();
+    void transfer();      // 転送
+    void finish();        // 閉じる
+    void previewTarget(); // 表示
 
     // Called with the name of a file too large for the views, in place of
     // the failure message (the intake offers it to the system's text editor).
@@ -52,15 +52,22 @@ public:
     // intake keeps the page's text in its history).
     std::function<void(int)> beforeStoring;
 
-    QLabel* Label1; // hidden carrier of the argument string
-    QListWidget* List1;
-    QLabel* Label2; // the file line
-    QLabel* Label3;
-    QComboBox* Combo1;
-    QLabel* Label4; // the page line
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QLabel* argumentCarrier; // hidden carrier of the argument string
+        QListWidget* fileList;
+        QLabel* fileLine; // the file line
+        QLabel* targetCaption;
+        QComboBox* targetPage;
+        QLabel* pageLine; // the page line
+        QPushButton* transferButton;
+        QPushButton* closeButton;
+        QPushButton* previewButton;
+    };
+    Controls controls() const {
+        return {m_argumentCarrier, m_fileList,       m_fileLine,    m_targetCaption, m_targetPage,
+                m_pageLine,        m_transferButton, m_closeButton, m_previewButton};
+    }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -71,4 +78,13 @@ private:
 
     SettingsStore& m_store;
     Prompts& m_prompts;
+    QLabel* m_argumentCarrier;
+    QListWidget* m_fileList;
+    QLabel* m_fileLine;
+    QLabel* m_targetCaption;
+    QComboBox* m_targetPage;
+    QLabel* m_pageLine;
+    QPushButton* m_transferButton;
+    QPushButton* m_closeButton;
+    QPushButton* m_previewButton;
 };

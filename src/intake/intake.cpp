@@ -1,10 +1,10 @@
 #include "intake/intake.h"
 
-#include "editor/pages_menu.h"
-#include "editor/workspace.h"
 #include "files/file_commands.h"
 #include "files/text_file.h"
 #include "intake/distribution_dialog.h"
+#include "session/pages_menu.h"
+#include "session/workspace.h"
 #include "store/keys.h"
 
 #include <QFileInfo>
@@ -12,23 +12,24 @@
 void CommandLineIntake::run(const QStringList& arguments) {
     const AppState& options = m_ws.state;
     // The names together make the empty string only when there are none.
-    if (arguments.join(u' ').isEmpty() || options.ComLine != 0)
+    if (arguments.join(u' ').isEmpty() || options.ignoreCommandLine != 0)
         return;
     // An option is on when it is not 0, as the options dialog shows it.
-    if (arguments.size() == 1 && options.NoeNumOP != 0 && intoLastPage(arguments.constFirst()))
+    if (arguments.size() == 1 && options.singleFileToLastPage != 0 &&
+        intoLastPage(arguments.constFirst()))
         return;
 
-    DistributionDialog form3(m_ws.store, m_ws.platform.prompts);
-    form3.tooLarge = [this](const QString& name) { offerTextEditor(m_ws, name); };
-    form3.beforeStoring = [this](int page) { m_ws.snapshots.keepStored(page); };
-    form3.setFileNames(arguments);
-    if (form3.entryCount() > 0 && options.AutoOP != 0) {
-        fillBlankPages(form3);
-        if (form3.entryCount() == 0)
+    DistributionDialog dialog(m_ws.store, m_ws.platform.prompts);
+    dialog.tooLarge = [this](const QString& name) { offerTextEditor(m_ws, name); };
+    dialog.beforeStoring = [this](int page) { m_ws.snapshots.keepStored(page); };
+    dialog.setFileNames(arguments);
+    if (dialog.entryCount() > 0 && options.fillBlankPages != 0) {
+        fillBlankPages(dialog);
+        if (dialog.entryCount() == 0)
             return;
     }
-    form3.centreOnScreen();
-    form3.exec();
+    dialog.centreOnScreen();
+    dialog.exec();
 }
 
 bool CommandLineIntake::intoLastPage(const QString& name) {
@@ -52,20 +53,20 @@ bool CommandLineIntake::intoLastPage(const QString& name) {
     return m_ws.store.WriteSetting(keys::page(page), file.text);
 }
 
-void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
+void CommandLineIntake::fillBlankPages(DistributionDialog& dialog) {
     int next = 0; // the first entry not tried yet
-    for (int page = 1; page <= 9 && next < form3.entryCount(); ++page) {
+    for (int page = 1; page <= 9 && next < dialog.entryCount(); ++page) {
         if (!m_ws.store.ReadSetting(keys::page(page), QString()).isEmpty())
             continue; // a page with text is never overwritten
-        while (next < form3.entryCount()) {
-            const QString name = form3.entryName(next);
+        while (next < dialog.entryCount()) {
+            const QString name = dialog.entryName(next);
             const textfile::ReadResult file =
                 name.isEmpty() ? textfile::ReadResult{QString(), textfile::BadFileName}
                                : textfile::ReadTextFile(name);
             if (file.failure == textfile::TooLarge) {
                 // Offered to the text editor now; no page waits for it.
                 offerTextEditor(m_ws, name);
-                form3.removeEntry(next);
+                dialog.removeEntry(next);
                 continue;
             }
             if (!file.ok()) {
@@ -76,7 +77,7 @@ void CommandLineIntake::fillBlankPages(DistributionDialog& form3) {
             // entry to the dialog, where a transfer says what is wrong.
             if (!m_ws.store.WriteSetting(keys::page(page), file.text))
                 return;
-            form3.removeEntry(next);
+            dialog.removeEntry(next);
             break;
         }
     }

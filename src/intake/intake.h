@@ -21,7 +21,7 @@ private:
     // The files go into blank pages in order, as far as the pages reach. An
     // entry that cannot be read stays in the list and its page stays blank
     // for the next file.
-    void fillBlankPages(DistributionDialog& form3);
+    void fillBlankPages(DistributionDialog& dialog);
 
     Workspace& m_ws;
 };

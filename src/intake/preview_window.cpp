@@ -13,34 +13,34 @@ constexpr double MarginAcross = 100;
 constexpr double MarginDown = 500;
 } // namespace
 
-PreviewWindow::PreviewWindow(QWidget* parent) : QDialog(parent), Text1(new TextView(this)) {
-    setObjectName(QStringLiteral("Form5"));
+PreviewWindow::PreviewWindow(QWidget* parent) : QDialog(parent), m_view(new TextView(this)) {
+    setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("表示"));
     // Resizable and maximizable; no minimize button, because a minimized modal
     // window without a taskbar entry would leave the program looking frozen.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->setReadOnly(true);
-    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_view->setObjectName(QStringLiteral("view"));
+    m_view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_view->setReadOnly(true);
+    m_view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     resize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
-    Form_Resize();
+    fitView();
 }
 
-void PreviewWindow::Form_Resize() {
+void PreviewWindow::fitView() {
     if (isMinimized())
         return;
     const QRect outer = frameGeometry();
     const int across = outer.width() - twips::toPx(MarginAcross, this);
     const int down = outer.height() - twips::toPx(MarginDown, this);
-    Text1->setGeometry(0, 0, std::clamp(across, 0, width()), std::clamp(down, 0, height()));
+    m_view->setGeometry(0, 0, std::clamp(across, 0, width()), std::clamp(down, 0, height()));
 }
 
 void PreviewWindow::resizeEvent(QResizeEvent* e) {
     QDialog::resizeEvent(e);
-    Form_Resize();
+    fitView();
 }

@@ -4,7 +4,7 @@
 
 class TextView;
 
-// Form5, "表示": shows what a page holds in the store. It is a look, not an
+// "表示": shows what a page holds in the store. It is a look, not an
 // editor: the text cannot be changed here, so nothing typed can be lost.
 class PreviewWindow : public QDialog {
     Q_OBJECT
@@ -14,10 +14,14 @@ public:
     // The view fills the window, less a margin of 100 twips across and 500
     // down, taken from the outer size; never wider or taller than the window's
     // inside, never negative.
-    void Form_Resize();
+    void fitView();
 
-    TextView* Text1;
+    // The page on show.
+    TextView& view() const { return *m_view; }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TextView* m_view;
 };

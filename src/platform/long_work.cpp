@@ -8,9 +8,7 @@
 namespace {
 LongWork* outermost = nullptr;
 LongWork* innermost = nullptr;
-constexpr qint64 BusyAfterMs = 500;
-constexpr qint64 DialogAfterMs = 2000;
-constexpr qint64 RefreshMs = 100;
+LongWork::Pace currentPace;
 constexpr int Steps = 1000;
 // How often an action waiting for the work looks whether it has ended.
 constexpr int WaitStepMs = 50;
@@ -35,6 +33,14 @@ LongWork::~LongWork() {
     delete m_dialog;
     if (m_busyCursor)
         QApplication::restoreOverrideCursor();
+}
+
+void LongWork::setPace(const Pace& pace) {
+    currentPace = pace;
+}
+
+LongWork::Pace LongWork::pace() {
+    return currentPace;
 }
 
 void LongWork::startsNow() {
@@ -66,14 +72,14 @@ void LongWork::progress(qint64 done, qint64 total) {
 
 void LongWork::report(qint64 done, qint64 total) {
     const qint64 ms = m_clock.elapsed();
-    if (!eventsAtEveryStep && (ms < BusyAfterMs || ms - m_lastShown < RefreshMs))
+    if (ms < currentPace.busyAfterMs || ms - m_lastShown < currentPace.refreshMs)
         return;
     m_lastShown = ms;
     if (!m_busyCursor) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         m_busyCursor = true;
     }
-    if (ms >= DialogAfterMs && !m_dialog) {
+    if (ms >= currentPace.dialogAfterMs && !m_dialog) {
         // No cancel button; the close box and Esc do not stop the work either.
         m_dialog = new QProgressDialog(m_label, QString(), 0, Steps, QApplication::activeWindow());
         m_dialog->setWindowTitle(QStringLiteral("Sorabun"));

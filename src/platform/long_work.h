@@ -41,9 +41,18 @@ public:
     // is dropped when `context` goes first.
     static void afterWork(QObject* context, std::function<void()> action);
 
-    // Past half a second, work lets events through every tenth of a second;
-    // tests that need events inside short work have them at every step.
-    static inline bool eventsAtEveryStep = false;
+    // How soon work shows that it is busy, and how often it then lets events
+    // through: past half a second, every tenth of a second; the progress
+    // dialog past two seconds.
+    struct Pace {
+        qint64 busyAfterMs = 500;
+        qint64 refreshMs = 100;
+        qint64 dialogAfterMs = 2000;
+    };
+    // Sets the pace of all work from now on (a test that needs events inside
+    // short work lets them through at every step).
+    static void setPace(const Pace& pace);
+    static Pace pace();
 
 private:
     void report(qint64 done, qint64 total);

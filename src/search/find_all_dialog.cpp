@@ -1,11 +1,11 @@
 #include "search/find_all_dialog.h"
 
-#include "editor/pages_menu.h"
-#include "editor/workspace.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
 #include "search/found_list.h"
 #include "search/matcher.h"
+#include "session/pages_menu.h"
+#include "session/workspace.h"
 #include "store/keys.h"
 
 #include <QHeaderView>
@@ -41,7 +41,7 @@ QString quoted(const QString& pattern) {
 search::AllPagesSearch::PageReader pageReader(Workspace& ws) {
     return [&ws](int page) {
         // The page on show as shown, edits not yet stored included.
-        if (page == ws.state.CurrentPage)
+        if (page == ws.state.currentPage)
             return ws.views.visible().text();
         return ws.store.ReadSetting(keys::page(page), QString());
     };
@@ -53,39 +53,42 @@ FindAllDialog::FindAllDialog(Workspace& ws, PagesMenu& pages, const QString& pat
                              QWidget* parent)
     : QDialog(parent ? parent : &ws.window, Qt::Dialog | Qt::CustomizeWindowHint |
                                                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      Label1(dialoglayout::label(this, "Label1", QString())), List1(new FoundList(this)),
-      Label2(dialoglayout::label(this, "Label2", QString())), ProgressBar1(new QProgressBar(this)),
-      Command1(dialoglayout::button(this, "Command1", QStringLiteral("移動(&G)"))),
-      Command2(dialoglayout::button(this, "Command2", QStringLiteral("中止(&T)"))),
-      Command3(dialoglayout::button(this, "Command3", QStringLiteral("閉じる"))), m_ws(ws),
+      m_summaryLine(dialoglayout::label(this, "summaryLine", QString())),
+      m_resultList(new FoundList(this)),
+      m_moreLine(dialoglayout::label(this, "moreLine", QString())),
+      m_progressBar(new QProgressBar(this)),
+      m_goButton(dialoglayout::button(this, "goButton", QStringLiteral("移動(&G)"))),
+      m_stopButton(dialoglayout::button(this, "stopButton", QStringLiteral("中止(&T)"))),
+      m_closeButton(dialoglayout::button(this, "closeButton", QStringLiteral("閉じる"))), m_ws(ws),
       m_pages(pages), m_search(pattern, pageReader(ws)), m_model(new FoundModel(m_search, this)) {
-    setObjectName(QStringLiteral("Form7"));
+    setObjectName(QStringLiteral("FindAllDialog"));
     setFont(dialoglayout::designFont()); // the captions fit their places
     setWindowTitle(QString::fromUtf16(Title));
     setMinimumSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
     resize(minimumSize());
 
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setModel(m_model);
-    List1->header()->resizeSection(FoundModel::PageColumn, twips::toPx(780, this));
-    List1->header()->resizeSection(FoundModel::LineColumn, twips::toPx(900, this));
-    Label1->setBuddy(List1); // names the list for assistive tools
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, ProgressSteps);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
+    m_resultList->setObjectName(QStringLiteral("resultList"));
+    m_resultList->setModel(m_model);
+    m_resultList->header()->resizeSection(FoundModel::PageColumn, twips::toPx(780, this));
+    m_resultList->header()->resizeSection(FoundModel::LineColumn, twips::toPx(900, this));
+    m_summaryLine->setBuddy(m_resultList); // names the list for assistive tools
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setRange(0, ProgressSteps);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->hide();
     // Enter in the list chooses its row (the list keeps the key); on a
     // button it presses that one, as in any dialog.
     layOut();
-    dialoglayout::tabOrder({List1, Command1, Command2, Command3});
-    List1->setFocus();
+    dialoglayout::tabOrder({m_resultList, m_goButton, m_stopButton, m_closeButton});
+    m_resultList->setFocus();
 
     m_timer.setInterval(0);
-    connect(&m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    connect(List1, &FoundList::chosen, this, [this] { List1_DblClick(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { reject(); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { searchSlice(); });
+    connect(m_resultList, &FoundList::chosen, this,
+            [this] { goToMatch(); }); // Enter, a double-click
+    connect(m_goButton, &QPushButton::clicked, this, [this] { goToMatch(); });
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { stopSearch(); });
+    connect(m_closeButton, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 FindAllDialog::~FindAllDialog() = default;
@@ -95,13 +98,13 @@ FindAllDialog::~FindAllDialog() = default;
 void FindAllDialog::layOut() {
     const double dx = std::max(0.0, twips::fromPx(width(), this) - ClientWidth);
     const double dy = std::max(0.0, twips::fromPx(height(), this) - ClientHeight);
-    dialoglayout::placeLabel(Label1, 120, 120, 9360 + dx, 240);
-    dialoglayout::place(List1, 120, 420, 9360 + dx, 4320 + dy);
-    dialoglayout::placeLabel(Label2, 120, 4800 + dy, 9360 + dx, 240);
-    dialoglayout::place(ProgressBar1, 120, 5220 + dy, 3600, 270);
-    dialoglayout::place(Command1, 5040 + dx, 5160 + dy, 1380, 375);
-    dialoglayout::place(Command2, 6540 + dx, 5160 + dy, 1380, 375);
-    dialoglayout::place(Command3, 8100 + dx, 5160 + dy, 1380, 375);
+    dialoglayout::placeLabel(m_summaryLine, 120, 120, 9360 + dx, 240);
+    dialoglayout::place(m_resultList, 120, 420, 9360 + dx, 4320 + dy);
+    dialoglayout::placeLabel(m_moreLine, 120, 4800 + dy, 9360 + dx, 240);
+    dialoglayout::place(m_progressBar, 120, 5220 + dy, 3600, 270);
+    dialoglayout::place(m_goButton, 5040 + dx, 5160 + dy, 1380, 375);
+    dialoglayout::place(m_stopButton, 6540 + dx, 5160 + dy, 1380, 375);
+    dialoglayout::place(m_closeButton, 8100 + dx, 5160 + dy, 1380, 375);
 }
 
 void FindAllDialog::resizeEvent(QResizeEvent* e) {
@@ -109,7 +112,7 @@ void FindAllDialog::resizeEvent(QResizeEvent* e) {
     layOut();
 }
 
-void FindAllDialog::Form_Load() {
+void FindAllDialog::begin() {
     m_clock.start();
     QElapsedTimer first;
     first.start();
@@ -121,7 +124,7 @@ void FindAllDialog::Form_Load() {
     dialoglayout::centreOnWindow(this, m_ws.window, ClientWidth, ClientHeight);
 }
 
-void FindAllDialog::Timer1_Timer() {
+void FindAllDialog::searchSlice() {
     QElapsedTimer slice;
     slice.start();
     while (!m_search.finished() && slice.elapsed() < SliceMs)
@@ -129,7 +132,7 @@ void FindAllDialog::Timer1_Timer() {
     catchUp();
 }
 
-void FindAllDialog::Command2_Click() {
+void FindAllDialog::stopSearch() {
     if (!searching())
         return;
     m_search.stop();
@@ -156,20 +159,21 @@ QString FindAllDialog::summary() const {
 // Shows what the search has found so far and how far it has come.
 void FindAllDialog::catchUp() {
     m_model->catchUp();
-    if (!List1->currentIndex().isValid() && m_model->rowCount() > 0) {
+    if (!m_resultList->currentIndex().isValid() && m_model->rowCount() > 0) {
         const QModelIndex page = m_model->index(0, 0);
         const QModelIndex first = m_model->index(0, 0, page);
-        List1->setCurrentIndex(first.isValid() ? first : page);
+        m_resultList->setCurrentIndex(first.isValid() ? first : page);
     }
-    Label1->setText(summary());
+    m_summaryLine->setText(summary());
     const qsizetype more = m_search.total() - m_search.listed();
-    Label2->setText(more > 0 ? QStringLiteral("一覧は最初の %1 件までです。ほかに %2 件あります。")
-                                   .arg(foundCount(m_search.rowLimit()), foundCount(more))
-                             : QString());
-    ProgressBar1->setVisible(searching() && m_clock.elapsed() >= ProgressAfterMs);
-    ProgressBar1->setValue(int(m_search.progress() * ProgressSteps));
-    Command2->setEnabled(searching());
-    Command1->setEnabled(m_model->rowCount() > 0);
+    m_moreLine->setText(more > 0
+                            ? QStringLiteral("一覧は最初の %1 件までです。ほかに %2 件あります。")
+                                  .arg(foundCount(m_search.rowLimit()), foundCount(more))
+                            : QString());
+    m_progressBar->setVisible(searching() && m_clock.elapsed() >= ProgressAfterMs);
+    m_progressBar->setValue(int(m_search.progress() * ProgressSteps));
+    m_stopButton->setEnabled(searching());
+    m_goButton->setEnabled(m_model->rowCount() > 0);
     if (searching())
         return;
     m_timer.stop();
@@ -177,8 +181,8 @@ void FindAllDialog::catchUp() {
         reject(); // the opener says so
 }
 
-void FindAllDialog::Command1_Click() {
-    const FoundModel::Row row = m_model->rowOf(List1->currentIndex());
+void FindAllDialog::goToMatch() {
+    const FoundModel::Row row = m_model->rowOf(m_resultList->currentIndex());
     if (row.page < 0)
         return;
     const search::PageFound& page = m_search.pages()[std::size_t(row.page)];
@@ -186,7 +190,7 @@ void FindAllDialog::Command1_Click() {
     const int number = page.page;
     // The page switch reads and writes the store: the search ends first.
     if (searching())
-        Command2_Click();
+        stopSearch();
     if (goTo(number, start))
         accept();
 }
@@ -195,9 +199,9 @@ void FindAllDialog::Command1_Click() {
 // selects the match. Where the page no longer holds it there (another
 // Sorabun wrote the page since), the next match of the page is selected.
 bool FindAllDialog::goTo(int page, qsizetype start) {
-    if (page != m_ws.state.CurrentPage) {
-        m_pages.page_Click(page);
-        if (m_ws.state.CurrentPage != page)
+    if (page != m_ws.state.currentPage) {
+        m_pages.switchToPage(page);
+        if (m_ws.state.currentPage != page)
             return false; // the page on show could not be stored: it stays, as the user was told
     }
     TextView& v = m_ws.views.visible();

@@ -14,9 +14,8 @@ class QProgressBar;
 class QPushButton;
 struct Workspace;
 
-// The results of a search over every page (object name "Form7"): one row per
-// match, grouped by page. Choosing a row shows its page as the page items
-// do and selects the match there. The search goes on while the window is
+// The results of a search over every page: one row per match, grouped by page. Choosing a row shows
+// its page as the page items do and selects the match there. The search goes on while the window is
 // open, a slice at a time; it reads the page on show as shown and the other
 // pages from the store, and writes nothing.
 class FindAllDialog : public QDialog {
@@ -28,16 +27,14 @@ public:
 
     // Searches until the first rows are there, or for a moment at most, and
     // places the window on the main window; the rest follows once it is open.
-    void Form_Load();
+    void begin();
     // One slice of the search while the window is open (the timer runs it).
-    void Timer1_Timer();
+    void searchSlice();
     // Shows the page of the current row and selects its match; a page's own
     // row leads to its first match. The window then closes.
-    void Command1_Click();
+    void goToMatch();
     // Stops searching; the rows found so far stay.
-    void Command2_Click();
-    // Enter or a double-click on a row.
-    void List1_DblClick() { Command1_Click(); }
+    void stopSearch();
 
     bool searching() const { return !m_search.finished(); }
     // The search went through every page and found nothing.
@@ -52,13 +49,20 @@ public:
     static constexpr double ClientWidth = 9600;
     static constexpr double ClientHeight = 5700;
 
-    QLabel* Label1;   // what was searched for, and how much was found
-    FoundList* List1; // the rows
-    QLabel* Label2;   // there are more matches than rows
-    QProgressBar* ProgressBar1;
-    QPushButton* Command1; // 移動
-    QPushButton* Command2; // 中止
-    QPushButton* Command3; // 閉じる
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QLabel* summaryLine;   // what was searched for, and how much was found
+        FoundList* resultList; // the rows
+        QLabel* moreLine;      // there are more matches than rows
+        QProgressBar* progressBar;
+        QPushButton* goButton;    // 移動
+        QPushButton* stopButton;  // 中止
+        QPushButton* closeButton; // 閉じる
+    };
+    Controls controls() const {
+        return {m_summaryLine, m_resultList, m_moreLine,   m_progressBar,
+                m_goButton,    m_stopButton, m_closeButton};
+    }
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -69,6 +73,13 @@ private:
     QString summary() const;
     bool goTo(int page, qsizetype start);
 
+    QLabel* m_summaryLine;
+    FoundList* m_resultList;
+    QLabel* m_moreLine;
+    QProgressBar* m_progressBar;
+    QPushButton* m_goButton;
+    QPushButton* m_stopButton;
+    QPushButton* m_closeButton;
     Workspace& m_ws;
     PagesMenu& m_pages;
     search::AllPagesSearch m_search;

@@ -1,9 +1,9 @@
 #include "search/replace_dialog.h"
 
-#include "editor/workspace.h"
 #include "platform/dialog_layout.h"
 #include "platform/twips.h"
 #include "search/matcher.h"
+#include "session/workspace.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -24,13 +24,14 @@ ReplaceDialog::ReplaceDialog(Workspace& ws, QWidget* parent)
     : QDialog(parent ? parent : &ws.window, Qt::Dialog | Qt::CustomizeWindowHint |
                                                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                 Qt::MSWindowsFixedSizeDialogHint),
-      Label1(new QLabel(QStringLiteral("対象の文字列"), this)),
-      Label2(new QLabel(QStringLiteral("置き換え後の文字列"), this)), Bef(new QLineEdit(this)),
-      Af(new QLineEdit(this)), Command1(new QPushButton(QStringLiteral("検索(&S)"), this)),
-      Command2(new QPushButton(QStringLiteral("置き換え"), this)),
-      Command3(new QPushButton(QStringLiteral("すべて置き換え(&A)"), this)),
-      Check1(new QCheckBox(QStringLiteral("先頭から行う"), this)), m_ws(ws) {
-    setObjectName(QStringLiteral("Form2"));
+      m_targetCaption(new QLabel(QStringLiteral("対象の文字列"), this)),
+      m_replacementCaption(new QLabel(QStringLiteral("置き換え後の文字列"), this)),
+      m_targetEdit(new QLineEdit(this)), m_replacementEdit(new QLineEdit(this)),
+      m_findButton(new QPushButton(QStringLiteral("検索(&S)"), this)),
+      m_replaceButton(new QPushButton(QStringLiteral("置き換え"), this)),
+      m_replaceAllButton(new QPushButton(QStringLiteral("すべて置き換え(&A)"), this)),
+      m_fromTopBox(new QCheckBox(QStringLiteral("先頭から行う"), this)), m_ws(ws) {
+    setObjectName(QStringLiteral("ReplaceDialog"));
     setFont(dialoglayout::designFont()); // the captions fit their places
     setWindowTitle(Title);
     setFixedSize(twips::toPx(ClientWidth, this), twips::toPx(ClientHeight, this));
@@ -41,40 +42,41 @@ ReplaceDialog::ReplaceDialog(Workspace& ws, QWidget* parent)
         double left, top, width, height;
     };
     const Place places[] = {
-        {Label1, "Label1", 540, 90, 1080, 180},
-        {Label2, "Label2", 60, 450, 1575, 180},
-        {Bef, "Bef", 1650, 60, 2265, 285},
-        {Af, "Af", 1650, 390, 2265, 285},
-        {Command1, "Command1", 4020, 60, 1605, 285},
-        {Command2, "Command2", 4020, 390, 1605, 285},
-        {Command3, "Command3", 4020, 720, 1605, 285},
-        {Check1, "Check1", 60, 810, 1335, 195},
+        {m_targetCaption, "targetCaption", 540, 90, 1080, 180},
+        {m_replacementCaption, "replacementCaption", 60, 450, 1575, 180},
+        {m_targetEdit, "targetEdit", 1650, 60, 2265, 285},
+        {m_replacementEdit, "replacementEdit", 1650, 390, 2265, 285},
+        {m_findButton, "findButton", 4020, 60, 1605, 285},
+        {m_replaceButton, "replaceButton", 4020, 390, 1605, 285},
+        {m_replaceAllButton, "replaceAllButton", 4020, 720, 1605, 285},
+        {m_fromTopBox, "fromTopBox", 60, 810, 1335, 195},
     };
     for (const Place& p : places) {
         p.w->setObjectName(QString::fromLatin1(p.name));
         twips::setGeometry(p.w, p.left, p.top, p.width, p.height);
     }
 
-    Label1->setFocusPolicy(Qt::NoFocus);
-    Label2->setFocusPolicy(Qt::NoFocus);
+    m_targetCaption->setFocusPolicy(Qt::NoFocus);
+    m_replacementCaption->setFocusPolicy(Qt::NoFocus);
     // Each caption names its text box for assistive tools.
-    Label1->setBuddy(Bef);
-    Label2->setBuddy(Af);
+    m_targetCaption->setBuddy(m_targetEdit);
+    m_replacementCaption->setBuddy(m_replacementEdit);
     // A target taken over from a long selection is kept whole.
-    Bef->setMaxLength(std::numeric_limits<int>::max());
-    Af->setMaxLength(std::numeric_limits<int>::max());
+    m_targetEdit->setMaxLength(std::numeric_limits<int>::max());
+    m_replacementEdit->setMaxLength(std::numeric_limits<int>::max());
     // No default button: Enter in a text box presses nothing.
-    for (QPushButton* b : {Command1, Command2, Command3}) {
+    for (QPushButton* b : {m_findButton, m_replaceButton, m_replaceAllButton}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
-    dialoglayout::tabOrder({Bef, Af, Command1, Command2, Command3, Check1});
-    Bef->setFocus();
+    dialoglayout::tabOrder({m_targetEdit, m_replacementEdit, m_findButton, m_replaceButton,
+                            m_replaceAllButton, m_fromTopBox});
+    m_targetEdit->setFocus();
 
-    connect(Bef, &QLineEdit::textChanged, this, [this] { Bef_Change(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(m_targetEdit, &QLineEdit::textChanged, this, [this] { targetChanged(); });
+    connect(m_findButton, &QPushButton::clicked, this, [this] { findNext(); });
+    connect(m_replaceButton, &QPushButton::clicked, this, [this] { replaceAndFindNext(); });
+    connect(m_replaceAllButton, &QPushButton::clicked, this, [this] { replaceAll(); });
 }
 
 ReplaceDialog::~ReplaceDialog() = default;
@@ -83,42 +85,42 @@ TextView& ReplaceDialog::view() {
     return m_ws.views.visible();
 }
 
-void ReplaceDialog::Form_Load() {
-    Command2->setEnabled(false);
+void ReplaceDialog::takeOverSelection() {
+    m_replaceButton->setEnabled(false);
     TextView& v = view();
     if (v.selLength() > 0)
-        Bef->setText(v.selText()); // runs Bef_Change
-    if (Bef->text().isEmpty()) {
-        Command1->setEnabled(false);
-        Command3->setEnabled(false);
+        m_targetEdit->setText(v.selText()); // runs targetChanged
+    if (m_targetEdit->text().isEmpty()) {
+        m_findButton->setEnabled(false);
+        m_replaceAllButton->setEnabled(false);
     }
     dialoglayout::centreOnWindow(this, m_ws.window, ClientWidth, ClientHeight);
 }
 
-void ReplaceDialog::Bef_Change() {
-    const QString target = Bef->text();
+void ReplaceDialog::targetChanged() {
+    const QString target = m_targetEdit->text();
     if (target.isEmpty()) {
-        Command1->setEnabled(false);
-        Command2->setEnabled(false);
-        Command3->setEnabled(false);
+        m_findButton->setEnabled(false);
+        m_replaceButton->setEnabled(false);
+        m_replaceAllButton->setEnabled(false);
         return;
     }
-    Command1->setEnabled(true);
-    Command3->setEnabled(true);
+    m_findButton->setEnabled(true);
+    m_replaceAllButton->setEnabled(true);
     // Exact: a selection found through the loose comparison is not enough.
-    Command2->setEnabled(view().selText() == target);
+    m_replaceButton->setEnabled(view().selText() == target);
 }
 
-void ReplaceDialog::Command1_Click() {
-    Command2->setEnabled(false);
+void ReplaceDialog::findNext() {
+    m_replaceButton->setEnabled(false);
     TextView& v = view();
     if (v.selLength() > 0)
         v.setSelStart(v.selStart() + v.selLength());
-    if (Check1->isChecked()) {
+    if (m_fromTopBox->isChecked()) {
         v.setSelStart(0);
-        Check1->setChecked(false);
+        m_fromTopBox->setChecked(false);
     }
-    const QString target = Bef->text();
+    const QString target = m_targetEdit->text();
     const qsizetype p = search::find(v.text(), target, v.selStart());
     if (p < 0) {
         m_ws.platform.prompts.notice(QStringLiteral("見つかりませでした"), Title);
@@ -126,26 +128,27 @@ void ReplaceDialog::Command1_Click() {
     }
     v.setSelStart(p);
     v.setSelLength(target.size());
-    Command2->setEnabled(true);
+    m_replaceButton->setEnabled(true);
 }
 
-void ReplaceDialog::Command2_Click() {
-    view().replaceSelection(Af->text());
-    Command2->setEnabled(false);
-    Command1_Click();
+void ReplaceDialog::replaceAndFindNext() {
+    view().replaceSelection(m_replacementEdit->text());
+    m_replaceButton->setEnabled(false);
+    findNext();
 }
 
 // One pass over the text, applied as one edit of the view (one undo step).
-void ReplaceDialog::Command3_Click() {
-    Command2->setEnabled(false);
+void ReplaceDialog::replaceAll() {
+    m_replaceButton->setEnabled(false);
     TextView& v = view();
     v.setSelStart(0);
     const QString before = v.text();
-    const search::ReplaceAll r = search::replaceAll(before, Bef->text(), Af->text());
+    const search::ReplaceAll r =
+        search::replaceAll(before, m_targetEdit->text(), m_replacementEdit->text());
     if (r.count > 0) {
         m_ws.snapshots.keepShown(before);
         v.replaceAllText(r.text, r.caret);
-        Command2->setEnabled(true);
+        m_replaceButton->setEnabled(true);
     }
     m_ws.platform.prompts.notice(QStringLiteral("完了"), Title);
 }

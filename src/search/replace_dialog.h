@@ -9,8 +9,8 @@ class QPushButton;
 class TextView;
 struct Workspace;
 
-// The Replace dialog (object name "Form2"). It keeps no copy of the page: every command
-// works on the main window's visible view, so each match is selected there.
+// "置き換え". It keeps no copy of the page: every command works on the main
+// window's visible view, so each match is selected there.
 class ReplaceDialog : public QDialog {
     Q_OBJECT
 public:
@@ -21,25 +21,32 @@ public:
 
     // The opening: takes over the view's selection as the target, sets the
     // buttons from it and centres the dialog on the main window.
-    void Form_Load();
+    void takeOverSelection();
 
-    void Bef_Change();
-    void Command1_Click(); // Find
-    void Command2_Click(); // Replace, then find the next one
-    void Command3_Click(); // Replace all
+    void targetChanged();
+    void findNext();           // Find
+    void replaceAndFindNext(); // Replace, then find the next one
+    void replaceAll();         // Replace all
 
     // Client size in twips.
     static constexpr double ClientWidth = 5685;
     static constexpr double ClientHeight = 1050;
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLineEdit* Bef; // target
-    QLineEdit* Af;  // replacement
-    QPushButton* Command1;
-    QPushButton* Command2;
-    QPushButton* Command3;
-    QCheckBox* Check1; // the next Find starts at the top
+    // The controls, by role: what assistive tools name and tests reach.
+    struct Controls {
+        QLabel* targetCaption;
+        QLabel* replacementCaption;
+        QLineEdit* targetEdit;      // target
+        QLineEdit* replacementEdit; // replacement
+        QPushButton* findButton;
+        QPushButton* replaceButton;
+        QPushButton* replaceAllButton;
+        QCheckBox* fromTopBox; // the next Find starts at the top
+    };
+    Controls controls() const {
+        return {m_targetCaption, m_replacementCaption, m_targetEdit,       m_replacementEdit,
+                m_findButton,    m_replaceButton,      m_replaceAllButton, m_fromTopBox};
+    }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -47,5 +54,13 @@ protected:
 private:
     TextView& view();
 
+    QLabel* m_targetCaption;
+    QLabel* m_replacementCaption;
+    QLineEdit* m_targetEdit;
+    QLineEdit* m_replacementEdit;
+    QPushButton* m_findButton;
+    QPushButton* m_replaceButton;
+    QPushButton* m_replaceAllButton;
+    QCheckBox* m_fromTopBox;
     Workspace& m_ws;
 };

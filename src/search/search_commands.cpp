@@ -1,9 +1,9 @@
 #include "search/search_commands.h"
 
-#include "editor/workspace.h"
 #include "search/find_all_dialog.h"
 #include "search/matcher.h"
 #include "search/replace_dialog.h"
+#include "session/workspace.h"
 
 #include <QAction>
 
@@ -20,18 +20,18 @@ void select(TextView& v, qsizetype start, qsizetype length) {
 
 } // namespace
 
-void SearchCommands::MenuKen_Click() {
-    if (NextSerch)
-        NextSerch->setEnabled(!m_ws.state.SearchText.isEmpty());
+void SearchCommands::updateItems() {
+    if (findNextItem)
+        findNextItem->setEnabled(!m_ws.state.searchText.isEmpty());
 }
 
-void SearchCommands::Kens_Click() {
+void SearchCommands::find() {
     Prompts& prompts = m_ws.platform.prompts;
-    m_ws.state.SearchText = prompts.inputBox(Prompt, Title, m_ws.state.SearchText);
+    m_ws.state.searchText = prompts.inputBox(Prompt, Title, m_ws.state.searchText);
     // Find next follows the text just entered: the menu that offered Find was
     // opened while there was nothing yet to find again.
-    MenuKen_Click();
-    const QString& pattern = m_ws.state.SearchText;
+    updateItems();
+    const QString& pattern = m_ws.state.searchText;
     TextView& v = m_ws.views.visible();
     v.setSelStart(0);
     const qsizetype p = search::find(v.text(), pattern, 0);
@@ -43,9 +43,9 @@ void SearchCommands::Kens_Click() {
 
 // An empty pattern is found at the caret, even after the last character, so
 // Find next there selects nothing and asks nothing.
-void SearchCommands::NextSerch_Click() {
+void SearchCommands::findNext() {
     Prompts& prompts = m_ws.platform.prompts;
-    const QString pattern = m_ws.state.SearchText;
+    const QString pattern = m_ws.state.searchText;
     TextView& v = m_ws.views.visible();
     if (v.selLength() > 0)
         v.setSelStart(v.selStart() + v.selLength());
@@ -66,24 +66,24 @@ void SearchCommands::NextSerch_Click() {
     }
 }
 
-void SearchCommands::Swap_Click() {
+void SearchCommands::replace() {
     ReplaceDialog dialog(m_ws);
-    dialog.Form_Load();
+    dialog.takeOverSelection();
     dialog.exec();
 }
 
 // Cancel (or nothing entered) searches nothing and changes nothing. No match:
 // the notice alone, the window never shown.
-void SearchCommands::AllKens_Click() {
+void SearchCommands::findInAllPages() {
     Prompts& prompts = m_ws.platform.prompts;
     const QString title = QString::fromUtf16(FindAllDialog::Title);
-    const QString pattern = prompts.inputBox(Prompt, title, m_ws.state.SearchText);
+    const QString pattern = prompts.inputBox(Prompt, title, m_ws.state.searchText);
     if (pattern.isEmpty())
         return;
-    m_ws.state.SearchText = pattern;
-    MenuKen_Click();
+    m_ws.state.searchText = pattern;
+    updateItems();
     FindAllDialog dialog(m_ws, m_pages, pattern);
-    dialog.Form_Load();
+    dialog.begin();
     if (!dialog.nothingFound())
         dialog.exec();
     if (dialog.nothingFound())

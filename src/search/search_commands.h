@@ -9,21 +9,21 @@ class SearchCommands {
 public:
     SearchCommands(Workspace& ws, PagesMenu& pages) : m_ws(ws), m_pages(pages) {}
     // The Search menu opens: Find next is live only with something to find.
-    void MenuKen_Click();
+    void updateItems();
     // Find: asks for the text and searches the page from the top; Find next
     // is then live exactly when there is a text to find.
-    void Kens_Click();
+    void find();
     // Find next: searches on from the selection, offering to wrap to the top.
-    void NextSerch_Click();
+    void findNext();
     // Opens the Replace dialog and returns when it is closed.
-    void Swap_Click();
+    void replace();
     // Find in every page: asks for the text as Find does, lists every match
     // of the nine pages and goes to the one chosen. The text becomes the one
     // Find next looks for.
-    void AllKens_Click();
+    void findInAllPages();
 
     // The menu item whose state this class keeps (handed over by the menu bar).
-    QAction* NextSerch = nullptr;
+    QAction* findNextItem = nullptr;
 
 private:
     Workspace& m_ws;

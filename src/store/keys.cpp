@@ -9,9 +9,10 @@ QStringList all() {
     QStringList every;
     for (int n = 1; n <= 9; ++n)
         every << page(n);
-    every << Page << Ret << SelStart << SelLen << FontSize << FontName << FontBold << FontI << FontS
-          << FontU << FontC << ComLine << NoeNumOP << AutoOP << Window << Left << Top << Width
-          << Height;
+    every << Page << WordWrap << SelectionStart << SelectionLength << FontSize << FontName
+          << FontBold << FontItalic << FontStrikeOut << FontUnderline << FontColour
+          << IgnoreCommandLine << SingleFileToLastPage << FillBlankPages << Window << Left << Top
+          << Width << Height;
     return every;
 }
 

@@ -12,24 +12,25 @@ namespace keys {
 // The page on show, 1 to 9.
 inline const QString Page = QStringLiteral("Page");
 // Word wrap on (a flag).
-inline const QString Ret = QStringLiteral("Ret");
+inline const QString WordWrap = QStringLiteral("Ret");
 // The caret and selection of the page on show.
-inline const QString SelStart = QStringLiteral("SelStart");
-inline const QString SelLen = QStringLiteral("SelLen");
+inline const QString SelectionStart = QStringLiteral("SelStart");
+inline const QString SelectionLength = QStringLiteral("SelLen");
 // The display font and colour.
 inline const QString FontSize = QStringLiteral("FontSize");
 inline const QString FontName = QStringLiteral("FontName");
 inline const QString FontBold = QStringLiteral("FontBold");
-inline const QString FontI = QStringLiteral("FontI"); // italic (a flag)
-inline const QString FontS = QStringLiteral("FontS"); // strikethrough (a flag)
-inline const QString FontU = QStringLiteral("FontU"); // underline (a flag)
+inline const QString FontItalic = QStringLiteral("FontI");    // a flag
+inline const QString FontStrikeOut = QStringLiteral("FontS"); // a flag
+inline const QString FontUnderline = QStringLiteral("FontU"); // a flag
 // The text colour as a 32-bit colour value (values.h); empty keeps the default.
-inline const QString FontC = QStringLiteral("FontC");
+inline const QString FontColour = QStringLiteral("FontC");
 // The three options of files named on the command line.
-inline const QString ComLine = QStringLiteral("ComLine");
+inline const QString IgnoreCommandLine = QStringLiteral("ComLine");
 // 1 = a single file named goes straight into the page shown last, no dialog.
-inline const QString NoeNumOP = QStringLiteral("NoeNumOP");
-inline const QString AutoOP = QStringLiteral("AutoOP");
+inline const QString SingleFileToLastPage = QStringLiteral("NoeNumOP");
+// 1 = files named go into blank pages as far as they reach.
+inline const QString FillBlankPages = QStringLiteral("AutoOP");
 // The window: 0 normal, 1 minimized, 2 maximized; its outer frame in twips.
 inline const QString Window = QStringLiteral("Window");
 inline const QString Left = QStringLiteral("Left");

@@ -42,7 +42,7 @@ private slots:
         QFETCH(int, page);
         QFETCH(QString, text);
         QFETCH(QString, label);
-        QCOMPARE(PagesMenu::PageLabel(page, text), label);
+        QCOMPARE(PagesMenu::pageLabel(page, text), label);
     }
 
     void fileMenuLabelsComeFromTheStore() {
@@ -50,13 +50,13 @@ private slots:
         env.setPage(2, QStringLiteral("ab\r\ncd"));
         MainWindow& w = env.start();
         QCOMPARE(pageText(w, 2), QStringLiteral("2")); // until the menu is first opened
-        w.Text1->replaceSelection(QStringLiteral("typed"));
-        openMenu(&w, QStringLiteral("menuFile"));
+        w.views().wrappedView.replaceSelection(QStringLiteral("typed"));
+        openMenu(&w, QStringLiteral("fileMenu"));
         QCOMPARE(pageText(w, 1), QStringLiteral(" 1 [空]")); // typing is not stored yet
         QCOMPARE(pageText(w, 2), QStringLiteral(" 2 [6文字]"));
         QCOMPARE(pageText(w, 9), QStringLiteral(" 9 [空]"));
-        w.pages.page_Click(3);
-        openMenu(&w, QStringLiteral("menuFile"));
+        w.pages.switchToPage(3);
+        openMenu(&w, QStringLiteral("fileMenu"));
         QCOMPARE(pageText(w, 1), QStringLiteral(" 1 [5文字]"));
         QVERIFY(actionOf(&w, QStringLiteral("page3"))->isChecked());
         QVERIFY(!actionOf(&w, QStringLiteral("page1"))->isChecked());
@@ -73,25 +73,25 @@ private slots:
         env.setPage(5, QStringLiteral("page five\r\n"));
         MainWindow& w = env.start();
         if (!wrap)
-            w.RightRet_Click();
+            w.toggleWordWrap();
         TextView& visible = w.views().visible();
         visible.replaceSelection(QStringLiteral("edited on one"));
-        w.state.UndoAvailable = true;
-        w.pages.page_Click(5);
+        w.workspace().state.undoAvailable = true;
+        w.pages.switchToPage(5);
         QCOMPARE(env.page(1), QStringLiteral("edited on one"));
-        QCOMPARE(w.state.CurrentPage, 5);
+        QCOMPARE(w.workspace().state.currentPage, 5);
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 5"));
-        QCOMPARE(w.Text1->text(), QStringLiteral("page five\r\n"));
-        QCOMPARE(w.Text2->text(), QStringLiteral("page five\r\n"));
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral("page five\r\n"));
+        QCOMPARE(w.views().unwrappedView.text(), QStringLiteral("page five\r\n"));
         QCOMPARE(&w.views().visible(), &visible); // wrap unchanged
         QCOMPARE(visible.selStart(), 0);
-        QVERIFY(!w.state.UndoAvailable);
+        QVERIFY(!w.workspace().state.undoAvailable);
         // Assistive tools find one text area, the view on show, named after the page.
         const auto areas = textAreas(QAccessible::queryAccessibleInterface(&w));
         QCOMPARE(areas.size(), 1);
         QCOMPARE(areas.first()->object(), &visible);
         QCOMPARE(areas.first()->text(QAccessible::Name), QStringLiteral("ページ 5"));
-        w.pages.page_Click(1);
+        w.pages.switchToPage(1);
         QCOMPARE(w.views().visible().text(), QStringLiteral("edited on one"));
     }
 
@@ -99,14 +99,14 @@ private slots:
         TestEnv env;
         env.setPage(1, QStringLiteral("hello"));
         MainWindow& w = env.start();
-        w.Text1->setSelStart(1);
-        w.Text1->setSelLength(3);
-        w.state.UndoAvailable = true;
-        w.pages.page_Click(1);
-        QCOMPARE(w.Text1->text(), QStringLiteral("hello"));
-        QCOMPARE(w.Text1->selStart(), 0);
-        QCOMPARE(w.Text1->selLength(), 0);
-        QVERIFY(!w.state.UndoAvailable);
+        w.views().wrappedView.setSelStart(1);
+        w.views().wrappedView.setSelLength(3);
+        w.workspace().state.undoAvailable = true;
+        w.pages.switchToPage(1);
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral("hello"));
+        QCOMPARE(w.views().wrappedView.selStart(), 0);
+        QCOMPARE(w.views().wrappedView.selLength(), 0);
+        QVERIFY(!w.workspace().state.undoAvailable);
     }
 
     void shortcutsSwitchWithoutRelabelling() {
@@ -115,9 +115,9 @@ private slots:
         MainWindow& w = env.start();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QTest::keyClick(w.Text1, Qt::Key_F8, Qt::ControlModifier);
-        QCOMPARE(w.state.CurrentPage, 8);
-        QCOMPARE(w.Text1->text(), QStringLiteral("eight"));
+        QTest::keyClick(&w.views().wrappedView, Qt::Key_F8, Qt::ControlModifier);
+        QCOMPARE(w.workspace().state.currentPage, 8);
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral("eight"));
         QCOMPARE(pageText(w, 8), QStringLiteral("8"));
         QCOMPARE(pageText(w, 1), QStringLiteral("1"));
     }
@@ -135,14 +135,14 @@ private slots:
                                      QStringLiteral("表示(&V)"), QStringLiteral("検索(&S)"),
                                      QStringLiteral("特殊"), QStringLiteral("ヘルプ(&H)")}));
         QStringList pages;
-        for (QAction* a : w.findChild<QMenu*>(QStringLiteral("EdiPage"))->actions())
+        for (QAction* a : w.findChild<QMenu*>(QStringLiteral("pagesMenu"))->actions())
             pages << a->text();
         QCOMPARE(pages, QStringList({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
 
-        QMap<QString, QString> expected = {{"Ctrl+S", "FileOut"},  {"Ctrl+O", "OpenText"},
-                                           {"Ctrl+P", "PrintOut"}, {"Ctrl+Q", "ExitNote"},
-                                           {"F3", "NextSerch"},    {"F1", "Help"}};
-        expected.insert("Ctrl+Shift+F", "AllKens");
+        QMap<QString, QString> expected = {{"Ctrl+S", "writeToFile"}, {"Ctrl+O", "openIntoPage"},
+                                           {"Ctrl+P", "print"},       {"Ctrl+Q", "quit"},
+                                           {"F3", "findNext"},        {"F1", "showHelp"}};
+        expected.insert("Ctrl+Shift+F", "findInAllPages");
         for (int n = 1; n <= 9; ++n)
             expected.insert(QStringLiteral("Ctrl+F%1").arg(n), QStringLiteral("page%1").arg(n));
         QMap<QString, QString> shortcuts;
@@ -166,8 +166,8 @@ private slots:
     void exitNoteRunsTheShutDown() {
         TestEnv env;
         MainWindow& w = env.start();
-        w.Text1->replaceSelection(QStringLiteral("kept"));
-        triggerAction(&w, QStringLiteral("ExitNote"));
+        w.views().wrappedView.replaceSelection(QStringLiteral("kept"));
+        triggerAction(&w, QStringLiteral("quit"));
         QCOMPARE(env.page(1), QStringLiteral("kept"));
         QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), QStringLiteral("1"));
     }

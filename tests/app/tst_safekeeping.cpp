@@ -2,6 +2,7 @@
 #include "files/open_dialog.h"
 #include "intake/distribution_dialog.h"
 #include "platform/long_work.h"
+#include "session/store_notices.h"
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -36,8 +38,11 @@ QStringList recoveryFiles(const QString& dataHome) {
     return files;
 }
 
-void waitForIdleSave(MainWindow& w) {
-    QTRY_VERIFY_WITH_TIMEOUT(w.idleSave().isIdle(), 10000);
+// Runs the idle save now and waits until its write has ended.
+void saveNow(MainWindow& w) {
+    QSignalSpy ended(&w.idleSave(), &IdleSave::writeEnded);
+    if (w.idleSave().save())
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 10000);
 }
 
 // A page built in several steps: this many lines of 100 units, LF-ended, so
@@ -53,8 +58,9 @@ QString longPage(char mark) {
 
 // Work lets events through at every step, as it does past half a second.
 struct EventsAtEveryStep {
-    EventsAtEveryStep() { LongWork::eventsAtEveryStep = true; }
-    ~EventsAtEveryStep() { LongWork::eventsAtEveryStep = false; }
+    const LongWork::Pace before = LongWork::pace();
+    EventsAtEveryStep() { LongWork::setPace({.busyAfterMs = 0, .refreshMs = 0}); }
+    ~EventsAtEveryStep() { LongWork::setPace(before); }
 };
 
 // A drop of this file on the view, as the desktop delivers one.
@@ -119,9 +125,8 @@ private slots:
         else if (change == u"caret")
             v.setSelStart(3);
         else if (change == u"page")
-            w.pages.page_Click(4);
-        w.idleSave().save();
-        waitForIdleSave(w);
+            w.pages.switchToPage(4);
+        saveNow(w);
         QCOMPARE(env.page(1), page1);
         QCOMPARE(env.store->ReadSetting(QStringLiteral("SelStart")), selStart);
         QCOMPARE(env.store->ReadSetting(QStringLiteral("Page")), page);
@@ -153,31 +158,29 @@ private slots:
 
         if (when == u"switch") {
             env.prompts.answer(Answer::Ok);
-            w.pages.page_Click(5);
-            QCOMPARE(env.prompts.calls.last().text, safekeeping::switchRefused(*env.store, 1));
+            w.pages.switchToPage(5);
+            QCOMPARE(env.prompts.calls.last().text, notices::switchRefused(*env.store, 1));
         } else if (when.startsWith(u"drop")) {
             const bool here = when == u"drop here";
             w.drop.answerDialog = [here](OpenDialog& d) {
-                d.Option2->setChecked(!here);
-                d.Combo1->setCurrentIndex(4);
-                d.Command1_Click();
+                d.controls().intoPageOption->setChecked(!here);
+                d.controls().targetPage->setCurrentIndex(4);
+                d.putFileIn();
             };
             env.prompts.answer(Answer::Ok);
-            w.drop.Text1_OLEDragDrop({file});
+            w.drop.filesDropped({file});
             if (here)
                 expected = QStringLiteral("typed textdropped");
-            QCOMPARE(env.prompts.calls.last().text, safekeeping::pageNotStored(*env.store, 1));
+            QCOMPARE(env.prompts.calls.last().text, notices::pageNotStored(*env.store, 1));
             QCOMPARE(env.page(5), QStringLiteral("page five"));
         } else if (when == u"idle") {
             env.prompts.answer(Answer::Ok);
-            w.idleSave().save();
-            waitForIdleSave(w);
+            saveNow(w);
             QVERIFY(env.prompts.calls.last().text.startsWith(
                 QStringLiteral("入力した内容を自動で保存できませんでした。")));
             // Said once: the next refusal is not said again.
             QTest::keyClick(&v, Qt::Key_Y);
-            w.idleSave().save();
-            waitForIdleSave(w);
+            saveNow(w);
             QCOMPARE(env.prompts.calls.size(), 1);
             expected += u'y';
         } else if (when.startsWith(u"close")) {
@@ -228,14 +231,13 @@ private slots:
         env.prompts.answer(Answer::Ok);
         MainWindow& w = env.start();
         QCOMPARE(env.prompts.calls.size(), 1);
-        QCOMPARE(env.prompts.calls[0].text, safekeeping::noStore(*env.store));
+        QCOMPARE(env.prompts.calls[0].text, notices::noStore(*env.store));
         QTest::keyClicks(&w.views().visible(), QStringLiteral("kept in view"));
-        w.idleSave().save();
-        waitForIdleSave(w);
+        saveNow(w);
         QCOMPARE(env.prompts.calls.size(), 1);
         env.prompts.answer(Answer::Ok);
-        w.pages.page_Click(2);
-        QCOMPARE(w.state.CurrentPage, 1);
+        w.pages.switchToPage(2);
+        QCOMPARE(w.workspace().state.currentPage, 1);
         QCOMPARE(w.views().visible().text(), QStringLiteral("kept in view"));
         env.prompts.answer(Answer::Yes); // closing: stay
         w.close();
@@ -273,12 +275,12 @@ private slots:
         MainWindow& a = env.start();
         SettingsStore storeB(env.storePath());
         MainWindow b(storeB, env.platform);
-        b.Form_Load();
+        b.start();
         auto type = [](MainWindow& w, int page, const QString& who) {
             if (page == 0)
                 return;
-            if (w.state.CurrentPage != page)
-                w.pages.page_Click(page);
+            if (w.workspace().state.currentPage != page)
+                w.pages.switchToPage(page);
             QTest::keyClicks(&w.views().visible(), who + QString::number(page));
         };
         type(a, aPage, QStringLiteral("A"));
@@ -289,8 +291,7 @@ private slots:
             b.close();
         if (bIdleSave) {
             b.views().visible().setSelStart(0);
-            b.idleSave().save();
-            waitForIdleSave(b);
+            saveNow(b);
         }
         if (aEndsFirst)
             b.close();
@@ -354,14 +355,14 @@ private slots:
             QCOMPARE(holding(1), page1);
             return;
         }
+        env.settings.idleSave.pauseMs = 10;
         MainWindow& w = env.start();
-        w.idleSave().pauseMs = 10;
         if (work == u"switch, no wrap")
-            w.RightRet_Click();
+            w.toggleWordWrap();
         int dropsOffered = 0;
         w.drop.answerDialog = [&dropsOffered](OpenDialog& d) {
             ++dropsOffered;
-            d.Command1_Click();
+            d.putFileIn();
         };
         // The event comes while the page on show holds part of its new text.
         bool during = false;
@@ -386,12 +387,13 @@ private slots:
             else if (event == u"drop")
                 dropFile(w.views().visible(), file);
         });
+        QSignalSpy saved(&w.idleSave(), &IdleSave::writeEnded);
         watch.start();
         if (work == u"open") {
             env.com.chooseFile(file);
-            w.files.OpenText_Click();
+            w.files.openIntoPage();
         } else {
-            w.pages.page_Click(2);
+            w.pages.switchToPage(2);
         }
         QVERIFY(during);
         QVERIFY(holding(1) != u"a part" && holding(2) != u"a part");
@@ -399,7 +401,7 @@ private slots:
         QTRY_COMPARE(holding(1), page1);
         QCOMPARE(holding(2), QStringLiteral("big"));
         if (event == u"idle")
-            waitForIdleSave(w);
+            QTRY_VERIFY_WITH_TIMEOUT(!saved.isEmpty(), 10000);
         QCOMPARE(holding(1), page1);
         QCOMPARE(dropsOffered, 0);
         QVERIFY(recoveryFiles(m_data->path()).isEmpty());
@@ -415,8 +417,8 @@ private:
         const QString second = env.writeFile(QStringLiteral("second.txt"), "second file");
         env.setPage(1, QString());
         env.setPage(3, QStringLiteral("three"));
-        ModalDriver driver(QStringLiteral("Form3"), [&env](QDialog& d) {
-            static_cast<DistributionDialog&>(d).Command1_Click();
+        ModalDriver driver(QStringLiteral("DistributionDialog"), [&env](QDialog& d) {
+            static_cast<DistributionDialog&>(d).transfer();
             env.window->requestEnd();
         });
         MainWindow& w = env.start({file, second});

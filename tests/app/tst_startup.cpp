@@ -29,7 +29,7 @@ private slots:
         TestEnv env;
         MainWindow& w = env.start();
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
-        QCOMPARE(w.state.CurrentPage, 1);
+        QCOMPARE(w.workspace().state.currentPage, 1);
         QVERIFY(!w.isMaximized());
         QCOMPARE(qRound(w.placement.outer().width()), 11475);
         QCOMPARE(qRound(w.placement.outer().height()), 8340);
@@ -38,17 +38,19 @@ private slots:
         QCOMPARE(w.frameGeometry().topLeft(), centredPx(11475, 8340, &w));
         for (int n = 1; n <= 9; ++n)
             QCOMPARE(actionOf(&w, QStringLiteral("page%1").arg(n))->isChecked(), n == 1);
-        QVERIFY(!w.Text1->isHidden());
-        QVERIFY(w.Text2->isHidden());
-        QVERIFY(actionOf(&w, key("RightRet"))->isChecked());
-        QCOMPARE(w.Text1->text(), QString());
-        QCOMPARE(w.Text1->selStart(), 0);
-        QVERIFY(!w.state.UndoAvailable);
-        QCOMPARE(w.state.ComLine + w.state.NoeNumOP + w.state.AutoOP, 0);
-        QCOMPARE(w.Text1->font().family(), QStringLiteral("ＭＳ ゴシック"));
-        QCOMPARE(w.Text1->font().pointSizeF(), 12.0);
-        QCOMPARE(w.Text1->colourValue(), values::windowTextColour);
-        QVERIFY(!actionOf(&w, key("SizeInMem"))->isEnabled());
+        QVERIFY(!w.views().wrappedView.isHidden());
+        QVERIFY(w.views().unwrappedView.isHidden());
+        QVERIFY(actionOf(&w, key("wordWrap"))->isChecked());
+        QCOMPARE(w.views().wrappedView.text(), QString());
+        QCOMPARE(w.views().wrappedView.selStart(), 0);
+        QVERIFY(!w.workspace().state.undoAvailable);
+        QCOMPARE(w.workspace().state.ignoreCommandLine + w.workspace().state.singleFileToLastPage +
+                     w.workspace().state.fillBlankPages,
+                 0);
+        QCOMPARE(w.views().wrappedView.font().family(), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(w.views().wrappedView.font().pointSizeF(), 12.0);
+        QCOMPARE(w.views().wrappedView.colourValue(), values::windowTextColour);
+        QVERIFY(!actionOf(&w, key("defaultSize"))->isEnabled());
     }
 
     void placement_data() {
@@ -157,11 +159,11 @@ private slots:
             env.store->WriteSetting(key("SelStart"), selStart);
             env.store->WriteSetting(key("SelLen"), selLen);
             MainWindow& w = env.start();
-            for (TextView* v : {w.Text1, w.Text2}) {
+            for (TextView* v : {&w.views().wrappedView, &w.views().unwrappedView}) {
                 QCOMPARE(v->selStart(), start);
                 QCOMPARE(v->selLength(), length);
             }
-            QCOMPARE(w.views().text1Visible(), wrap);
+            QCOMPARE(w.views().wrappedShown(), wrap);
         }
     }
 
@@ -170,8 +172,8 @@ private slots:
         env.store->WriteSetting(key("Page"), key("12"));
         env.setPage(1, QStringLiteral("one"));
         MainWindow& w = env.start();
-        QCOMPARE(w.state.CurrentPage, 1);
-        QCOMPARE(w.Text1->text(), QStringLiteral("one"));
+        QCOMPARE(w.workspace().state.currentPage, 1);
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral("one"));
     }
 
     void fontKeys_data() {
@@ -200,7 +202,7 @@ private slots:
         env.store->WriteSetting(key("FontU"), key("-1"));
         env.store->WriteSetting(key("FontC"), QString::number(values::rgbValue(255, 0, 0)));
         MainWindow& w = env.start();
-        for (TextView* v : {w.Text1, w.Text2}) {
+        for (TextView* v : {&w.views().wrappedView, &w.views().unwrappedView}) {
             QCOMPARE(v->font().pointSizeF(), expectedSize);
             QCOMPARE(v->font().family(), expectedName);
             QVERIFY(v->font().bold());
@@ -217,11 +219,11 @@ private slots:
         env.store->WriteSetting(key("Page"), key("3"));
         env.store->WriteSetting(key("AutoOP"), key("1"));
         MainWindow& w = env.start();
-        w.Text1->setSelStart(5);
-        w.Text1->setSelLength(2);
-        w.Text1->replaceSelection(QStringLiteral("XY"));
-        w.Text1->setSelStart(1);
-        w.Text1->setSelLength(4);
+        w.views().wrappedView.setSelStart(5);
+        w.views().wrappedView.setSelLength(2);
+        w.views().wrappedView.replaceSelection(QStringLiteral("XY"));
+        w.views().wrappedView.setSelStart(1);
+        w.views().wrappedView.setSelLength(4);
         const double left = w.placement.outer().x(), top = w.placement.outer().y();
         env.stop();
         SettingsStore& s = *env.store;
@@ -248,9 +250,9 @@ private slots:
     void shutDownWithWrapOffTakesTheVisibleView() {
         TestEnv env;
         MainWindow& w = env.start();
-        w.RightRet_Click();
-        QVERIFY(!w.Text2->isHidden());
-        w.Text2->replaceSelection(QStringLiteral("wrap off"));
+        w.toggleWordWrap();
+        QVERIFY(!w.views().unwrappedView.isHidden());
+        w.views().unwrappedView.replaceSelection(QStringLiteral("wrap off"));
         env.stop();
         QCOMPARE(env.store->ReadSetting(key("Ret")), key("False"));
         QCOMPARE(env.page(1), QStringLiteral("wrap off"));
@@ -272,32 +274,32 @@ private slots:
         TestEnv env;
         {
             MainWindow& w = env.start();
-            w.pages.page_Click(6);
-            w.Text1->replaceSelection(QStringLiteral("六ページ目\r\nです"));
-            w.Text1->setSelStart(2);
-            w.Text1->setSelLength(5);
-            QFont f = w.Text1->font();
+            w.pages.switchToPage(6);
+            w.views().wrappedView.replaceSelection(QStringLiteral("六ページ目\r\nです"));
+            w.views().wrappedView.setSelStart(2);
+            w.views().wrappedView.setSelLength(5);
+            QFont f = w.views().wrappedView.font();
             f.setPointSizeF(10.5);
             f.setItalic(true);
             w.views().setFont(f);
             w.views().setColourValue(values::rgbValue(0, 0, 128));
-            w.RightRet_Click();
+            w.toggleWordWrap();
             w.placement.place(QRectF(1200, 1000, 9000, 6000));
             env.stop();
         }
         QCOMPARE(env.store->ReadSetting(key("FontSize")), key("10.5"));
         MainWindow& w = env.start();
-        QCOMPARE(w.state.CurrentPage, 6);
+        QCOMPARE(w.workspace().state.currentPage, 6);
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 6"));
         QVERIFY(actionOf(&w, key("page6"))->isChecked());
-        QVERIFY(w.Text2->isVisibleTo(&w));
-        QVERIFY(!actionOf(&w, key("RightRet"))->isChecked());
-        QCOMPARE(w.Text2->text(), QStringLiteral("六ページ目\r\nです"));
-        QCOMPARE(w.Text2->selStart(), 2);
-        QCOMPARE(w.Text2->selLength(), 5);
-        QCOMPARE(w.Text2->font().pointSizeF(), 10.5);
-        QVERIFY(w.Text2->font().italic());
-        QCOMPARE(w.Text2->colourValue(), values::rgbValue(0, 0, 128));
+        QVERIFY(w.views().unwrappedView.isVisibleTo(&w));
+        QVERIFY(!actionOf(&w, key("wordWrap"))->isChecked());
+        QCOMPARE(w.views().unwrappedView.text(), QStringLiteral("六ページ目\r\nです"));
+        QCOMPARE(w.views().unwrappedView.selStart(), 2);
+        QCOMPARE(w.views().unwrappedView.selLength(), 5);
+        QCOMPARE(w.views().unwrappedView.font().pointSizeF(), 10.5);
+        QVERIFY(w.views().unwrappedView.font().italic());
+        QCOMPARE(w.views().unwrappedView.colourValue(), values::rgbValue(0, 0, 128));
         QCOMPARE(qRound(w.placement.outer().x()), 1200);
         QCOMPARE(qRound(w.placement.outer().width()), 9000);
     }
@@ -324,29 +326,29 @@ private slots:
         QVERIFY(std::abs(w.placement.outer().width() - std::max(width, 5265)) < 15);
         QVERIFY(std::abs(w.placement.outer().height() - std::max(height, 2000)) < 15);
         // Both views, the hidden one included, fill the window alike.
-        QCOMPARE(w.Text1->geometry(), w.Text2->geometry());
-        QCOMPARE(w.Text1->geometry(), w.centralWidget()->rect());
+        QCOMPARE(w.views().wrappedView.geometry(), w.views().unwrappedView.geometry());
+        QCOMPARE(w.views().wrappedView.geometry(), w.centralWidget()->rect());
     }
 
     void wordWrapSwitchCarriesTextAndSelection() {
         TestEnv env;
         env.setPage(1, QStringLiteral("line one\r\nline two"));
         MainWindow& w = env.start();
-        w.Text1->setSelStart(5);
-        w.Text1->setSelLength(13); // to the end
-        w.state.UndoAvailable = true;
-        w.RightRet_Click();
-        QVERIFY(w.Text1->isHidden());
-        QCOMPARE(w.Text2->selStart(), 5);
-        QCOMPARE(w.Text2->selLength(), 13);
-        QVERIFY(!w.state.UndoAvailable);
-        w.Text2->setSelStart(0);
-        w.Text2->replaceSelection(QStringLiteral(">"));
-        w.RightRet_Click();
-        QVERIFY(w.Text2->isHidden());
-        QCOMPARE(w.Text1->text(), QStringLiteral(">line one\r\nline two"));
-        QCOMPARE(w.Text1->selStart(), 1);
-        QVERIFY(actionOf(&w, key("RightRet"))->isChecked());
+        w.views().wrappedView.setSelStart(5);
+        w.views().wrappedView.setSelLength(13); // to the end
+        w.workspace().state.undoAvailable = true;
+        w.toggleWordWrap();
+        QVERIFY(w.views().wrappedView.isHidden());
+        QCOMPARE(w.views().unwrappedView.selStart(), 5);
+        QCOMPARE(w.views().unwrappedView.selLength(), 13);
+        QVERIFY(!w.workspace().state.undoAvailable);
+        w.views().unwrappedView.setSelStart(0);
+        w.views().unwrappedView.replaceSelection(QStringLiteral(">"));
+        w.toggleWordWrap();
+        QVERIFY(w.views().unwrappedView.isHidden());
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral(">line one\r\nline two"));
+        QCOMPARE(w.views().wrappedView.selStart(), 1);
+        QVERIFY(actionOf(&w, key("wordWrap"))->isChecked());
     }
 
     // The window's icon comes from the installed icon theme; a program that

@@ -1,6 +1,7 @@
 #include "dialogs/history_dialog.h"
 #include "files/open_dialog.h"
 #include "search/replace_dialog.h"
+#include "session/store_notices.h"
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
@@ -99,7 +100,7 @@ private slots:
         for (const char* key : {"a", "b"}) {
             QTest::keyClicks(&v, QString::fromLatin1(key));
             w.idleSave().save();
-            QTRY_VERIFY(w.idleSave().isIdle());
+            QTRY_VERIFY(!w.views().pageChanged());
             clock.now += minutes * Minute;
         }
         QCOMPARE(snapshotsOf(w, 1), kept);
@@ -135,7 +136,7 @@ private slots:
         env.setPage(3, QStringLiteral("page three"));
         MainWindow& w = env.start();
         TextView& v = w.views().visible();
-        QVERIFY(!v.isDeferred()); // the page is taken from its document
+        QVERIFY(!v.document()->isEmpty()); // the page is taken from its document
         const QString file = env.writeFile(QStringLiteral("f.txt"), "from a file");
         if (change == u"type over all") {
             selectAll(v);
@@ -156,25 +157,25 @@ private slots:
             QTest::keyClick(&v, Qt::Key_X);
         } else if (change == u"open") {
             env.com.chooseFile(file);
-            w.files.OpenText_Click();
+            w.files.openIntoPage();
         } else if (change == u"drop into 3") {
             w.drop.answerDialog = [](OpenDialog& d) {
-                d.Option2->setChecked(true);
-                d.Combo1->setCurrentIndex(2);
-                d.Command1->click();
+                d.controls().intoPageOption->setChecked(true);
+                d.controls().targetPage->setCurrentIndex(2);
+                d.controls().okButton->click();
             };
-            w.drop.Text1_OLEDragDrop({file});
+            w.drop.filesDropped({file});
             QCOMPARE(env.page(3), QStringLiteral("from a file"));
         } else if (change == u"replace all") {
             ReplaceDialog dialog(w.workspace());
-            dialog.Bef->setText(QStringLiteral("m"));
-            dialog.Af->setText(QStringLiteral("M"));
+            dialog.controls().targetEdit->setText(QStringLiteral("m"));
+            dialog.controls().replacementEdit->setText(QStringLiteral("M"));
             env.prompts.answer(Answer::Ok); // 完了
-            dialog.Command3_Click();
+            dialog.replaceAll();
             QCOMPARE(v.text(), QStringLiteral("original MeMo"));
         } else if (change == u"clear") {
             env.prompts.answer(Answer::Yes);
-            w.edit.clss_Click();
+            w.edit.clearPage();
         }
         // What was taken while a file was read is written once the work ends.
         QTRY_COMPARE(snapshotsOf(w, page), kept);
@@ -207,22 +208,22 @@ private slots:
         QTest::keyClicks(&v, QStringLiteral("now"));
 
         HistoryDialog d(w.workspace());
-        d.Form_Load();
+        d.listSnapshots();
         QCOMPARE(d.windowTitle(), QStringLiteral("ページの履歴"));
-        QCOMPARE(d.List1->topLevelItemCount(), 2);
-        QCOMPARE(d.List1->topLevelItem(0)->text(0), QStringLiteral("3 分前"));
-        QCOMPARE(d.List1->topLevelItem(0)->text(1), QStringLiteral("14 文字"));
-        QCOMPARE(d.List1->topLevelItem(1)->text(0), QStringLiteral("昨日 13:00"));
-        QCOMPARE(d.Text1->text(), QStringLiteral("first\r\nversion"));
-        QVERIFY(d.Text1->isReadOnly());
-        QCOMPARE(d.List1->accessibleName(), QStringLiteral("ページ 1 の履歴"));
+        QCOMPARE(d.controls().snapshotList->topLevelItemCount(), 2);
+        QCOMPARE(d.controls().snapshotList->topLevelItem(0)->text(0), QStringLiteral("3 分前"));
+        QCOMPARE(d.controls().snapshotList->topLevelItem(0)->text(1), QStringLiteral("14 文字"));
+        QCOMPARE(d.controls().snapshotList->topLevelItem(1)->text(0), QStringLiteral("昨日 13:00"));
+        QCOMPARE(d.controls().preview->text(), QStringLiteral("first\r\nversion"));
+        QVERIFY(d.controls().preview->isReadOnly());
+        QCOMPARE(d.controls().snapshotList->accessibleName(), QStringLiteral("ページ 1 の履歴"));
 
-        d.List1->setCurrentItem(d.List1->topLevelItem(1));
-        QCOMPARE(d.Text1->text(), QStringLiteral("older"));
-        d.Command1->click();
+        d.controls().snapshotList->setCurrentItem(d.controls().snapshotList->topLevelItem(1));
+        QCOMPARE(d.controls().preview->text(), QStringLiteral("older"));
+        d.controls().restoreButton->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QCOMPARE(v.text(), QStringLiteral("older"));
-        QVERIFY(w.state.UndoAvailable);
+        QVERIFY(w.workspace().state.undoAvailable);
         QCOMPARE(snapshotsOf(w, 1), (QStringList{"now", "first\r\nversion", "older"}));
         QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(v.text(), QStringLiteral("now"));
@@ -252,9 +253,9 @@ private slots:
         QTest::keyClicks(&w.views().visible(), QStringLiteral("typed"));
         QStringList tabOrder;
         QString note;
-        ModalDriver driver(QStringLiteral("FormHistory"), [&](QDialog& d) {
+        ModalDriver driver(QStringLiteral("HistoryDialog"), [&](QDialog& d) {
             auto& h = static_cast<HistoryDialog&>(d);
-            note = h.Label3->text();
+            note = h.controls().noteLine->text();
             QList<QWidget*> seen;
             for (QWidget* f = h.focusWidget(); f && !seen.contains(f); f = f->nextInFocusChain())
                 if (f->isVisible() && (f->focusPolicy() & Qt::TabFocus)) {
@@ -262,18 +263,19 @@ private slots:
                     tabOrder << f->objectName();
                 }
             if (how == u"cancel")
-                h.Command2->click();
+                h.controls().cancelButton->click();
             else
                 QTest::keyClick(h.focusWidget(), how == u"esc" ? Qt::Key_Escape : Qt::Key_Return);
         });
-        QVERIFY(triggerAction(&w, QStringLiteral("PageHist")));
+        QVERIFY(triggerAction(&w, QStringLiteral("pageHistory")));
         QCOMPARE(driver.seen, 1);
         QCOMPARE(w.views().visible().text(), page);
         if (how == u"empty") {
             QCOMPARE(note, QStringLiteral("このページの履歴はまだありません。"));
             return;
         }
-        QCOMPARE(tabOrder, (QStringList{"List1", "Text1", "Command1", "Command2"}));
+        QCOMPARE(tabOrder,
+                 (QStringList{"snapshotList", "preview", "restoreButton", "cancelButton"}));
     }
 
     // A damaged history file is set aside and said once at start-up; the
@@ -293,7 +295,7 @@ private slots:
         QCOMPARE(env.prompts.calls.size(), 1);
         const QString aside = w.history().keptAsidePath();
         QVERIFY(aside.startsWith(path + QStringLiteral(".damaged-")));
-        QCOMPARE(env.prompts.calls[0].text, safekeeping::historyKeptAside(aside));
+        QCOMPARE(env.prompts.calls[0].text, notices::historyKeptAside(aside));
         QCOMPARE(w.views().visible().text(), QStringLiteral("safe page"));
         selectAll(w.views().visible());
         QTest::keyClick(&w.views().visible(), Qt::Key_X);

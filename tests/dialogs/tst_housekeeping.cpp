@@ -111,7 +111,7 @@ void TestHousekeeping::versionBox() {
     env.setPage(2, QStringLiteral("untouched"));
     env.start();
     env.prompts.answer(Answer::Ok);
-    QVERIFY(triggerAction(env.window.get(), QStringLiteral("VrInfo")));
+    QVERIFY(triggerAction(env.window.get(), QStringLiteral("showVersion")));
 
     QCOMPARE(env.prompts.calls.size(), 1);
     const PromptCall& box = env.prompts.calls.first();
@@ -129,9 +129,9 @@ void TestHousekeeping::versionBox() {
 void TestHousekeeping::launches_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("help");
-    QTest::newRow("help from the menu") << QStringLiteral("Help") << true;
+    QTest::newRow("help from the menu") << QStringLiteral("showHelp") << true;
     QTest::newRow("help by F1, menu never opened") << QStringLiteral("F1") << true;
-    QTest::newRow("homepage from the menu") << QStringLiteral("HP") << false;
+    QTest::newRow("homepage from the menu") << QStringLiteral("homePage") << false;
 }
 
 void TestHousekeeping::launches() {
@@ -171,15 +171,15 @@ void TestHousekeeping::failures_data() {
     QTest::addColumn<QString>("message"); // "<doc>" stands for the document's path
 
     QTest::newRow("help document missing")
-        << QStringLiteral("Help") << false << 0
+        << QStringLiteral("showHelp") << false << 0
         << QStringLiteral("ヘルプファイル（Velmirahelp.html）が見つかりませんでした。\r\n"
                           "Sorabun をインストールし直してください。");
     QTest::newRow("help viewer cannot start")
-        << QStringLiteral("Help") << true << 1
+        << QStringLiteral("showHelp") << true << 1
         << QStringLiteral("ヘルプを表示するプログラム（xdg-open）を起動できませんでした。\r\n"
                           "次のファイルをブラウザーで開いてください: <doc>");
     QTest::newRow("browser cannot start")
-        << QStringLiteral("HP") << true << 1
+        << QStringLiteral("homePage") << true << 1
         << QStringLiteral("ホームページを開くプログラム（xdg-open）を起動できませんでした。\r\n"
                           "次のアドレスをブラウザーで開いてください: https://sorabun.example.org/");
 }
@@ -274,7 +274,7 @@ void TestHousekeeping::uninstallNo() {
     w.views().visible().setText(QStringLiteral("typed since the last switch"));
 
     env.prompts.answer(Answer::No);
-    QVERIFY(triggerAction(&w, QStringLiteral("Uninst")));
+    QVERIFY(triggerAction(&w, QStringLiteral("prepareUninstall")));
 
     QCOMPARE(env.prompts.calls.size(), 1);
     const PromptCall& question = env.prompts.calls.first();
@@ -339,7 +339,7 @@ void TestHousekeeping::uninstallYes() {
 
     env.prompts.answer(Answer::Yes);
     env.prompts.answer(Answer::Ok);
-    QVERIFY(triggerAction(&w, QStringLiteral("Uninst")));
+    QVERIFY(triggerAction(&w, QStringLiteral("prepareUninstall")));
 
     QCOMPARE(env.prompts.calls.size(), 2);
     QCOMPARE(env.prompts.calls[0].text, UninstallQuestion);
@@ -374,13 +374,13 @@ void TestHousekeeping::uninstallYes() {
 
     // The next start is a first start.
     MainWindow& again = env.start();
-    QCOMPARE(again.state.CurrentPage, 1);
+    QCOMPARE(again.workspace().state.currentPage, 1);
     QCOMPARE(again.views().visible().text(), QString());
-    QVERIFY(again.views().text1Visible());
-    QCOMPARE(again.state.ComLine, 0);
-    QCOMPARE(again.state.AutoOP, 0);
-    QVERIFY(!again.Text1->font().bold());
-    QCOMPARE(again.Text1->font().pointSizeF(), 12.0);
+    QVERIFY(again.views().wrappedShown());
+    QCOMPARE(again.workspace().state.ignoreCommandLine, 0);
+    QCOMPARE(again.workspace().state.fillBlankPages, 0);
+    QVERIFY(!again.views().wrappedView.font().bold());
+    QCOMPARE(again.views().wrappedView.font().pointSizeF(), 12.0);
 }
 
 // A store that refuses the erase must not be reported as erased: the memo is
@@ -394,7 +394,7 @@ void TestHousekeeping::uninstallWhenEraseFails() {
 
     env.prompts.answer(Answer::Yes);
     env.prompts.answer(Answer::Ok);
-    QVERIFY(triggerAction(&w, QStringLiteral("Uninst")));
+    QVERIFY(triggerAction(&w, QStringLiteral("prepareUninstall")));
 
     QCOMPARE(env.prompts.calls.size(), 2);
     const PromptCall& failed = env.prompts.calls[1];

@@ -18,17 +18,18 @@ const QStringList Keys = {"ComLine", "NoeNumOP", "AutoOP"};
 
 // Opens the dialog from the menu; `act` works it as a person would.
 int openOptions(MainWindow& w, std::function<void(OptionsDialog&)> act) {
-    ModalDriver driver(QStringLiteral("Form4"),
+    ModalDriver driver(QStringLiteral("OptionsDialog"),
                        [&](QDialog& d) { act(static_cast<OptionsDialog&>(d)); });
-    triggerAction(&w, QStringLiteral("ComlineOP"));
+    triggerAction(&w, QStringLiteral("commandLineOptions"));
     return driver.seen;
 }
 
 QList<bool> boxes(const OptionsDialog& d) {
-    return {d.Check1->isChecked(), d.Check2->isChecked(), d.Check3->isChecked()};
+    return {d.controls().ignoreCommandLineBox->isChecked(), d.controls().singleFileBox->isChecked(),
+            d.controls().fillBlankPagesBox->isChecked()};
 }
 QList<int> options(const AppState& s) {
-    return {s.ComLine, s.NoeNumOP, s.AutoOP};
+    return {s.ignoreCommandLine, s.singleFileToLastPage, s.fillBlankPages};
 }
 
 } // namespace
@@ -40,29 +41,34 @@ private slots:
     void layout() {
         AppState state;
         OptionsDialog d(state);
-        QCOMPARE(d.objectName(), QStringLiteral("Form4"));
+        QCOMPARE(d.objectName(), QStringLiteral("OptionsDialog"));
         QCOMPARE(d.windowTitle(), QStringLiteral("オプション"));
         QCOMPARE(d.size(), QSize(twips::toPx(6690, &d), twips::toPx(1500, &d)));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QVERIFY(!(d.windowFlags() & Qt::WindowMinMaxButtonsHint));
         QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(d.Check1->text(), QStringLiteral("コマンドラインにファイル名が有っても無視する"));
-        QCOMPARE(d.Check2->text(),
+        QCOMPARE(d.controls().ignoreCommandLineBox->text(),
+                 QStringLiteral("コマンドラインにファイル名が有っても無視する"));
+        QCOMPARE(d.controls().singleFileBox->text(),
                  QStringLiteral("ファイルが一つの場合最後に開いていたページに自動展開する"));
-        QCOMPARE(d.Check3->text(), QStringLiteral("コマンドラインのファイル名のファイルはできるか"
-                                                  "ぎり空白のページに自動展開する"));
-        QCOMPARE(d.Label1->text(),
+        QCOMPARE(d.controls().fillBlankPagesBox->text(),
+                 QStringLiteral("コマンドラインのファイル名のファイルはできるか"
+                                "ぎり空白のページに自動展開する"));
+        QCOMPARE(d.controls().priorityNote->text(),
                  QStringLiteral("ここに記載している設定は上に書いてある物ほど優先されます"));
-        QCOMPARE(d.Command1->text(), QStringLiteral("OK"));
-        QCOMPARE(d.Command2->text(), QStringLiteral("キャンセル"));
-        QVERIFY(d.Command1->isDefault());
+        QCOMPARE(d.controls().okButton->text(), QStringLiteral("OK"));
+        QCOMPARE(d.controls().cancelButton->text(), QStringLiteral("キャンセル"));
+        QVERIFY(d.controls().okButton->isDefault());
 
         // Left edges and widths as designed; no control overlaps another,
         // and each stays inside the dialog.
         const QList<std::pair<QWidget*, QRect>> design = {
-            {d.Check1, {90, 120, 4305, 180}},     {d.Check2, {90, 420, 5205, 180}},
-            {d.Check3, {120, 720, 4335, 375}},    {d.Label1, {90, 1170, 4695, 195}},
-            {d.Command1, {5490, 120, 1065, 315}}, {d.Command2, {5520, 510, 1035, 315}}};
+            {d.controls().ignoreCommandLineBox, {90, 120, 4305, 180}},
+            {d.controls().singleFileBox, {90, 420, 5205, 180}},
+            {d.controls().fillBlankPagesBox, {120, 720, 4335, 375}},
+            {d.controls().priorityNote, {90, 1170, 4695, 195}},
+            {d.controls().okButton, {5490, 120, 1065, 315}},
+            {d.controls().cancelButton, {5520, 510, 1035, 315}}};
         for (const auto& [w, t] : design) {
             const QRect px = twips::toPx(t.x(), t.y(), t.width(), t.height(), w);
             QCOMPARE(w->x(), px.x());
@@ -75,20 +81,25 @@ private slots:
                              qPrintable(w->objectName() + u'/' + other->objectName()));
         }
         // Every caption is seen whole: one line each, the long third on two.
-        for (QWidget* w : {static_cast<QWidget*>(d.Check1), static_cast<QWidget*>(d.Check2),
-                           static_cast<QWidget*>(d.Label1)})
+        for (QWidget* w : {static_cast<QWidget*>(d.controls().ignoreCommandLineBox),
+                           static_cast<QWidget*>(d.controls().singleFileBox),
+                           static_cast<QWidget*>(d.controls().priorityNote)})
             QVERIFY2(w->sizeHint().width() <= w->width(), qPrintable(w->objectName()));
-        QVERIFY(d.Check3->height() >= 2 * d.Check3->fontMetrics().lineSpacing());
-        QVERIFY(d.Check3->sizeHint().width() <= 2 * d.Check3->width());
+        QVERIFY(d.controls().fillBlankPagesBox->height() >=
+                2 * d.controls().fillBlankPagesBox->fontMetrics().lineSpacing());
+        QVERIFY(d.controls().fillBlankPagesBox->sizeHint().width() <=
+                2 * d.controls().fillBlankPagesBox->width());
 
         QList<QWidget*> order;
-        QWidget* w = d.Check1;
+        QWidget* w = d.controls().ignoreCommandLineBox;
         do {
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w;
             w = w->nextInFocusChain();
-        } while (w != d.Check1);
-        QCOMPARE(order, (QList<QWidget*>{d.Check1, d.Check2, d.Check3, d.Command1, d.Command2}));
+        } while (w != d.controls().ignoreCommandLineBox);
+        QCOMPARE(order, (QList<QWidget*>{d.controls().ignoreCommandLineBox,
+                                         d.controls().singleFileBox, d.controls().fillBlankPagesBox,
+                                         d.controls().okButton, d.controls().cancelButton}));
     }
 
     // The boxes show the options; any value but 0 shows ticked. OK turns the
@@ -111,23 +122,23 @@ private slots:
         QFETCH(QList<bool>, shown);
         QFETCH(QList<int>, afterOk);
         AppState state;
-        state.ComLine = before[0];
-        state.NoeNumOP = before[1];
-        state.AutoOP = before[2];
+        state.ignoreCommandLine = before[0];
+        state.singleFileToLastPage = before[1];
+        state.fillBlankPages = before[2];
         OptionsDialog d(state);
         QCOMPARE(boxes(d), shown);
-        d.Command1_Click();
+        d.takeOptions();
         QCOMPARE(options(state), afterOk);
         QCOMPARE(d.result(), int(QDialog::Accepted));
     }
 
     void cancelKeepsTheOptions() {
         AppState state;
-        state.NoeNumOP = 2;
+        state.singleFileToLastPage = 2;
         OptionsDialog d(state);
-        d.Check1->setChecked(true);
-        d.Check2->setChecked(false);
-        d.Command2_Click();
+        d.controls().ignoreCommandLineBox->setChecked(true);
+        d.controls().singleFileBox->setChecked(false);
+        d.keepOptions();
         QCOMPARE(options(state), (QList<int>{0, 2, 0}));
     }
 
@@ -161,28 +172,29 @@ private slots:
                                        twips::fromPx(d.frameGeometry().height(), &d), &d);
             centred = QPoint(twips::toPx(t.x(), &d), twips::toPx(t.y(), &d));
             modal = QApplication::activeModalWidget() == &d && d.parentWidget() == &w;
-            QTest::mouseClick(d.Check3, Qt::LeftButton);
-            QTest::keyClick(d.Check1, Qt::Key_Space);
+            QTest::mouseClick(d.controls().fillBlankPagesBox, Qt::LeftButton);
+            QTest::keyClick(d.controls().ignoreCommandLineBox, Qt::Key_Space);
             if (how == u"OK")
-                QTest::mouseClick(d.Command1, Qt::LeftButton);
+                QTest::mouseClick(d.controls().okButton, Qt::LeftButton);
             else if (how == u"Enter")
-                QTest::keyClick(d.Check3, Qt::Key_Return);
+                QTest::keyClick(d.controls().fillBlankPagesBox, Qt::Key_Return);
             else if (how == u"Cancel")
-                QTest::mouseClick(d.Command2, Qt::LeftButton);
+                QTest::mouseClick(d.controls().cancelButton, Qt::LeftButton);
             else if (how == u"Esc")
-                QTest::keyClick(d.Check1, Qt::Key_Escape);
+                QTest::keyClick(d.controls().ignoreCommandLineBox, Qt::Key_Escape);
             else if (how == u"close")
                 d.close();
             else {
-                d.Command2->setFocus();
-                QTest::keyClick(d.Command2, Qt::Key_Return);
+                d.controls().cancelButton->setFocus();
+                QTest::keyClick(d.controls().cancelButton, Qt::Key_Return);
             }
         });
         QCOMPARE(seen, 1);
         QCOMPARE(shownAtOpening, (QList<bool>{false, false, false}));
         QCOMPARE(at, centred);
         QVERIFY(modal);
-        QCOMPARE(options(w.state), kept ? (QList<int>{1, 0, 1}) : (QList<int>{0, 0, 0}));
+        QCOMPARE(options(w.workspace().state),
+                 kept ? (QList<int>{1, 0, 1}) : (QList<int>{0, 0, 0}));
         // The dialog only edits the run's options; the store hears of them at shut-down.
         for (const QString& k : Keys)
             QCOMPARE(env.store->ReadSetting(k), QString());
@@ -199,8 +211,8 @@ private slots:
         TestEnv env;
         MainWindow& w = env.start();
         openOptions(w, [](OptionsDialog& d) {
-            d.Check2->setChecked(true);
-            d.Command1_Click();
+            d.controls().singleFileBox->setChecked(true);
+            d.takeOptions();
         });
         env.stop();
         clearQuitRequest();
@@ -209,7 +221,7 @@ private slots:
         QCOMPARE(env.store->ReadSetting(QStringLiteral("AutoOP")), QStringLiteral("0"));
         env.reopenStore();
         MainWindow& again = env.start();
-        QCOMPARE(options(again.state), (QList<int>{0, 1, 0}));
+        QCOMPARE(options(again.workspace().state), (QList<int>{0, 1, 0}));
         QList<bool> shown;
         openOptions(again, [&](OptionsDialog& d) { shown = boxes(d); });
         QCOMPARE(shown, (QList<bool>{false, true, false}));
@@ -231,9 +243,9 @@ private slots:
         MainWindow& w = env.start();
         bool ticked = false;
         openOptions(w, [&](OptionsDialog& d) {
-            ticked = d.Check3->isChecked();
+            ticked = d.controls().fillBlankPagesBox->isChecked();
             if (pressOk)
-                d.Command1_Click();
+                d.takeOptions();
         });
         QVERIFY(ticked);
         env.stop();

@@ -116,7 +116,8 @@ private slots:
 
         // Showing and hiding never alter the text.
         v.setVisible(mode == Hidden);
-        QCOMPARE(v.isDeferred(), mode == Shown);
+        if (!text.isEmpty()) // hidden, the view builds no document
+            QCOMPARE(v.document()->isEmpty(), mode == Shown);
         QCOMPARE(v.text(), text);
         v.setVisible(mode == Shown);
         QCOMPARE(v.text(), text);
@@ -199,15 +200,13 @@ private slots:
 
     void hiddenViewHoldsNoDocument() {
         TextView v;
-        QVERIFY(!v.isDeferred());
         v.setText(QStringLiteral("before hiding"));
+        QVERIFY(!v.document()->isEmpty());
         v.setVisible(false);
-        QVERIFY(v.isDeferred());
         QVERIFY(v.document()->isEmpty());
         v.setText(QStringLiteral("set while hidden"));
         QVERIFY(v.document()->isEmpty());
         v.show();
-        QVERIFY(!v.isDeferred());
         QCOMPARE(v.document()->toRawText(), QStringLiteral("set while hidden"));
     }
 

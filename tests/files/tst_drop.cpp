@@ -41,30 +41,36 @@ struct Seen {
 };
 
 Seen look(OpenDialog& d) {
-    return {d.windowTitle(),        d.Label3->text(),         d.Option1->isChecked(),
-            d.Option2->isChecked(), d.Combo1->currentIndex(), d.Combo1->isEnabled(),
-            d.Label2->text(),       d.frameGeometry(),        &d};
+    return {d.windowTitle(),
+            d.controls().fileLine->text(),
+            d.controls().atCaretOption->isChecked(),
+            d.controls().intoPageOption->isChecked(),
+            d.controls().targetPage->currentIndex(),
+            d.controls().targetPage->isEnabled(),
+            d.controls().pageLine->text(),
+            d.frameGeometry(),
+            &d};
 }
 
 // Answers as a person would, by the dialog's own buttons and list.
 Answer chooseInsert() {
     return [](OpenDialog& d) {
-        d.Option1->click();
-        d.Command1->click();
+        d.controls().atCaretOption->click();
+        d.controls().okButton->click();
     };
 }
 Answer chooseStore(int page) {
     return [page](OpenDialog& d) {
-        d.Option2->click();
-        d.Combo1->setCurrentIndex(page - 1);
-        d.Command1->click();
+        d.controls().intoPageOption->click();
+        d.controls().targetPage->setCurrentIndex(page - 1);
+        d.controls().okButton->click();
     };
 }
 Answer chooseOk() {
-    return [](OpenDialog& d) { d.Command1->click(); };
+    return [](OpenDialog& d) { d.controls().okButton->click(); };
 }
 Answer chooseCancel() {
-    return [](OpenDialog& d) { d.Command2->click(); };
+    return [](OpenDialog& d) { d.controls().cancelButton->click(); };
 }
 
 // cp932 bytes of "日本語" CR LF "abc".
@@ -86,7 +92,7 @@ struct Program {
             seen.append(look(d));
             if (answers.isEmpty()) {
                 QTest::qFail("the dialog came up once more than expected", __FILE__, __LINE__);
-                d.Command2->click();
+                d.controls().cancelButton->click();
                 return;
             }
             answers.dequeue()(d);
@@ -237,7 +243,7 @@ void TestDrop::dropsWithoutFilesInsertNothing() {
     QCOMPARE(p.visible().text(), QStringLiteral("abc"));
 
     // And called with an empty list, the handler shows nothing either.
-    p.w->drop.Text1_OLEDragDrop({});
+    p.w->drop.filesDropped({});
     QVERIFY(p.seen.isEmpty());
 }
 
@@ -247,22 +253,22 @@ void TestDrop::dialogAsLoaded_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twipsRect");
-    QTest::newRow("Option1") << "Option1"
-                             << "現在のカーソル位置に挿入" << QRect(0, 0, 2445, 285);
-    QTest::newRow("Option2") << "Option2"
-                             << "指定先ののページにて展開" << QRect(0, 300, 2445, 285);
-    QTest::newRow("Command1") << "Command1"
+    QTest::newRow("atCaretOption") << "atCaretOption"
+                                   << "現在のカーソル位置に挿入" << QRect(0, 0, 2445, 285);
+    QTest::newRow("intoPageOption") << "intoPageOption"
+                                    << "指定先ののページにて展開" << QRect(0, 300, 2445, 285);
+    QTest::newRow("okButton") << "okButton"
                               << "OK" << QRect(2550, 30, 1215, 315);
-    QTest::newRow("Command2") << "Command2"
-                              << "キャンセル" << QRect(2550, 390, 1215, 315);
-    QTest::newRow("Combo1") << "Combo1"
-                            << "1" << QRect(900, 660, 765, 300);
-    QTest::newRow("Label1") << "Label1"
-                            << "展開先＞" << QRect(60, 690, 765, 225);
-    QTest::newRow("Label2") << "Label2"
-                            << " 1 [7文字]" << QRect(60, 990, 4065, 225);
-    QTest::newRow("Label3") << "Label3"
-                            << "" << QRect(30, 1290, 4065, 345);
+    QTest::newRow("cancelButton") << "cancelButton"
+                                  << "キャンセル" << QRect(2550, 390, 1215, 315);
+    QTest::newRow("targetPage") << "targetPage"
+                                << "1" << QRect(900, 660, 765, 300);
+    QTest::newRow("targetCaption") << "targetCaption"
+                                   << "展開先＞" << QRect(60, 690, 765, 225);
+    QTest::newRow("pageLine") << "pageLine"
+                              << " 1 [7文字]" << QRect(60, 990, 4065, 225);
+    QTest::newRow("fileLine") << "fileLine"
+                              << "" << QRect(30, 1290, 4065, 345);
 }
 
 void TestDrop::dialogAsLoaded() {
@@ -272,10 +278,10 @@ void TestDrop::dialogAsLoaded() {
     Program p(2);
     p.env.setPage(1, QStringLiteral("1234567"));
     const QString path = p.file(QStringLiteral("a.txt"), "x");
-    if (control == "Label3")
+    if (control == "fileLine")
         caption = path;
     p.answers << [&](OpenDialog& d) {
-        QCOMPARE(d.objectName(), QStringLiteral("Form6"));
+        QCOMPARE(d.objectName(), QStringLiteral("OpenDialog"));
         QCOMPARE(d.size(), twips::toPx(0, 0, 4170, 1725, &d).size());
         QCOMPARE(d.minimumSize(), d.maximumSize()); // fixed size
         QVERIFY(!(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -292,19 +298,19 @@ void TestDrop::dialogAsLoaded() {
         QCOMPARE(c->geometry(), twips::toPx(twipsRect.x(), twipsRect.y(), twipsRect.width(),
                                             twipsRect.height(), &d));
         // The load values.
-        QVERIFY(d.Option1->isChecked());
-        QVERIFY(!d.Option2->isChecked());
-        QVERIFY(!d.Combo1->isEnabled());
-        QVERIFY(!d.Combo1->isEditable());
-        QCOMPARE(d.Combo1->count(), 9);
+        QVERIFY(d.controls().atCaretOption->isChecked());
+        QVERIFY(!d.controls().intoPageOption->isChecked());
+        QVERIFY(!d.controls().targetPage->isEnabled());
+        QVERIFY(!d.controls().targetPage->isEditable());
+        QCOMPARE(d.controls().targetPage->count(), 9);
         for (int i = 0; i < 9; ++i)
-            QCOMPARE(d.Combo1->itemText(i), QString::number(i + 1));
+            QCOMPARE(d.controls().targetPage->itemText(i), QString::number(i + 1));
         // Assistive tools know the page list by its caption.
-        const auto labels =
-            QAccessible::queryAccessibleInterface(d.Combo1)->relations(QAccessible::Label);
-        QVERIFY(labels.size() == 1 && labels.first().first->object() == d.Label1);
-        QVERIFY(d.Command1->isDefault());
-        d.Command2->click();
+        const auto labels = QAccessible::queryAccessibleInterface(d.controls().targetPage)
+                                ->relations(QAccessible::Label);
+        QVERIFY(labels.size() == 1 && labels.first().first->object() == d.controls().targetCaption);
+        QVERIFY(d.controls().okButton->isDefault());
+        d.controls().cancelButton->click();
     };
     dropFiles(p, {path});
     QCOMPARE(p.seen.size(), 1);
@@ -361,11 +367,11 @@ void TestDrop::insertAtCaret() {
     QFETCH(int, caret);
     Program p(4, QStringLiteral("abcdef"));
     if (!wrap)
-        QVERIFY(triggerAction(p.w, QStringLiteral("RightRet")));
-    QCOMPARE(&p.visible(), wrap ? p.w->Text1 : p.w->Text2);
+        QVERIFY(triggerAction(p.w, QStringLiteral("wordWrap")));
+    QCOMPARE(&p.visible(), wrap ? &p.w->views().wrappedView : &p.w->views().unwrappedView);
     p.visible().setSelStart(selStart);
     p.visible().setSelLength(selLength);
-    p.w->state.UndoAvailable = true;
+    p.w->workspace().state.undoAvailable = true;
     p.answers << chooseInsert();
     dropFiles(p, {p.file("in.txt", bytes)});
 
@@ -373,9 +379,9 @@ void TestDrop::insertAtCaret() {
     QCOMPARE(p.visible().selStart(), caret);
     QCOMPARE(p.visible().selLength(), 0);
     QCOMPARE(p.hidden().text(), expected);
-    QCOMPARE(p.env.page(4), expected); // the page is stored at once
-    QVERIFY(p.w->state.UndoAvailable); // left as it was
-    QCOMPARE(p.w->state.CurrentPage, 4);
+    QCOMPARE(p.env.page(4), expected);             // the page is stored at once
+    QVERIFY(p.w->workspace().state.undoAvailable); // left as it was
+    QCOMPARE(p.w->workspace().state.currentPage, 4);
     QVERIFY(p.env.prompts.calls.isEmpty());
 }
 
@@ -410,22 +416,22 @@ void TestDrop::storeIntoPage() {
     p.visible().setSelStart(8);
     p.visible().replaceSelection(QStringLiteral(" edited")); // not yet stored
     p.visible().setSelStart(3);
-    p.w->state.UndoAvailable = true;
+    p.w->workspace().state.undoAvailable = true;
     p.answers << chooseStore(target);
     dropFiles(p, {p.file("in.txt", bytes)});
 
     QCOMPARE(p.env.page(target), storedAfter);
     if (target != 2)
         QCOMPARE(p.env.page(2), QStringLiteral("page two edited")); // stored as a switch does
-    QCOMPARE(p.w->Text1->text(), shownAfter);
-    QCOMPARE(p.w->Text2->text(), shownAfter);
+    QCOMPARE(p.w->views().wrappedView.text(), shownAfter);
+    QCOMPARE(p.w->views().unwrappedView.text(), shownAfter);
     QCOMPARE(p.visible().selStart(), 0);
-    QVERIFY(!p.w->state.UndoAvailable);
-    QCOMPARE(p.w->state.CurrentPage, 2);
+    QVERIFY(!p.w->workspace().state.undoAvailable);
+    QCOMPARE(p.w->workspace().state.currentPage, 2);
     QCOMPARE(p.w->windowTitle(), QStringLiteral("Sorabun - 2"));
     QVERIFY(p.w->findChild<QAction*>("page2")->isChecked());
     QVERIFY(!p.w->findChild<QAction*>("page5")->isChecked());
-    openMenu(p.w, QStringLiteral("menuFile"));
+    openMenu(p.w, QStringLiteral("fileMenu"));
     QCOMPARE(p.w->findChild<QAction*>(QStringLiteral("page%1").arg(target))->text(), menuLabel);
 }
 
@@ -475,8 +481,8 @@ void TestDrop::closeBoxSkipsAndReloads() {
     p.env.setPage(3, QStringLiteral("three"));
     const QStringList paths{p.file("a.txt", "AAA"), p.file("b.txt", "BBB")};
     p.answers << [](OpenDialog& d) {
-        d.Option2->click();
-        d.Combo1->setCurrentIndex(2);
+        d.controls().intoPageOption->click();
+        d.controls().targetPage->setCurrentIndex(2);
         d.close();
     } << chooseCancel();
     dropFiles(p, paths);
@@ -526,7 +532,7 @@ void TestDrop::unreadableFileChangesNothing() {
     p.visible().replaceSelection(QStringLiteral("N")); // "oNe", not yet stored
     p.visible().setSelStart(1);
     p.visible().setSelLength(2);
-    p.w->state.UndoAvailable = true;
+    p.w->workspace().state.undoAvailable = true;
     const QString bad = p.file("bad.txt", "BAD");
     const QString good = p.file("good.txt", "GOOD");
     p.answers << [&](OpenDialog& d) {
@@ -555,10 +561,10 @@ void TestDrop::unreadableFileChangesNothing() {
     // Nothing changed: not the store, not the views, not the caret.
     QCOMPARE(p.env.page(1), QStringLiteral("one"));
     QCOMPARE(p.env.page(6), QStringLiteral("six"));
-    QCOMPARE(p.w->Text1->text(), QStringLiteral("oNe"));
+    QCOMPARE(p.w->views().wrappedView.text(), QStringLiteral("oNe"));
     QCOMPARE(p.visible().selStart(), 1);
     QCOMPARE(p.visible().selLength(), 2);
-    QVERIFY(p.w->state.UndoAvailable);
+    QVERIFY(p.w->workspace().state.undoAvailable);
     // And the drop went on with the next file.
     QCOMPARE(p.titles(), (QStringList{"オープン(1/2)", "オープン(2/2)"}));
 }
@@ -595,11 +601,11 @@ void TestDrop::realModalDialogByKeys() {
         seen << look(*d);
         wasModal = wasModal && d->isModal();
         if (seen.size() > 1) {
-            d->Command2->click();
+            d->controls().cancelButton->click();
             return;
         }
-        d->Option2->click();
-        d->Combo1->setCurrentIndex(2);
+        d->controls().intoPageOption->click();
+        d->controls().targetPage->setCurrentIndex(2);
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : d;
         if (answer == "enter")
             QTest::keyClick(focus, Qt::Key_Return);
@@ -629,8 +635,8 @@ void TestDrop::dropWhileOfferingIsIgnored() {
     const QString a = p.file("a.txt", "A");
     const QString b = p.file("b.txt", "B");
     p.answers << [&](OpenDialog& d) {
-        p.w->drop.Text1_OLEDragDrop({b});
-        d.Command2->click();
+        p.w->drop.filesDropped({b});
+        d.controls().cancelButton->click();
     };
     dropFiles(p, {a});
     QCOMPARE(p.titles(), QStringList{"オープン(1/1)"});

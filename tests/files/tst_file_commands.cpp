@@ -128,33 +128,33 @@ void FileCommandsTest::openTextReplacesPage() {
     QFETCH(bool, wrapOff);
     QFETCH(QString, shown);
     if (wrapOff)
-        w->RightRet_Click();
-    const bool text1Visible = w->views().text1Visible();
+        w->toggleWordWrap();
+    const bool wrappedShown = w->views().wrappedShown();
     select(w->views().visible(), 2, 3);
-    w->state.UndoAvailable = true;
+    w->workspace().state.undoAvailable = true;
     const QString path = env->writeFile(QStringLiteral("in.txt"), bytes);
     env->com.chooseFile(path);
 
-    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QVERIFY(triggerAction(w, QStringLiteral("openIntoPage")));
 
     QCOMPARE(env->com.shown, QStringList{QStringLiteral("open")});
     QCOMPARE(env->com.flagsShown, QList<int>{CommonDialog::HideReadOnly});
     QCOMPARE(env->com.filter, Filter);
     QCOMPARE(env->com.dialogTitle, QStringLiteral("開く"));
     QVERIFY(env->prompts.calls.isEmpty());
-    QCOMPARE(w->Text1->text(), shown);
-    QCOMPARE(w->Text2->text(), shown);
-    QCOMPARE(w->views().text1Visible(), text1Visible);
-    QCOMPARE(w->state.LastOpenedFile, path);
+    QCOMPARE(w->views().wrappedView.text(), shown);
+    QCOMPARE(w->views().unwrappedView.text(), shown);
+    QCOMPARE(w->views().wrappedShown(), wrappedShown);
+    QCOMPARE(w->workspace().state.lastOpenedFile, path);
     // The page store catches up only at the next page switch.
     QCOMPARE(env->page(1), QStringLiteral("before\r\n"));
     if (shown == u"before\r\n") { // nothing read: nothing changes
-        QCOMPARE(w->state.UndoAvailable, true);
+        QCOMPARE(w->workspace().state.undoAvailable, true);
         QCOMPARE(w->views().visible().selLength(), 3);
     } else {
-        QCOMPARE(w->state.UndoAvailable, false);
-        QCOMPARE(w->Text1->selStart(), 0);
-        QCOMPARE(w->Text2->selStart(), 0);
+        QCOMPARE(w->workspace().state.undoAvailable, false);
+        QCOMPARE(w->views().wrappedView.selStart(), 0);
+        QCOMPARE(w->views().unwrappedView.selStart(), 0);
         QCOMPARE(w->views().visible().selLength(), 0);
     }
 }
@@ -172,34 +172,34 @@ void FileCommandsTest::openFailureShowsNumber() {
     // A file read earlier stays the last opened one.
     const QString earlier = env->writeFile(QStringLiteral("earlier.txt"), "before\r\n");
     env->com.chooseFile(earlier);
-    w->files.OpenText_Click();
-    w->state.UndoAvailable = true;
+    w->files.openIntoPage();
+    w->workspace().state.undoAvailable = true;
 
     const QString path = env->dir.filePath(QStringLiteral("bad"));
     if (kind == u"folder")
         QVERIFY(QDir(env->dir.path()).mkdir(QStringLiteral("bad")));
     env->com.chooseFile(path);
     env->prompts.answer(Answer::Ok);
-    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QVERIFY(triggerAction(w, QStringLiteral("openIntoPage")));
 
     QCOMPARE(env->prompts.calls.size(), 1);
     const PromptCall& call = env->prompts.calls.first();
     QCOMPARE(call.text, Unexpected + QString::number(failure));
     QCOMPARE(call.title, QStringLiteral("Sorabun"));
     QCOMPARE(call.buttons, Buttons::Ok);
-    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
-    QCOMPARE(w->state.UndoAvailable, true);
-    QCOMPARE(w->state.LastOpenedFile, earlier);
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->workspace().state.undoAvailable, true);
+    QCOMPARE(w->workspace().state.lastOpenedFile, earlier);
 }
 
 void FileCommandsTest::openCancelChangesNothing() {
-    select(*w->Text1, 1, 2);
+    select(w->views().wrappedView, 1, 2);
     env->com.cancelFile();
-    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QVERIFY(triggerAction(w, QStringLiteral("openIntoPage")));
     QVERIFY(env->prompts.calls.isEmpty());
-    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
-    QCOMPARE(w->Text1->selLength(), 2);
-    QVERIFY(w->state.LastOpenedFile.isEmpty());
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->views().wrappedView.selLength(), 2);
+    QVERIFY(w->workspace().state.lastOpenedFile.isEmpty());
 }
 
 void FileCommandsTest::intoText_data() {
@@ -252,8 +252,8 @@ void FileCommandsTest::intoText() {
     QFETCH(QString, file);
     QFETCH(QString, result);
     QFETCH(qsizetype, caret);
-    select(*w->Text1, selStart, selLength);
-    w->state.UndoAvailable = true;
+    select(w->views().wrappedView, selStart, selLength);
+    w->workspace().state.undoAvailable = true;
     if (question)
         env->prompts.answer(question == 1 ? Answer::Yes : Answer::No);
     if (file == u"<cancel>") {
@@ -265,7 +265,7 @@ void FileCommandsTest::intoText() {
         env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), file.toUtf8()));
     }
 
-    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+    QVERIFY(triggerAction(w, QStringLiteral("insertFileAtCaret")));
 
     const int expectedPrompts = (question ? 1 : 0) + (file == u"<missing>" ? 1 : 0);
     QCOMPARE(env->prompts.calls.size(), expectedPrompts);
@@ -279,37 +279,37 @@ void FileCommandsTest::intoText() {
     if (file == u"<missing>")
         QCOMPARE(env->prompts.calls.last().text,
                  Unexpected + QString::number(textfile::FileNotFound));
-    QCOMPARE(w->Text1->text(), result);
-    QCOMPARE(w->Text1->selStart(), caret);
-    QCOMPARE(w->Text1->selLength(), 0);
-    QCOMPARE(w->Text2->text(), result);
-    QCOMPARE(w->state.UndoAvailable, false);
+    QCOMPARE(w->views().wrappedView.text(), result);
+    QCOMPARE(w->views().wrappedView.selStart(), caret);
+    QCOMPARE(w->views().wrappedView.selLength(), 0);
+    QCOMPARE(w->views().unwrappedView.text(), result);
+    QCOMPARE(w->workspace().state.undoAvailable, false);
     QCOMPARE(env->page(1), QStringLiteral("before\r\n"));
 }
 
 void FileCommandsTest::intoTextWithWrapOffUsesText2() {
-    w->RightRet_Click();
-    QVERIFY(!w->views().text1Visible());
+    w->toggleWordWrap();
+    QVERIFY(!w->views().wrappedShown());
     // Edits made since wrap was switched off live only in Text2.
-    w->Text2->setSelStart(6);
-    w->Text2->replaceSelection(QStringLiteral(" edited"));
-    w->Text2->setSelStart(0);
+    w->views().unwrappedView.setSelStart(6);
+    w->views().unwrappedView.replaceSelection(QStringLiteral(" edited"));
+    w->views().unwrappedView.setSelStart(0);
     env->com.chooseFile(env->writeFile(QStringLiteral("in.txt"), JapaneseBytes));
-    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+    QVERIFY(triggerAction(w, QStringLiteral("insertFileAtCaret")));
     const QString expected = JapaneseText + QStringLiteral("before edited\r\n");
-    QCOMPARE(w->Text2->text(), expected);
-    QCOMPARE(w->Text2->selStart(), JapaneseText.size());
-    QCOMPARE(w->Text1->text(), expected);
+    QCOMPARE(w->views().unwrappedView.text(), expected);
+    QCOMPARE(w->views().unwrappedView.selStart(), JapaneseText.size());
+    QCOMPARE(w->views().wrappedView.text(), expected);
 }
 
 void FileCommandsTest::tooLargeFileOffered_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("yes");
     QTest::addColumn<bool>("editorStarts");
-    QTest::newRow("OpenText, Yes: the editor gets the path") << "OpenText" << true << true;
-    QTest::newRow("OpenText, No: nothing further") << "OpenText" << false << true;
-    QTest::newRow("OpenText, Yes, no editor: told so") << "OpenText" << true << false;
-    QTest::newRow("IntoText, Yes: the editor gets the path") << "IntoText" << true << true;
+    QTest::newRow("OpenText, Yes: the editor gets the path") << "openIntoPage" << true << true;
+    QTest::newRow("OpenText, No: nothing further") << "openIntoPage" << false << true;
+    QTest::newRow("OpenText, Yes, no editor: told so") << "openIntoPage" << true << false;
+    QTest::newRow("IntoText, Yes: the editor gets the path") << "insertFileAtCaret" << true << true;
 }
 
 void FileCommandsTest::tooLargeFileOffered() {
@@ -318,8 +318,8 @@ void FileCommandsTest::tooLargeFileOffered() {
     QFETCH(bool, editorStarts);
     const QString earlier = env->writeFile(QStringLiteral("earlier.txt"), "before\r\n");
     env->com.chooseFile(earlier);
-    w->files.OpenText_Click();
-    w->state.UndoAvailable = true;
+    w->files.openIntoPage();
+    w->workspace().state.undoAvailable = true;
     env->launcher.startResult = [editorStarts](const QString&) { return editorStarts; };
 
     // A name with spaces: the path must reach the editor as one argument.
@@ -350,43 +350,45 @@ void FileCommandsTest::tooLargeFileOffered() {
         QCOMPARE(told.buttons, Buttons::Ok);
         QVERIFY(told.text.contains(path));
     }
-    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
-    QCOMPARE(w->Text2->text(), QStringLiteral("before\r\n"));
-    QCOMPARE(w->state.UndoAvailable, true);
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->views().unwrappedView.text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->workspace().state.undoAvailable, true);
     // The file was never read whole.
-    QCOMPARE(w->state.LastOpenedFile, earlier);
+    QCOMPARE(w->workspace().state.lastOpenedFile, earlier);
 }
 
 void FileCommandsTest::tooLargeForViewsKeepsSelection() {
     // Views of small capacity: the page and the file each fit, together
     // they do not.
-    w->files.maxViewUnits = 10;
-    select(*w->Text1, 1, 3);
+    env->stop();
+    env->settings.maxViewUnits = 10;
+    w = &env->start();
+    select(w->views().wrappedView, 1, 3);
     env->prompts.answer(Answer::Yes); // delete the selection
     const QString path = env->writeFile(QStringLiteral("in.txt"), "123456");
     env->com.chooseFile(path);
     env->prompts.answer(Answer::No); // no editor
-    QVERIFY(triggerAction(w, QStringLiteral("IntoText")));
+    QVERIFY(triggerAction(w, QStringLiteral("insertFileAtCaret")));
     QCOMPARE(env->prompts.calls.size(), 2);
     QCOMPARE(env->prompts.calls[1].text, TooLargeQuestion);
-    QCOMPARE(w->Text1->text(), QStringLiteral("before\r\n"));
-    QCOMPARE(w->Text1->selStart(), 1);
-    QCOMPARE(w->Text1->selLength(), 3);
-    QCOMPARE(w->state.LastOpenedFile, path);
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("before\r\n"));
+    QCOMPARE(w->views().wrappedView.selStart(), 1);
+    QCOMPARE(w->views().wrappedView.selLength(), 3);
+    QCOMPARE(w->workspace().state.lastOpenedFile, path);
     env->prompts.verifyDone();
 
     // The same file replaces the page: it fits.
     env->com.chooseFile(path);
-    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
-    QCOMPARE(w->Text1->text(), QStringLiteral("123456"));
+    QVERIFY(triggerAction(w, QStringLiteral("openIntoPage")));
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("123456"));
 
     // A file beyond the capacity on its own.
     env->com.chooseFile(env->writeFile(QStringLiteral("long.txt"), "12345678901"));
     env->prompts.answer(Answer::No);
-    QVERIFY(triggerAction(w, QStringLiteral("OpenText")));
+    QVERIFY(triggerAction(w, QStringLiteral("openIntoPage")));
     QCOMPARE(env->prompts.calls.size(), 1);
     QCOMPARE(env->prompts.calls[0].text, TooLargeQuestion);
-    QCOMPARE(w->Text1->text(), QStringLiteral("123456"));
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("123456"));
 }
 
 // ---- output to a file ----------------------------------------------------------
@@ -404,27 +406,27 @@ void FileCommandsTest::fileOutWritesCodePage932_data() {
 void FileCommandsTest::fileOutWritesCodePage932() {
     QFETCH(QString, page);
     QFETCH(QByteArray, bytes);
-    w->Text1->setText(page);
+    w->views().wrappedView.setText(page);
     const QString path = env->dir.filePath(QStringLiteral("new.txt"));
     env->com.chooseFile(path);
-    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("writeToFile")));
     QCOMPARE(env->com.shown, QStringList{QStringLiteral("save")});
     QCOMPARE(env->com.flagsShown, QList<int>{CommonDialog::HideReadOnly});
     QCOMPARE(env->com.filter, Filter);
     QCOMPARE(env->com.dialogTitle, QStringLiteral("ファイルに出力"));
     QVERIFY(env->prompts.calls.isEmpty()); // a new name asks nothing
     QCOMPARE(readBytes(path), bytes);
-    QCOMPARE(w->Text1->text(), page);
+    QCOMPARE(w->views().wrappedView.text(), page);
 }
 
 void FileCommandsTest::roundTripAddsOneLineEnd() {
-    w->Text1->setText(JapaneseText);
+    w->views().wrappedView.setText(JapaneseText);
     const QString path = env->dir.filePath(QStringLiteral("trip.txt"));
     env->com.chooseFile(path);
-    w->files.FileOut_Click();
+    w->files.writeToFile();
     env->com.chooseFile(path);
-    w->files.OpenText_Click();
-    QCOMPARE(w->Text1->text(), JapaneseText + QStringLiteral("\r\n"));
+    w->files.openIntoPage();
+    QCOMPARE(w->views().wrappedView.text(), JapaneseText + QStringLiteral("\r\n"));
 }
 
 void FileCommandsTest::overwriteQuestion_data() {
@@ -440,10 +442,10 @@ void FileCommandsTest::overwriteQuestion() {
     QFETCH(bool, yes);
     const QByteArray old("a much longer old content\r\nsecond line\r\n");
     const QString path = env->writeFile(name, old);
-    w->Text1->setText(QStringLiteral("new"));
+    w->views().wrappedView.setText(QStringLiteral("new"));
     env->com.chooseFile(path);
     env->prompts.answer(yes ? Answer::Yes : Answer::No);
-    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("writeToFile")));
     QCOMPARE(env->prompts.calls.size(), 1);
     QCOMPARE(env->prompts.calls[0].text, OverwriteQuestion);
     QCOMPARE(env->prompts.calls[0].title, QStringLiteral("上書き確認"));
@@ -453,12 +455,12 @@ void FileCommandsTest::overwriteQuestion() {
 }
 
 void FileCommandsTest::fileOutWithWrapOffUsesText2() {
-    w->RightRet_Click();
-    w->Text2->setSelStart(0);
-    w->Text2->replaceSelection(QStringLiteral("edited "));
+    w->toggleWordWrap();
+    w->views().unwrappedView.setSelStart(0);
+    w->views().unwrappedView.replaceSelection(QStringLiteral("edited "));
     const QString path = env->dir.filePath(QStringLiteral("wrapoff.txt"));
     env->com.chooseFile(path);
-    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("writeToFile")));
     QCOMPARE(readBytes(path), QByteArray("edited before\r\n\r\n"));
 }
 
@@ -494,7 +496,7 @@ void FileCommandsTest::unrepresentableCharacters() {
     QFETCH(int, missing);
     QFETCH(Answer, answer);
     QFETCH(QByteArray, written);
-    w->Text1->setText(text);
+    w->views().wrappedView.setText(text);
     const QString path = env->dir.filePath(QStringLiteral("out.txt"));
     if (existing)
         env->writeFile(QStringLiteral("out.txt"), "old");
@@ -503,7 +505,7 @@ void FileCommandsTest::unrepresentableCharacters() {
         env->prompts.answer(Answer::Yes);
     if (missing)
         env->prompts.answer(answer);
-    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("writeToFile")));
 
     QCOMPARE(env->prompts.calls.size(), int(existing) + (missing ? 1 : 0));
     if (missing) {
@@ -527,7 +529,7 @@ void FileCommandsTest::unrepresentableCharacters() {
     // What is written as UTF-8 reads back as the page and its line end.
     if (answer == Answer::Yes)
         QCOMPARE(textfile::ReadTextFile(path).text, text + QStringLiteral("\r\n"));
-    QCOMPARE(w->Text1->text(), text);
+    QCOMPARE(w->views().wrappedView.text(), text);
 }
 
 void FileCommandsTest::fileOutFailures_data() {
@@ -547,7 +549,7 @@ void FileCommandsTest::fileOutFailures() {
     QString path = folder + QStringLiteral("/old.txt");
     const QByteArray old("old\r\n");
     env->writeFile(QStringLiteral("out/old.txt"), old);
-    w->Text1->setText(QString(20000, u'x'));
+    w->views().wrappedView.setText(QString(20000, u'x'));
     std::unique_ptr<FileSizeLimit> limit;
     bool overwriteAsked = false;
     if (kind == u"folder") {
@@ -565,7 +567,7 @@ void FileCommandsTest::fileOutFailures() {
     if (overwriteAsked)
         env->prompts.answer(Answer::Yes);
     env->prompts.answer(Answer::Ok);
-    QVERIFY(triggerAction(w, QStringLiteral("FileOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("writeToFile")));
     limit.reset();
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -578,7 +580,7 @@ void FileCommandsTest::fileOutFailures() {
     QCOMPARE(readBytes(folder + QStringLiteral("/old.txt")), old);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("old.txt")});
-    QCOMPARE(w->Text1->text(), QString(20000, u'x'));
+    QCOMPARE(w->views().wrappedView.text(), QString(20000, u'x'));
 }
 
 QTEST_MAIN(FileCommandsTest)

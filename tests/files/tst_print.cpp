@@ -111,11 +111,11 @@ void PrintTest::printsWholeOrSelection() {
     QFETCH(int, flagsIn);
     QFETCH(QString, printed);
     env->setPage(page, env->page(1));
-    w->pages.page_Click(page);
-    w->Text1->setSelStart(6);
-    w->Text1->setSelLength(selLength);
+    w->pages.switchToPage(page);
+    w->views().wrappedView.setSelStart(6);
+    w->views().wrappedView.setSelLength(selLength);
     env->com.choosePrint(true, leftOnSelection);
-    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
     QCOMPARE(env->com.shown, QStringList{QStringLiteral("print")});
     QCOMPARE(env->com.flagsShown, QList<int>{flagsIn});
     QVERIFY(env->prompts.calls.isEmpty());
@@ -126,32 +126,32 @@ void PrintTest::printsWholeOrSelection() {
     // Print queues and PDF readers show the job under the title bar's name.
     QCOMPARE(out.title, QStringLiteral("Sorabun - %1").arg(page));
     // Printing changes nothing in the page.
-    QCOMPARE(w->Text1->text(), QStringLiteral("first line 日本語\r\nsecond line"));
-    QCOMPARE(w->Text1->selLength(), selLength);
+    QCOMPARE(w->views().wrappedView.text(), QStringLiteral("first line 日本語\r\nsecond line"));
+    QCOMPARE(w->views().wrappedView.selLength(), selLength);
 }
 
 void PrintTest::cancelPrintsNothing() {
     env->com.choosePrint(false, false);
-    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
     QVERIFY(env->prompts.calls.isEmpty());
     QVERIFY(!QFileInfo::exists(pdf));
 }
 
 void PrintTest::wrapOffPrintsText2() {
-    w->RightRet_Click();
-    w->Text2->setSelStart(0);
-    w->Text2->replaceSelection(QStringLiteral("edited "));
+    w->toggleWordWrap();
+    w->views().unwrappedView.setSelStart(0);
+    w->views().unwrappedView.replaceSelection(QStringLiteral("edited "));
     env->com.choosePrint(true, false);
-    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
     const PdfText out = extract(pdf);
     QVERIFY(out.ok);
     QCOMPARE(flat(out.text), QStringLiteral("editedfirstline日本語secondline"));
 }
 
 void PrintTest::emptyPageIsOneEmptyLine() {
-    w->Text1->setText(QString());
+    w->views().wrappedView.setText(QString());
     env->com.choosePrint(true, false);
-    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
     const PdfText out = extract(pdf);
     QVERIFY(out.ok);
     QCOMPARE(out.pages, 1);
@@ -167,9 +167,9 @@ void PrintTest::longTextWrapsAndBreaksPages() {
         text += QStringLiteral("line%1\r\n").arg(i);
         expected += QStringLiteral("line%1").arg(i);
     }
-    w->Text1->setText(text);
+    w->views().wrappedView.setText(text);
     env->com.choosePrint(true, false);
-    QVERIFY(triggerAction(w, QStringLiteral("PrintOut")));
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
     const PdfText out = extract(pdf);
     QVERIFY(out.ok);
     QVERIFY2(out.pages > 1, qPrintable(QString::number(out.pages)));

@@ -1,10 +1,10 @@
-#include "editor/safekeeping.h"
 #include "editor/textview.h"
 #include "files/text_file.h"
 #include "intake/argument_split.h"
 #include "intake/distribution_dialog.h"
 #include "intake/preview_window.h"
 #include "platform/twips.h"
+#include "session/store_notices.h"
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
@@ -42,13 +42,13 @@ QStringList listed(const QListWidget* list) {
 }
 
 struct Env : TestEnv {
-    Env() : form3(*store, prompts) {}
+    Env() : dialog(*store, prompts) {}
     // Fills the dialog with these names as the system hands them over.
-    void offer(const QStringList& names) { form3.setFileNames(names); }
+    void offer(const QStringList& names) { dialog.setFileNames(names); }
     QString file(const char* name, const QByteArray& bytes) {
         return writeFile(QString::fromUtf8(name), bytes);
     }
-    DistributionDialog form3;
+    DistributionDialog dialog;
 };
 
 // The same rectangle as the design gives in twips, except that a label may
@@ -79,44 +79,46 @@ private slots:
 
     void layout() {
         Env env;
-        DistributionDialog& d = env.form3;
-        QCOMPARE(d.objectName(), QStringLiteral("Form3"));
+        DistributionDialog& d = env.dialog;
+        QCOMPARE(d.objectName(), QStringLiteral("DistributionDialog"));
         QCOMPARE(d.windowTitle(), QStringLiteral("展開先選択"));
         QCOMPARE(d.size(), QSize(twips::toPx(6585, &d), twips::toPx(2355, &d)));
         QCOMPARE(d.minimumSize(), d.maximumSize()); // not resizable
         QVERIFY(!(d.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(d.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
-        QVERIFY(d.Label1->isHidden());
-        QCOMPARE(d.Label3->text(), QStringLiteral("転送先"));
-        QCOMPARE(d.Command1->text(), QStringLiteral("転送"));
-        QCOMPARE(d.Command2->text(), QStringLiteral("閉じる"));
-        QCOMPARE(d.Command3->text(), QStringLiteral("表示"));
-        QVERIFY(placedAt(d.List1, 60, 270, 6465, 960));
-        QVERIFY(placedAt(d.Label2, 90, 1290, 6465, 285));
-        QVERIFY(placedAt(d.Label3, 90, 1710, 615, 195));
-        QVERIFY(placedAt(d.Combo1, 780, 1680, 705, 300));
-        QVERIFY(placedAt(d.Label4, 90, 2010, 1575, 165));
-        QVERIFY(placedAt(d.Command1, 5340, 1710, 1155, 255));
-        QVERIFY(placedAt(d.Command2, 5340, 2010, 1155, 285));
-        QVERIFY(placedAt(d.Command3, 1530, 1710, 1035, 285));
+        QVERIFY(d.controls().argumentCarrier->isHidden());
+        QCOMPARE(d.controls().targetCaption->text(), QStringLiteral("転送先"));
+        QCOMPARE(d.controls().transferButton->text(), QStringLiteral("転送"));
+        QCOMPARE(d.controls().closeButton->text(), QStringLiteral("閉じる"));
+        QCOMPARE(d.controls().previewButton->text(), QStringLiteral("表示"));
+        QVERIFY(placedAt(d.controls().fileList, 60, 270, 6465, 960));
+        QVERIFY(placedAt(d.controls().fileLine, 90, 1290, 6465, 285));
+        QVERIFY(placedAt(d.controls().targetCaption, 90, 1710, 615, 195));
+        QVERIFY(placedAt(d.controls().targetPage, 780, 1680, 705, 300));
+        QVERIFY(placedAt(d.controls().pageLine, 90, 2010, 1575, 165));
+        QVERIFY(placedAt(d.controls().transferButton, 5340, 1710, 1155, 255));
+        QVERIFY(placedAt(d.controls().closeButton, 5340, 2010, 1155, 285));
+        QVERIFY(placedAt(d.controls().previewButton, 1530, 1710, 1035, 285));
         // Every label holds a whole line of its font.
-        for (QLabel* l : {d.Label2, d.Label3, d.Label4})
+        for (QLabel* l : {d.controls().fileLine, d.controls().targetCaption, d.controls().pageLine})
             QVERIFY(l->height() >= l->fontMetrics().height());
 
         // Tab order: the list, the page choice, then the three buttons.
         QList<QWidget*> order;
-        QWidget* w = d.List1;
+        QWidget* w = d.controls().fileList;
         do {
             if (w->focusPolicy() & Qt::TabFocus)
                 order << w;
             w = w->nextInFocusChain();
-        } while (w != d.List1);
-        QCOMPARE(order, (QList<QWidget*>{d.List1, d.Combo1, d.Command1, d.Command2, d.Command3}));
+        } while (w != d.controls().fileList);
+        QCOMPARE(order, (QList<QWidget*>{d.controls().fileList, d.controls().targetPage,
+                                         d.controls().transferButton, d.controls().closeButton,
+                                         d.controls().previewButton}));
 
         QStringList pages;
-        for (int i = 0; i < d.Combo1->count(); ++i)
-            pages << d.Combo1->itemText(i);
+        for (int i = 0; i < d.controls().targetPage->count(); ++i)
+            pages << d.controls().targetPage->itemText(i);
         QCOMPARE(pages, (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
     }
 
@@ -124,8 +126,8 @@ private slots:
     void fileLineIsPlainText() {
         Env env;
         env.offer({QStringLiteral("<b>x</b>.txt")});
-        QCOMPARE(env.form3.Label2->text(), QStringLiteral("<b>x</b>.txt"));
-        QCOMPARE(env.form3.Label2->textFormat(), Qt::PlainText);
+        QCOMPARE(env.dialog.controls().fileLine->text(), QStringLiteral("<b>x</b>.txt"));
+        QCOMPARE(env.dialog.controls().fileLine->textFormat(), Qt::PlainText);
     }
 
     // The page line tells what the target page holds, and follows the choice.
@@ -148,26 +150,26 @@ private slots:
         QFETCH(QString, line);
         Env env;
         env.setPage(index + 1, stored);
-        env.form3.Combo1_Click(); // the store changed after the dialog opened
-        env.form3.Combo1->setCurrentIndex(index);
-        QCOMPARE(env.form3.targetPage(), index + 1);
-        QCOMPARE(env.form3.Label4->text(), line);
+        env.dialog.showTargetLabel(); // the store changed after the dialog opened
+        env.dialog.controls().targetPage->setCurrentIndex(index);
+        QCOMPARE(env.dialog.chosenPage(), index + 1);
+        QCOMPARE(env.dialog.controls().pageLine->text(), line);
     }
 
     void openingWithThreeNames() {
         Env env;
         env.setPage(1, QStringLiteral("xyz"));
-        DistributionDialog form3(*env.store, env.prompts);
-        form3.setFileNames({"/A", "/B", "/C"});
-        QCOMPARE(listed(form3.List1), (QStringList{"/a", "/b", "/c"}));
-        QCOMPARE(form3.List1->selectedItems().size(), 1);
-        QCOMPARE(form3.List1->currentRow(), 0);
-        QCOMPARE(form3.Label2->text(), QStringLiteral("/a"));
-        QCOMPARE(form3.Combo1->currentIndex(), 0);
-        QCOMPARE(form3.Label4->text(), QStringLiteral(" 1 [3文字]"));
+        DistributionDialog dialog(*env.store, env.prompts);
+        dialog.setFileNames({"/A", "/B", "/C"});
+        QCOMPARE(listed(dialog.controls().fileList), (QStringList{"/a", "/b", "/c"}));
+        QCOMPARE(dialog.controls().fileList->selectedItems().size(), 1);
+        QCOMPARE(dialog.controls().fileList->currentRow(), 0);
+        QCOMPARE(dialog.controls().fileLine->text(), QStringLiteral("/a"));
+        QCOMPARE(dialog.controls().targetPage->currentIndex(), 0);
+        QCOMPARE(dialog.controls().pageLine->text(), QStringLiteral(" 1 [3文字]"));
         // Choosing another entry shows it in the file line.
-        form3.List1->setCurrentRow(2);
-        QCOMPARE(form3.Label2->text(), QStringLiteral("/c"));
+        dialog.controls().fileList->setCurrentRow(2);
+        QCOMPARE(dialog.controls().fileLine->text(), QStringLiteral("/c"));
     }
 
     // Transfers: a page is replaced without a question; the entry goes away
@@ -178,34 +180,34 @@ private slots:
         const QString b = env.file("B.TXT", "\x83\x81\x83\x82"); // メモ
         env.setPage(3, QStringLiteral("old three"));
         env.offer({a, b});
-        DistributionDialog& d = env.form3;
-        d.Combo1->setCurrentIndex(2);
-        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [9文字]"));
+        DistributionDialog& d = env.dialog;
+        d.controls().targetPage->setCurrentIndex(2);
+        QCOMPARE(d.controls().pageLine->text(), QStringLiteral(" 3 [9文字]"));
 
-        d.Command1_Click();
+        d.transfer();
         QCOMPARE(env.page(3), QStringLiteral("first\r\nfile"));
-        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [11文字]"));
-        QCOMPARE(listed(d.List1), QStringList{b.toLower()});
-        QVERIFY(d.List1->selectedItems().isEmpty());
-        QCOMPARE(d.Label2->text(), QString());
+        QCOMPARE(d.controls().pageLine->text(), QStringLiteral(" 3 [11文字]"));
+        QCOMPARE(listed(d.controls().fileList), QStringList{b.toLower()});
+        QVERIFY(d.controls().fileList->selectedItems().isEmpty());
+        QCOMPARE(d.controls().fileLine->text(), QString());
 
         // Again, with nothing selected: nothing happens.
-        d.Combo1->setCurrentIndex(5);
-        d.Command1_Click();
+        d.controls().targetPage->setCurrentIndex(5);
+        d.transfer();
         QCOMPARE(env.page(6), QString());
-        QCOMPARE(d.List1->count(), 1);
+        QCOMPARE(d.controls().fileList->count(), 1);
 
         // The second file into the same page wins.
-        d.Combo1->setCurrentIndex(2);
-        d.List1->setCurrentRow(0);
-        QCOMPARE(d.Label2->text(), b.toLower());
-        d.Command1_Click();
+        d.controls().targetPage->setCurrentIndex(2);
+        d.controls().fileList->setCurrentRow(0);
+        QCOMPARE(d.controls().fileLine->text(), b.toLower());
+        d.transfer();
         QCOMPARE(env.page(3), QStringLiteral("メモ"));
-        QCOMPARE(d.Label4->text(), QStringLiteral(" 3 [2文字]"));
+        QCOMPARE(d.controls().pageLine->text(), QStringLiteral(" 3 [2文字]"));
 
         // All transferred: the list is empty and "転送" does nothing.
-        QCOMPARE(d.List1->count(), 0);
-        d.Command1_Click();
+        QCOMPARE(d.controls().fileList->count(), 0);
+        d.transfer();
         QCOMPARE(env.page(3), QStringLiteral("メモ"));
         for (int n : {1, 2, 4, 5, 6, 7, 8, 9})
             QCOMPARE(env.page(n), QString());
@@ -216,14 +218,14 @@ private slots:
     void emptyEntry() {
         Env env;
         const QString a = env.file("a.txt", "A");
-        env.form3.setFileNames({a, QString(), a});
-        DistributionDialog& d = env.form3;
-        QCOMPARE(d.List1->count(), 3);
-        d.List1->setCurrentRow(1);
-        QCOMPARE(d.Label2->text(), QString());
-        d.Command1_Click();
+        env.dialog.setFileNames({a, QString(), a});
+        DistributionDialog& d = env.dialog;
+        QCOMPARE(d.controls().fileList->count(), 3);
+        d.controls().fileList->setCurrentRow(1);
+        QCOMPARE(d.controls().fileLine->text(), QString());
+        d.transfer();
         QCOMPARE(env.page(1), QString());
-        QCOMPARE(d.List1->count(), 3);
+        QCOMPARE(d.controls().fileList->count(), 3);
         QVERIFY(env.prompts.calls.isEmpty());
     }
 
@@ -264,16 +266,16 @@ private slots:
         env.setPage(1, QStringLiteral("keep me"));
         if (kind == u"refused")
             QVERIFY(refuseWrites(env.storePath()));
-        env.form3.Combo1_Click();
+        env.dialog.showTargetLabel();
         env.offer({path});
         // A file too large for the views goes to whoever offers it to the
         // text editor (the intake), instead of a failure message.
         QString offered;
         if (failure == textfile::TooLarge)
-            env.form3.tooLarge = [&](const QString& name) { offered = name; };
+            env.dialog.tooLarge = [&](const QString& name) { offered = name; };
         else
             env.prompts.answer(Prompts::Answer::Ok);
-        env.form3.Command1_Click();
+        env.dialog.transfer();
 
         if (failure == textfile::TooLarge) {
             QCOMPARE(offered, path);
@@ -281,22 +283,22 @@ private slots:
         } else {
             QCOMPARE(env.prompts.calls.size(), 1);
             const PromptCall& call = env.prompts.calls.constFirst();
-            QCOMPARE(call.text, kind == u"refused" ? safekeeping::fileNotStored(*env.store, 1)
+            QCOMPARE(call.text, kind == u"refused" ? notices::fileNotStored(*env.store, 1)
                                                    : textfile::failureMessage(failure));
             QCOMPARE(call.title, QStringLiteral("Sorabun"));
             QCOMPARE(call.buttons, Prompts::Buttons::Ok);
         }
         QCOMPARE(env.page(1), QStringLiteral("keep me"));
-        QCOMPARE(env.form3.Label4->text(), QStringLiteral(" 1 [7文字]"));
-        QCOMPARE(listed(env.form3.List1), QStringList{path.toLower()});
-        QCOMPARE(env.form3.Label2->text(), path.toLower());
+        QCOMPARE(env.dialog.controls().pageLine->text(), QStringLiteral(" 1 [7文字]"));
+        QCOMPARE(listed(env.dialog.controls().fileList), QStringList{path.toLower()});
+        QCOMPARE(env.dialog.controls().fileLine->text(), path.toLower());
     }
 
     // The dialog as start-up opens it: modal, the list focused, closed by
     // "閉じる", the close button or Esc; Enter presses only a focused button.
     void runsModally_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("閉じる") << "Command2";
+        QTest::newRow("閉じる") << "closeButton";
         QTest::newRow("close button") << "close";
         QTest::newRow("Esc") << "Esc";
         QTest::newRow("Enter on 閉じる") << "Enter";
@@ -309,25 +311,25 @@ private slots:
         bool stillOpen = false;
         bool focused = false;
         bool modal = false;
-        ModalDriver driver(QStringLiteral("Form3"), [&](QDialog& d) {
+        ModalDriver driver(QStringLiteral("DistributionDialog"), [&](QDialog& d) {
             auto& f = static_cast<DistributionDialog&>(d);
             modal = QApplication::activeModalWidget() == &d;
-            focused = f.focusWidget() == f.List1;
+            focused = f.focusWidget() == f.controls().fileList;
             // Enter in the list transfers nothing.
-            QTest::keyClick(f.List1, Qt::Key_Return);
-            if (how == u"Command2")
-                QTest::mouseClick(f.Command2, Qt::LeftButton);
+            QTest::keyClick(f.controls().fileList, Qt::Key_Return);
+            if (how == u"closeButton")
+                QTest::mouseClick(f.controls().closeButton, Qt::LeftButton);
             else if (how == u"close")
                 f.close();
             else if (how == u"Esc")
-                QTest::keyClick(f.List1, Qt::Key_Escape);
+                QTest::keyClick(f.controls().fileList, Qt::Key_Escape);
             else {
-                f.Command2->setFocus();
-                QTest::keyClick(f.Command2, Qt::Key_Return);
+                f.controls().closeButton->setFocus();
+                QTest::keyClick(f.controls().closeButton, Qt::Key_Return);
             }
             stillOpen = f.isVisible();
         });
-        env.form3.exec();
+        env.dialog.exec();
         QCOMPARE(driver.seen, 1);
         QVERIFY(modal);
         QVERIFY(focused);
@@ -340,13 +342,13 @@ private slots:
         Env env;
         env.offer({env.file("a.txt", "A")});
         bool openAfter = false;
-        ModalDriver driver(QStringLiteral("Form3"), [&](QDialog& d) {
+        ModalDriver driver(QStringLiteral("DistributionDialog"), [&](QDialog& d) {
             auto& f = static_cast<DistributionDialog&>(d);
-            f.Command1->setFocus();
-            QTest::keyClick(f.Command1, Qt::Key_Space);
-            openAfter = f.isVisible() && f.List1->count() == 0;
+            f.controls().transferButton->setFocus();
+            QTest::keyClick(f.controls().transferButton, Qt::Key_Space);
+            openAfter = f.isVisible() && f.controls().fileList->count() == 0;
         });
-        env.form3.exec();
+        env.dialog.exec();
         QVERIFY(openAfter);
         QCOMPARE(env.page(1), QStringLiteral("A"));
     }
@@ -376,30 +378,31 @@ private slots:
         Env env;
         env.setPage(6, stored);
         env.offer({env.file("f.txt", file)});
-        env.form3.Combo1->setCurrentIndex(5);
+        env.dialog.controls().targetPage->setCurrentIndex(5);
         if (transferFirst)
-            env.form3.Command1_Click();
+            env.dialog.transfer();
         QString seen;
         QString title;
         QString spokenName;
         bool readOnly = false;
-        bool overForm3 = false;
-        ModalDriver driver(QStringLiteral("Form5"), [&](QDialog& d) {
+        bool overDistribution = false;
+        ModalDriver driver(QStringLiteral("PreviewWindow"), [&](QDialog& d) {
             auto& f = static_cast<PreviewWindow&>(d);
-            seen = f.Text1->text();
+            seen = f.view().text();
             title = f.windowTitle();
-            spokenName = QAccessible::queryAccessibleInterface(f.Text1)->text(QAccessible::Name);
-            readOnly = f.Text1->isReadOnly();
-            overForm3 = f.parentWidget() == &env.form3 && QApplication::activeModalWidget() == &d;
-            QTest::keyClicks(f.Text1, QStringLiteral("typed"));
+            spokenName = QAccessible::queryAccessibleInterface(&f.view())->text(QAccessible::Name);
+            readOnly = f.view().isReadOnly();
+            overDistribution =
+                f.parentWidget() == &env.dialog && QApplication::activeModalWidget() == &d;
+            QTest::keyClicks(&f.view(), QStringLiteral("typed"));
         });
-        env.form3.Command3_Click();
+        env.dialog.previewTarget();
         QCOMPARE(driver.seen, 1);
         QCOMPARE(seen, shown);
         QCOMPARE(title, QStringLiteral("表示"));
         QCOMPARE(spokenName, QStringLiteral("ページ 6"));
         QVERIFY(readOnly);
-        QVERIFY(overForm3);
+        QVERIFY(overDistribution);
         QCOMPARE(env.page(6), shown);
     }
 
@@ -416,9 +419,9 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         PreviewWindow f;
-        QCOMPARE(f.objectName(), QStringLiteral("Form5"));
-        QVERIFY(f.Text1->lineWrapMode() == QPlainTextEdit::WidgetWidth);
-        QCOMPARE(f.Text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(f.objectName(), QStringLiteral("PreviewWindow"));
+        QVERIFY(f.view().lineWrapMode() == QPlainTextEdit::WidgetWidth);
+        QCOMPARE(f.view().horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
         if (width == 0)
             QCOMPARE(f.size(), QSize(twips::toPx(3675, &f), twips::toPx(4650, &f)));
@@ -429,7 +432,7 @@ private slots:
         const QRect outer = f.frameGeometry();
         const int across = outer.width() - twips::toPx(100, &f);
         const int down = outer.height() - twips::toPx(500, &f);
-        QCOMPARE(f.Text1->geometry(),
+        QCOMPARE(f.view().geometry(),
                  QRect(0, 0, std::clamp(across, 0, f.width()), std::clamp(down, 0, f.height())));
     }
 };

@@ -17,7 +17,7 @@
 
 namespace {
 
-const QString DialogName = QStringLiteral("Form3");
+const QString DialogName = QStringLiteral("DistributionDialog");
 
 // What the distribution dialog looked like when it came up.
 struct DialogSeen {
@@ -34,26 +34,26 @@ struct DialogSeen {
 std::unique_ptr<ModalDriver> watchDialog(DialogSeen& seen,
                                          std::function<void(DistributionDialog&)> act = {}) {
     return std::make_unique<ModalDriver>(DialogName, [&seen, act](QDialog& d) {
-        auto& form3 = static_cast<DistributionDialog&>(d);
+        auto& dialog = static_cast<DistributionDialog&>(d);
         ++seen.times;
         seen.shown.clear();
         seen.names.clear();
-        for (int i = 0; i < form3.List1->count(); ++i) {
-            seen.shown << form3.List1->item(i)->text();
-            seen.names << form3.entryName(i);
+        for (int i = 0; i < dialog.controls().fileList->count(); ++i) {
+            seen.shown << dialog.controls().fileList->item(i)->text();
+            seen.names << dialog.entryName(i);
         }
-        seen.fileLine = form3.Label2->text();
+        seen.fileLine = dialog.controls().fileLine->text();
         seen.mainWindowVisible = false;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == u"Form1" && w->isVisible())
+            if (w->objectName() == u"MainWindow" && w->isVisible())
                 seen.mainWindowVisible = true;
-        seen.topLeft = form3.frameGeometry().topLeft();
+        seen.topLeft = dialog.frameGeometry().topLeft();
         const QPoint t =
-            twips::centredOnScreen(twips::fromPx(form3.frameGeometry().width(), &d),
-                                   twips::fromPx(form3.frameGeometry().height(), &d), &d);
+            twips::centredOnScreen(twips::fromPx(dialog.frameGeometry().width(), &d),
+                                   twips::fromPx(dialog.frameGeometry().height(), &d), &d);
         seen.centred = QPoint(twips::toPx(t.x(), &d), twips::toPx(t.y(), &d));
         if (act)
-            act(form3);
+            act(dialog);
     });
 }
 
@@ -360,7 +360,7 @@ private slots:
             QCOMPARE(seen.topLeft, seen.centred);
         }
         // The window opens on the page last shown, with what the intake put there.
-        QCOMPARE(w.views().visible().text(), env.page(w.state.CurrentPage));
+        QCOMPARE(w.views().visible().text(), env.page(w.workspace().state.currentPage));
         QVERIFY(w.isVisible());
         QCOMPARE(env.prompts.calls.size(), offered);
         for (const PromptCall& call : env.prompts.calls)
@@ -404,10 +404,10 @@ private slots:
         env.setPage(5, QStringLiteral("old five, a longer text than the file brings"));
         DialogSeen seen;
         auto driver = watchDialog(seen, [](DistributionDialog& d) {
-            d.List1->setCurrentRow(1);
-            d.Combo1->setCurrentIndex(4);
-            d.Command1_Click();
-            d.Command2_Click();
+            d.controls().fileList->setCurrentRow(1);
+            d.controls().targetPage->setCurrentIndex(4);
+            d.transfer();
+            d.finish();
         });
         MainWindow& w = env.start(files.paths({"a", "b"}));
         QCOMPARE(seen.times, 1);
@@ -463,7 +463,7 @@ private slots:
         env.store->WriteSetting(QStringLiteral("NoeNumOP"), NoeNumOP);
         env.store->WriteSetting(QStringLiteral("AutoOP"), AutoOP);
         DialogSeen seen;
-        auto driver = watchDialog(seen, [](DistributionDialog& d) { d.Command1_Click(); });
+        auto driver = watchDialog(seen, [](DistributionDialog& d) { d.transfer(); });
         env.start({path});
         QCOMPARE(seen.times, byHand ? 1 : 0);
         if (byHand)
@@ -478,7 +478,7 @@ private slots:
         DialogSeen seen;
         auto driver = watchDialog(seen);
         MainWindow& w = env.start();
-        w.state.AutoOP = 1;
+        w.workspace().state.fillBlankPages = 1;
         env.stop();
         clearQuitRequest();
         env.start(files.paths({"a"}));

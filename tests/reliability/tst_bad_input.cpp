@@ -274,7 +274,7 @@ private slots:
             env.prompts.answer(Prompts::Answer::Ok);
         {
             AsOrdinaryUser user;
-            QVERIFY(triggerAction(&w, QStringLiteral("OpenText")));
+            QVERIFY(triggerAction(&w, QStringLiteral("openIntoPage")));
         }
         TextView& shown = w.views().visible();
         if (failure == textfile::TooLarge) {
@@ -362,7 +362,7 @@ private slots:
                     env.writeFile(QStringLiteral("f1.txt"), textfile::encode(fileText(1)))};
         }
         int shownEntries = -1;
-        ModalDriver driver(QStringLiteral("Form3"), [&](QDialog& d) {
+        ModalDriver driver(QStringLiteral("DistributionDialog"), [&](QDialog& d) {
             shownEntries = d.findChild<QListWidget*>()->count();
         });
         QElapsedTimer t;
@@ -515,7 +515,7 @@ private slots:
         QCOMPARE(shown.selStart(), selStart);
         QCOMPARE(shown.selLength(), selLen);
         QCOMPARE(shown.font().pointSizeF(), pointSize);
-        QCOMPARE(w.views().text1Visible(), wrap);
+        QCOMPARE(w.views().wrappedShown(), wrap);
         // The window can be seen and used: on the screen, at a usable size.
         const QRect screen = w.screen()->availableGeometry();
         QVERIFY2(w.frameGeometry().intersects(screen), "the window is on the screen");

@@ -45,8 +45,8 @@ QStringList messagesShown(ScriptedPrompts& prompts) {
 }
 
 void setWrap(MainWindow& w, bool on) {
-    if (w.views().text1Visible() != on)
-        w.RightRet_Click();
+    if (w.views().wrappedShown() != on)
+        w.toggleWordWrap();
 }
 
 } // namespace
@@ -154,10 +154,10 @@ void TestFind::searchSequences() {
             env.prompts.answer(m == Again ? s.answers.value(answer++) : Prompts::Answer::Ok);
         if (s.kind == Step::Find) {
             env.prompts.answerInput(s.input);
-            QVERIFY2(triggerAction(&w, u"Kens"_s), where);
-            QCOMPARE(w.state.SearchText, s.input);
+            QVERIFY2(triggerAction(&w, u"find"_s), where);
+            QCOMPARE(w.workspace().state.searchText, s.input);
         } else {
-            QVERIFY2(triggerAction(&w, u"NextSerch"_s), where);
+            QVERIFY2(triggerAction(&w, u"findNext"_s), where);
         }
         QVERIFY2(view.selStart() == s.start,
                  where + " start " + QByteArray::number(view.selStart()));
@@ -167,7 +167,7 @@ void TestFind::searchSequences() {
         env.prompts.verifyDone();
     }
     QCOMPARE(view.text(), text); // searching never changes the page
-    QCOMPARE(w.views().text1Visible(), wrap);
+    QCOMPARE(w.views().wrappedShown(), wrap);
 }
 
 void TestFind::promptsHaveExactTextsTitlesAndButtons() {
@@ -177,12 +177,12 @@ void TestFind::promptsHaveExactTextsTitlesAndButtons() {
 
     env.prompts.answerInput(u"zz"_s);
     env.prompts.answer(Prompts::Answer::Ok);
-    w.search.Kens_Click();
+    w.search.find();
     env.prompts.answerInput(u"abc"_s);
-    w.search.Kens_Click();
+    w.search.find();
     w.views().visible().setSelStart(3);
     env.prompts.answer(Prompts::Answer::No);
-    w.search.NextSerch_Click();
+    w.search.findNext();
 
     const QList<PromptCall>& calls = env.prompts.calls;
     QCOMPARE(calls.size(), 4);
@@ -229,28 +229,28 @@ void TestFind::findSetsFindNext() {
     MainWindow& w = env.start();
     TextView& view = w.views().visible();
     view.setText(u"abcabc"_s);
-    QAction* next = actionOf(&w, u"NextSerch"_s);
+    QAction* next = actionOf(&w, u"findNext"_s);
     QVERIFY(next->isEnabled()); // live before the menu is first opened
     if (!earlier.isEmpty()) {
         env.prompts.answerInput(earlier);
-        w.search.Kens_Click();
+        w.search.find();
     }
     if (menuFirst)
-        openMenu(&w, u"MenuKen"_s);
+        openMenu(&w, u"searchMenu"_s);
     env.prompts.answerInput(input);
-    QVERIFY(triggerAction(&w, u"Kens"_s));
+    QVERIFY(triggerAction(&w, u"find"_s));
     QCOMPARE(next->isEnabled(), enabled);
     // F3 straight away finds the next match.
-    QCOMPARE(triggerAction(&w, u"NextSerch"_s), enabled);
+    QCOMPARE(triggerAction(&w, u"findNext"_s), enabled);
     if (enabled) {
         QCOMPARE(view.selStart(), 3);
         QCOMPARE(view.selLength(), 3);
     }
     // Opening the menu again agrees; Find and Replace stay available.
-    openMenu(&w, u"MenuKen"_s);
+    openMenu(&w, u"searchMenu"_s);
     QCOMPARE(next->isEnabled(), enabled);
-    QVERIFY(actionOf(&w, u"Kens"_s)->isEnabled());
-    QVERIFY(actionOf(&w, u"Swap"_s)->isEnabled());
+    QVERIFY(actionOf(&w, u"find"_s)->isEnabled());
+    QVERIFY(actionOf(&w, u"replace"_s)->isEnabled());
     env.prompts.calls.clear();
 }
 
@@ -258,23 +258,23 @@ void TestFind::eachCommandUsesTheViewVisibleWhenItRuns() {
     TestEnv env;
     MainWindow& w = env.start();
     setWrap(w, true);
-    w.Text1->setText(u"abcabcabc"_s);
+    w.views().wrappedView.setText(u"abcabcabc"_s);
 
     env.prompts.answerInput(u"abc"_s);
-    w.search.Kens_Click();
-    QCOMPARE(w.Text1->selStart(), 0);
-    QCOMPARE(w.Text1->selLength(), 3);
+    w.search.find();
+    QCOMPARE(w.views().wrappedView.selStart(), 0);
+    QCOMPARE(w.views().wrappedView.selLength(), 3);
 
-    w.RightRet_Click(); // the selection goes across with the text
-    QVERIFY(!w.views().text1Visible());
-    w.search.NextSerch_Click();
-    QCOMPARE(w.Text2->selStart(), 3);
-    QCOMPARE(w.Text2->selLength(), 3);
+    w.toggleWordWrap(); // the selection goes across with the text
+    QVERIFY(!w.views().wrappedShown());
+    w.search.findNext();
+    QCOMPARE(w.views().unwrappedView.selStart(), 3);
+    QCOMPARE(w.views().unwrappedView.selLength(), 3);
 
-    w.RightRet_Click();
-    w.search.NextSerch_Click();
-    QCOMPARE(w.Text1->selStart(), 6);
-    QCOMPARE(w.Text1->selLength(), 3);
+    w.toggleWordWrap();
+    w.search.findNext();
+    QCOMPARE(w.views().wrappedView.selStart(), 6);
+    QCOMPARE(w.views().wrappedView.selLength(), 3);
     env.prompts.calls.clear();
 }
 

@@ -53,13 +53,13 @@ QStringList rowsOf(FindAllDialog& d) {
 int runFindAll(TestEnv& env, MainWindow& w, const QString& input,
                const std::function<void(FindAllDialog&)>& act) {
     env.prompts.answerInput(input);
-    ModalDriver driver(u"Form7"_s, [&](QDialog& d) {
+    ModalDriver driver(u"FindAllDialog"_s, [&](QDialog& d) {
         auto& dialog = static_cast<FindAllDialog&>(d);
         while (dialog.searching())
-            dialog.Timer1_Timer();
+            dialog.searchSlice();
         act(dialog);
     });
-    w.search.AllKens_Click();
+    w.search.findInAllPages();
     return driver.seen;
 }
 
@@ -151,8 +151,9 @@ void TestFindAll::rowsOverEveryPage() {
     QCOMPARE(runFindAll(env, w, pattern,
                         [&](FindAllDialog& d) {
                             listed = rowsOf(d);
-                            said = d.Label1->text();
-                            QCOMPARE(d.Label2->text(), QString()); // no more than listed
+                            said = d.controls().summaryLine->text();
+                            QCOMPARE(d.controls().moreLine->text(),
+                                     QString()); // no more than listed
                         }),
              1);
     QCOMPARE(listed, rows);
@@ -160,7 +161,7 @@ void TestFindAll::rowsOverEveryPage() {
     // Searching wrote nothing: the store still holds the pages as they were.
     for (int n = 1; n <= 9; ++n)
         QCOMPARE(env.page(n), pages.value(n));
-    QCOMPARE(w.state.SearchText, pattern);
+    QCOMPARE(w.workspace().state.searchText, pattern);
     env.prompts.verifyDone();
 }
 
@@ -185,7 +186,7 @@ void TestFindAll::noMatchOrNothingEntered() {
     TestEnv env;
     storePages(env, pages, 1);
     MainWindow& w = env.start();
-    w.state.SearchText = u"before"_s;
+    w.workspace().state.searchText = u"before"_s;
     TextView& view = w.views().visible();
     view.setSelStart(1);
     view.setSelLength(1);
@@ -205,8 +206,8 @@ void TestFindAll::noMatchOrNothingEntered() {
         QCOMPARE(calls[i + 1].title, Title);
         QCOMPARE(calls[i + 1].buttons, Prompts::Buttons::Ok);
     }
-    QCOMPARE(w.state.SearchText, searchText);
-    QCOMPARE(w.state.CurrentPage, 1);
+    QCOMPARE(w.workspace().state.searchText, searchText);
+    QCOMPARE(w.workspace().state.currentPage, 1);
     QCOMPARE(view.text(), pages.value(1));
     QCOMPARE(view.selStart(), pages.value(1).isEmpty() ? 0 : 1);
     env.prompts.calls.clear();
@@ -245,47 +246,48 @@ void TestFindAll::choosingARowGoesThere() {
     TestEnv env;
     storePages(env, {{3, u"line\r\n請求書 and 請求書"_s}, {5, u"請求書"_s}}, 1);
     MainWindow& w = env.start();
-    if (w.views().text1Visible() != wrap)
-        w.RightRet_Click();
+    if (w.views().wrappedShown() != wrap)
+        w.toggleWordWrap();
     const QString edited = u"edited 請求書\r\n"_s;
     w.views().visible().setText(edited);
-    w.state.UndoAvailable = true;
+    w.workspace().state.undoAvailable = true;
 
     runFindAll(env, w, u"請求書"_s, [&](FindAllDialog& d) {
         FoundModel& model = d.model();
         const QModelIndex pageIndex = model.index(pageRow, 0);
         const QModelIndex row = matchRow < 0 ? pageIndex : model.index(matchRow, 0, pageIndex);
-        d.List1->setCurrentIndex(row);
+        d.controls().resultList->setCurrentIndex(row);
         if (byMouse) {
-            const QRect r = d.List1->visualRect(model.index(matchRow, 2, pageIndex));
-            QTest::mouseDClick(d.List1->viewport(), Qt::LeftButton, {}, r.center());
+            const QRect r =
+                d.controls().resultList->visualRect(model.index(matchRow, 2, pageIndex));
+            QTest::mouseDClick(d.controls().resultList->viewport(), Qt::LeftButton, {}, r.center());
         } else {
-            QTest::keyClick(d.List1, Qt::Key_Return);
+            QTest::keyClick(d.controls().resultList, Qt::Key_Return);
         }
         QVERIFY(!d.isVisible()); // it closes on the way
     });
 
     TextView& view = w.views().visible();
-    QCOMPARE(w.state.CurrentPage, page);
+    QCOMPARE(w.workspace().state.currentPage, page);
     QCOMPARE(w.windowTitle(), u"Sorabun - %1"_s.arg(page));
     QVERIFY(actionOf(&w, u"page%1"_s.arg(page))->isChecked());
     QCOMPARE(view.selStart(), start);
     QCOMPARE(view.selLength(), 3);
-    QCOMPARE(w.views().text1Visible(), wrap);
+    QCOMPARE(w.views().wrappedShown(), wrap);
     if (page == 1) {
         // Still on show, edits and undo kept, nothing stored.
         QCOMPARE(view.text(), edited);
         QCOMPARE(env.page(1), QString());
-        QVERIFY(w.state.UndoAvailable);
+        QVERIFY(w.workspace().state.undoAvailable);
     } else {
         // Switched the way the page items do: the page left is stored.
         QVERIFY(!actionOf(&w, u"page1"_s)->isChecked());
         QCOMPARE(env.page(1), edited);
-        QVERIFY(!w.state.UndoAvailable);
+        QVERIFY(!w.workspace().state.undoAvailable);
     }
     // Find next goes on with the same text from the match chosen.
     if (next >= 0) {
-        w.search.NextSerch_Click();
+        w.search.findNext();
         QCOMPARE(view.selStart(), next);
     }
     env.prompts.verifyDone();
@@ -300,8 +302,9 @@ void TestFindAll::atMostTenThousandRows() {
     MainWindow& w = env.start();
     runFindAll(env, w, u"a"_s, [&](FindAllDialog& d) {
         QCOMPARE(d.results().listed(), 10000);
-        QCOMPARE(d.Label1->text(), u"「a」: 3 ページで 12,001 件"_s);
-        QCOMPARE(d.Label2->text(), u"一覧は最初の 10,000 件までです。ほかに 2,001 件あります。"_s);
+        QCOMPARE(d.controls().summaryLine->text(), u"「a」: 3 ページで 12,001 件"_s);
+        QCOMPARE(d.controls().moreLine->text(),
+                 u"一覧は最初の 10,000 件までです。ほかに 2,001 件あります。"_s);
         FoundModel& model = d.model();
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.rowCount(model.index(0, 0)), 6000);
@@ -314,10 +317,10 @@ void TestFindAll::atMostTenThousandRows() {
         const QModelIndex last = model.index(3999, FoundModel::LineColumn, model.index(1, 0));
         QCOMPARE(last.data().toString(), u"4000"_s);
         // A page beyond the rows is still reached through its own row.
-        d.List1->setCurrentIndex(model.index(2, 0));
-        d.Command1_Click();
+        d.controls().resultList->setCurrentIndex(model.index(2, 0));
+        d.goToMatch();
     });
-    QCOMPARE(w.state.CurrentPage, 3);
+    QCOMPARE(w.workspace().state.currentPage, 3);
     QCOMPARE(w.views().visible().selLength(), 1);
 }
 
@@ -329,22 +332,23 @@ void TestFindAll::stoppingKeepsTheRowsFound() {
     storePages(env, {{1, lines}, {2, lines}}, 2);
     MainWindow& w = env.start();
     FindAllDialog d(w.workspace(), w.pages, u"a"_s);
-    d.Form_Load();
+    d.begin();
     QVERIFY(d.searching());
-    QVERIFY(d.Command2->isEnabled());
-    d.Command2_Click();
+    QVERIFY(d.controls().stopButton->isEnabled());
+    d.stopSearch();
     QVERIFY(!d.searching());
     QVERIFY(!d.nothingFound());
-    QVERIFY(!d.Command2->isEnabled());
+    QVERIFY(!d.controls().stopButton->isEnabled());
     const qsizetype found = d.results().total();
     QVERIFY(found > 0 && found < 200000);
-    QVERIFY2(d.Label1->text().startsWith(u"「a」: ページ 1 を検索中に中止しました。"_s),
-             qPrintable(d.Label1->text()));
+    QVERIFY2(
+        d.controls().summaryLine->text().startsWith(u"「a」: ページ 1 を検索中に中止しました。"_s),
+        qPrintable(d.controls().summaryLine->text()));
     QCOMPARE(d.model().rowCount(d.model().index(0, 0)), std::min<qsizetype>(found, 10000));
-    d.Timer1_Timer(); // a slice left in the queue finds nothing more
-    d.Command2_Click();
+    d.searchSlice(); // a slice left in the queue finds nothing more
+    d.stopSearch();
     QCOMPARE(d.results().total(), found);
-    QVERIFY(d.Label1->text().contains(u"ページ 1 を検索中"_s));
+    QVERIFY(d.controls().summaryLine->text().contains(u"ページ 1 を検索中"_s));
 }
 
 QTEST_MAIN(TestFindAll)

@@ -64,8 +64,8 @@ QStringList messagesShown(ScriptedPrompts& prompts) {
 }
 
 void setWrap(MainWindow& w, bool on) {
-    if (w.views().text1Visible() != on)
-        w.RightRet_Click();
+    if (w.views().wrappedShown() != on)
+        w.toggleWordWrap();
 }
 
 struct Enabled {
@@ -73,7 +73,8 @@ struct Enabled {
 };
 
 Enabled buttons(const ReplaceDialog& f) {
-    return {f.Command1->isEnabled(), f.Command2->isEnabled(), f.Command3->isEnabled()};
+    return {f.controls().findButton->isEnabled(), f.controls().replaceButton->isEnabled(),
+            f.controls().replaceAllButton->isEnabled()};
 }
 
 } // namespace
@@ -106,20 +107,22 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("twipRect");
     QTest::addColumn<QString>("labelledBy"); // for assistive tools
-    QTest::newRow("Label1") << u"Label1"_s << u"対象の文字列"_s << QRect(540, 90, 1080, 180)
-                            << QString();
-    QTest::newRow("Label2") << u"Label2"_s << u"置き換え後の文字列"_s << QRect(60, 450, 1575, 180)
-                            << QString();
-    QTest::newRow("Bef") << u"Bef"_s << QString() << QRect(1650, 60, 2265, 285) << u"Label1"_s;
-    QTest::newRow("Af") << u"Af"_s << QString() << QRect(1650, 390, 2265, 285) << u"Label2"_s;
-    QTest::newRow("Command1") << u"Command1"_s << u"検索(&S)"_s << QRect(4020, 60, 1605, 285)
-                              << QString();
-    QTest::newRow("Command2") << u"Command2"_s << u"置き換え"_s << QRect(4020, 390, 1605, 285)
-                              << QString();
-    QTest::newRow("Command3") << u"Command3"_s << u"すべて置き換え(&A)"_s
-                              << QRect(4020, 720, 1605, 285) << QString();
-    QTest::newRow("Check1") << u"Check1"_s << u"先頭から行う"_s << QRect(60, 810, 1335, 195)
-                            << QString();
+    QTest::newRow("targetCaption")
+        << u"targetCaption"_s << u"対象の文字列"_s << QRect(540, 90, 1080, 180) << QString();
+    QTest::newRow("replacementCaption") << u"replacementCaption"_s << u"置き換え後の文字列"_s
+                                        << QRect(60, 450, 1575, 180) << QString();
+    QTest::newRow("targetEdit") << u"targetEdit"_s << QString() << QRect(1650, 60, 2265, 285)
+                                << u"targetCaption"_s;
+    QTest::newRow("replacementEdit") << u"replacementEdit"_s << QString()
+                                     << QRect(1650, 390, 2265, 285) << u"replacementCaption"_s;
+    QTest::newRow("findButton") << u"findButton"_s << u"検索(&S)"_s << QRect(4020, 60, 1605, 285)
+                                << QString();
+    QTest::newRow("replaceButton")
+        << u"replaceButton"_s << u"置き換え"_s << QRect(4020, 390, 1605, 285) << QString();
+    QTest::newRow("replaceAllButton") << u"replaceAllButton"_s << u"すべて置き換え(&A)"_s
+                                      << QRect(4020, 720, 1605, 285) << QString();
+    QTest::newRow("fromTopBox") << u"fromTopBox"_s << u"先頭から行う"_s << QRect(60, 810, 1335, 195)
+                                << QString();
 }
 
 void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
@@ -148,7 +151,8 @@ void TestReplace::controlsHaveTheirCaptionsAndPlaces() {
         QVERIFY(control->fontMetrics().horizontalAdvance(shown) <= control->width());
     QVERIFY(f.rect().contains(control->geometry()));
     for (const char* other :
-         {"Label1", "Label2", "Bef", "Af", "Command1", "Command2", "Command3", "Check1"})
+         {"targetCaption", "replacementCaption", "targetEdit", "replacementEdit", "findButton",
+          "replaceButton", "replaceAllButton", "fromTopBox"})
         if (name != QLatin1String(other))
             QVERIFY2(!control->geometry().intersects(
                          f.findChild<QWidget*>(QLatin1String(other))->geometry()),
@@ -190,18 +194,19 @@ void TestReplace::keyboardMovesThroughControlsInOrder() {
     MainWindow& w = env.start();
     ReplaceDialog f(w.workspace());
     QStringList order;
-    QWidget* c = f.Bef;
+    QWidget* c = f.controls().targetEdit;
     do {
         if (c->focusPolicy() & Qt::TabFocus)
             order << c->objectName();
         c = c->nextInFocusChain();
-    } while (c != f.Bef);
+    } while (c != f.controls().targetEdit);
     order.removeAll(QString());
-    QCOMPARE(order, (QStringList{u"Bef"_s, u"Af"_s, u"Command1"_s, u"Command2"_s, u"Command3"_s,
-                                 u"Check1"_s}));
-    QCOMPARE(f.Label1->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(f.Label2->focusPolicy(), Qt::NoFocus);
-    for (QPushButton* b : {f.Command1, f.Command2, f.Command3})
+    QCOMPARE(order, (QStringList{u"targetEdit"_s, u"replacementEdit"_s, u"findButton"_s,
+                                 u"replaceButton"_s, u"replaceAllButton"_s, u"fromTopBox"_s}));
+    QCOMPARE(f.controls().targetCaption->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(f.controls().replacementCaption->focusPolicy(), Qt::NoFocus);
+    for (QPushButton* b :
+         {f.controls().findButton, f.controls().replaceButton, f.controls().replaceAllButton})
         QVERIFY2(!b->isDefault() && !b->autoDefault(), qPrintable(b->objectName()));
 }
 
@@ -233,19 +238,19 @@ void TestReplace::openingTakesOverTheSelection() {
         v.setSelStart(start);
         v.setSelLength(length);
         ReplaceDialog f(w.workspace());
-        f.Form_Load();
-        QCOMPARE(f.Bef->text(), text.mid(start, length));
-        QCOMPARE(f.Af->text(), QString());
-        QCOMPARE(f.Command1->isEnabled(), enabled);
-        QCOMPARE(f.Command2->isEnabled(), enabled);
-        QCOMPARE(f.Command3->isEnabled(), enabled);
-        QVERIFY(!f.Check1->isChecked());
+        f.takeOverSelection();
+        QCOMPARE(f.controls().targetEdit->text(), text.mid(start, length));
+        QCOMPARE(f.controls().replacementEdit->text(), QString());
+        QCOMPARE(f.controls().findButton->isEnabled(), enabled);
+        QCOMPARE(f.controls().replaceButton->isEnabled(), enabled);
+        QCOMPARE(f.controls().replaceAllButton->isEnabled(), enabled);
+        QVERIFY(!f.controls().fromTopBox->isChecked());
         if (!enabled)
             continue;
         // Replace at once replaces the selection and moves on.
-        f.Af->setText(u"#"_s);
+        f.controls().replacementEdit->setText(u"#"_s);
         env.prompts.answer(Prompts::Answer::Ok);
-        f.Command2_Click();
+        f.replaceAndFindNext();
         QCOMPARE(v.text(), text.left(start) + u"#"_s + text.mid(start + length));
         QCOMPARE(v.selStart(), start + 1);
         QCOMPARE(messagesShown(env.prompts), QStringList{NotFound});
@@ -275,12 +280,12 @@ void TestReplace::replaceButtonNeedsTheExactTarget() {
     TextView& v = w.views().visible();
     v.setText(u"ABCabc"_s);
     ReplaceDialog f(w.workspace());
-    f.Form_Load();
+    f.takeOverSelection();
     v.setSelStart(selStart);
     v.setSelLength(selLength);
-    f.Bef->setText(u"x"_s);
-    f.Bef->clear();
-    QTest::keyClicks(f.Bef, typed); // typed, as the user does
+    f.controls().targetEdit->setText(u"x"_s);
+    f.controls().targetEdit->clear();
+    QTest::keyClicks(f.controls().targetEdit, typed); // typed, as the user does
     const Enabled e = buttons(f);
     QCOMPARE(e.find, findAndAll);
     QCOMPARE(e.all, findAndAll);
@@ -366,9 +371,9 @@ void TestReplace::commandSequences() {
     TextView& v = w.views().visible();
     v.setText(text);
     ReplaceDialog f(w.workspace());
-    f.Form_Load();
-    f.Bef->setText(before);
-    f.Af->setText(after);
+    f.takeOverSelection();
+    f.controls().targetEdit->setText(before);
+    f.controls().replacementEdit->setText(after);
 
     for (int i = 0; i < steps.size(); ++i) {
         const Step& s = steps[i];
@@ -377,32 +382,34 @@ void TestReplace::commandSequences() {
             env.prompts.answer(Prompts::Answer::Ok);
         switch (s.kind) {
         case Step::Tick:
-            QTest::mouseClick(f.Check1, Qt::LeftButton, {}, QPoint(4, f.Check1->height() / 2));
-            QVERIFY(f.Check1->isChecked());
+            QTest::mouseClick(f.controls().fromTopBox, Qt::LeftButton, {},
+                              QPoint(4, f.controls().fromTopBox->height() / 2));
+            QVERIFY(f.controls().fromTopBox->isChecked());
             continue;
         case Step::Target:
-            f.Bef->setText(s.arg);
-            QVERIFY2(f.Command2->isEnabled() == s.replaceEnabled, where);
+            f.controls().targetEdit->setText(s.arg);
+            QVERIFY2(f.controls().replaceButton->isEnabled() == s.replaceEnabled, where);
             continue;
         case Step::Select:
             v.setSelStart(s.start);
             v.setSelLength(s.length);
             continue;
         case Step::Find:
-            f.Command1->click();
+            f.controls().findButton->click();
             break;
         case Step::Replace:
-            f.Command2->click();
+            f.controls().replaceButton->click();
             break;
         case Step::All:
-            f.Command3->click();
+            f.controls().replaceAllButton->click();
             break;
         }
         QVERIFY2(v.text() == s.text, where + " text " + v.text().toUtf8());
         QVERIFY2(v.selStart() == s.start, where + " start " + QByteArray::number(v.selStart()));
         QVERIFY2(v.selLength() == s.length, where + " length " + QByteArray::number(v.selLength()));
-        QVERIFY2(f.Command2->isEnabled() == s.replaceEnabled, where + " Replace button");
-        QVERIFY2(!f.Check1->isChecked(), where + " box unticked after the search");
+        QVERIFY2(f.controls().replaceButton->isEnabled() == s.replaceEnabled,
+                 where + " Replace button");
+        QVERIFY2(!f.controls().fromTopBox->isChecked(), where + " box unticked after the search");
         QCOMPARE(messagesShown(env.prompts), s.messages);
         env.prompts.verifyDone();
     }
@@ -450,19 +457,19 @@ void TestReplace::replaceAllCoversThePageFromTheTop() {
     v.setSelStart(text.size() - 1);
     v.setSelLength(1);
     ReplaceDialog f(w.workspace());
-    f.Form_Load();
-    f.Bef->setText(before);
-    f.Af->setText(after);
-    f.Check1->setChecked(true);
+    f.takeOverSelection();
+    f.controls().targetEdit->setText(before);
+    f.controls().replacementEdit->setText(after);
+    f.controls().fromTopBox->setChecked(true);
     env.prompts.answer(Prompts::Answer::Ok);
-    f.Command3->click();
+    f.controls().replaceAllButton->click();
     QCOMPARE(v.text(), result);
     QCOMPARE(v.selStart(), caret);
     QCOMPARE(v.selLength(), 0);
-    QCOMPARE(f.Command2->isEnabled(), result != text);
-    QVERIFY(f.Check1->isChecked()); // the box is for Find only
+    QCOMPARE(f.controls().replaceButton->isEnabled(), result != text);
+    QVERIFY(f.controls().fromTopBox->isChecked()); // the box is for Find only
     QCOMPARE(messagesShown(env.prompts), QStringList{Done});
-    QCOMPARE(w.views().text1Visible(), wrap);
+    QCOMPARE(w.views().wrappedShown(), wrap);
 }
 
 // One Undo brings the whole page back; the Edit menu's own flag is untouched.
@@ -473,15 +480,15 @@ void TestReplace::replaceAllIsOneUndoStep() {
         TextView& v = w.views().visible();
         const QString text = u"one two one two one\r\ntwo one"_s;
         v.setText(text);
-        w.state.UndoAvailable = undoAvailable;
+        w.workspace().state.undoAvailable = undoAvailable;
         ReplaceDialog f(w.workspace());
-        f.Form_Load();
-        f.Bef->setText(u"one"_s);
-        f.Af->setText(u"1"_s);
+        f.takeOverSelection();
+        f.controls().targetEdit->setText(u"one"_s);
+        f.controls().replacementEdit->setText(u"1"_s);
         env.prompts.answer(Prompts::Answer::Ok);
-        f.Command3_Click();
+        f.replaceAll();
         QCOMPARE(v.text(), u"1 two 1 two 1\r\ntwo 1"_s);
-        QCOMPARE(w.state.UndoAvailable, undoAvailable);
+        QCOMPARE(w.workspace().state.undoAvailable, undoAvailable);
         v.undo();
         QCOMPARE(v.text(), text);
         env.prompts.calls.clear();
@@ -503,7 +510,7 @@ void TestReplace::centredOnTheMainWindow() {
     MainWindow& w = env.start();
     w.placement.place(QRectF(mainTwips.x(), mainTwips.y(), mainTwips.width(), mainTwips.height()));
     ReplaceDialog f(w.workspace());
-    f.Form_Load();
+    f.takeOverSelection();
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     const QRect main = w.frameGeometry();
@@ -534,17 +541,17 @@ void TestReplace::replaceMenuOpensModalDialog() {
         auto closeAtEnd = qScopeGuard([f] { f->close(); });
         ran = true;
         QVERIFY(f->isModal());
-        QCOMPARE(f->Bef->text(), u"cat"_s);
-        QCOMPARE(f->focusWidget(), f->Bef);
+        QCOMPARE(f->controls().targetEdit->text(), u"cat"_s);
+        QCOMPARE(f->focusWidget(), f->controls().targetEdit);
         QTest::keyClick(f, Qt::Key_Escape); // no cancel button
         QVERIFY(f->isVisible());
-        QTest::keyClick(f->Bef, Qt::Key_Return); // no default button
+        QTest::keyClick(f->controls().targetEdit, Qt::Key_Return); // no default button
         QCOMPARE(v.selStart(), 0);
-        f->Af->setText(u"x"_s);
-        f->Command1->click();
+        f->controls().replacementEdit->setText(u"x"_s);
+        f->controls().findButton->click();
         QCOMPARE(v.selStart(), 8);
     });
-    w.search.Swap_Click();
+    w.search.replace();
     QVERIFY(ran);
     QCOMPARE(v.selStart(), 8);
     QCOMPARE(v.selLength(), 3);
@@ -553,11 +560,11 @@ void TestReplace::replaceMenuOpensModalDialog() {
         auto* f = qobject_cast<ReplaceDialog*>(QApplication::activeModalWidget());
         QVERIFY(f);
         auto closeAtEnd = qScopeGuard([f] { f->close(); });
-        QCOMPARE(f->Bef->text(), u"cat"_s);
-        QCOMPARE(f->Af->text(), QString());
-        QVERIFY(!f->Check1->isChecked());
+        QCOMPARE(f->controls().targetEdit->text(), u"cat"_s);
+        QCOMPARE(f->controls().replacementEdit->text(), QString());
+        QVERIFY(!f->controls().fromTopBox->isChecked());
     });
-    triggerAction(&w, u"Swap"_s);
+    triggerAction(&w, u"replace"_s);
     QVERIFY(!QApplication::activeModalWidget());
 }
 

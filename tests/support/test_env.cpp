@@ -45,8 +45,8 @@ QString TestEnv::writeFile(const QString& name, const QByteArray& bytes) const {
 }
 
 MainWindow& TestEnv::start(const QStringList& arguments) {
-    window = std::make_unique<MainWindow>(*store, platform);
-    window->Form_Load(arguments);
+    window = std::make_unique<MainWindow>(*store, platform, settings);
+    window->start(arguments);
     return *window;
 }
 

@@ -22,6 +22,8 @@ public:
     QtClipboard clipboard;
     int processEnded = 0;
     Platform platform;
+    // The main window's timings and limits, for start() to use.
+    MainWindow::Settings settings;
     std::unique_ptr<MainWindow> window;
 
     QString storePath() const { return dir.filePath(QStringLiteral("store.sqlite")); }
@@ -37,7 +39,7 @@ public:
     void setPage(int n, const QString& text) { store->WriteSetting(QString::number(n), text); }
 };
 
-// A menu item of the window by its name ("page3", "cut", "NextSerch"), as a
+// A menu item of the window by its name ("page3", "cut", "findNext"), as a
 // user finds it in the menu; null when there is none.
 QAction* actionOf(QWidget* window, const QString& objectName);
 // Triggers a menu item of the window by its name; fails when there is none or

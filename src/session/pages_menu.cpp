@@ -1,12 +1,12 @@
-#include "editor/pages_menu.h"
+#include "session/pages_menu.h"
 
-#include "editor/safekeeping.h"
-#include "editor/workspace.h"
+#include "session/store_notices.h"
+#include "session/workspace.h"
 #include "store/keys.h"
 
 #include <QAction>
 
-QString PagesMenu::PageLabel(int page, const QString& storedText) {
+QString PagesMenu::pageLabel(int page, const QString& storedText) {
     const QString n = QString::number(page);
     if (storedText.isEmpty())
         return u' ' + n + QStringLiteral(" [空]");
@@ -14,56 +14,55 @@ QString PagesMenu::PageLabel(int page, const QString& storedText) {
            QStringLiteral("文字]");
 }
 
-void PagesMenu::menuFile_Click() {
+void PagesMenu::relabelPages() {
     for (int n = 1; n <= 9; ++n)
-        items[n - 1]->setText(PageLabel(n, m_ws.store.ReadSetting(keys::page(n), QString())));
+        items[n - 1]->setText(pageLabel(n, m_ws.store.ReadSetting(keys::page(n), QString())));
 }
 
-void PagesMenu::page_Click(int index) {
+void PagesMenu::switchToPage(int index) {
     if (index < 1 || index > 9)
         return;
     // A page the store refused stays on show: switching would lose it.
-    if (!StoreCurrentPage()) {
-        markPage(m_ws.state.CurrentPage); // the item chosen gives its mark back
-        m_ws.platform.prompts.notice(
-            safekeeping::switchRefused(m_ws.store, m_ws.state.CurrentPage));
+    if (!storeCurrentPage()) {
+        markPage(m_ws.state.currentPage); // the item chosen gives its mark back
+        m_ws.platform.prompts.notice(notices::switchRefused(m_ws.store, m_ws.state.currentPage));
         return;
     }
-    ShowPage(index);
+    showPage(index);
 }
 
 // Another instance may have written this page meanwhile: a page without
 // edits of this instance is left as the store has it.
-bool PagesMenu::StoreCurrentPage() {
+bool PagesMenu::storeCurrentPage() {
     Views& v = m_ws.views;
-    if (!v.text1Visible())
-        v.Text1.setText(v.Text2.text());
+    if (!v.wrappedShown())
+        v.wrappedView.setText(v.unwrappedView.text());
     if (!v.pageChanged())
         return true;
     const quint64 edits = v.edits();
-    if (!m_ws.store.WriteSetting(keys::page(m_ws.state.CurrentPage), v.Text1.text()))
+    if (!m_ws.store.WriteSetting(keys::page(m_ws.state.currentPage), v.wrappedView.text()))
         return false;
     v.markStored(edits);
     return true;
 }
 
-void PagesMenu::ShowPage(int k) {
+void PagesMenu::showPage(int k) {
     Views& v = m_ws.views;
-    // Both views take the stored string itself: Text1 gives back exactly what
+    // Both views take the stored string itself: a view gives back exactly what
     // it was given, so reading it back would only cost a copy of the page.
     const QString text = m_ws.store.ReadSetting(keys::page(k), QString());
-    v.Text1.setText(text);
-    m_ws.state.CurrentPage = k;
+    v.wrappedView.setText(text);
+    m_ws.state.currentPage = k;
     markPage(k);
-    m_ws.state.UndoAvailable = false;
-    v.Text2.setText(text);
+    m_ws.state.undoAvailable = false;
+    v.unwrappedView.setText(text);
     v.markStored();
 }
 
 void PagesMenu::markPage(int page) {
     m_ws.window.setWindowTitle(QStringLiteral("Sorabun - ") + QString::number(page));
     // What a screen reader calls the text area: the page it shows.
-    m_ws.views.Text1.setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
-    m_ws.views.Text2.setAccessibleName(m_ws.views.Text1.accessibleName());
+    m_ws.views.wrappedView.setAccessibleName(QStringLiteral("ページ ") + QString::number(page));
+    m_ws.views.unwrappedView.setAccessibleName(m_ws.views.wrappedView.accessibleName());
     items[page - 1]->setChecked(true);
 }

@@ -5,25 +5,26 @@
 class QAction;
 struct AppState;
 
-// The two text views of the main window: Text1 wraps, Text2 does not. Exactly
-// one is visible and holds the page being edited; the hidden one may be stale.
+// The two text views of the main window: one wraps, the other does not.
+// Exactly one is visible and holds the page being edited; the hidden one may
+// be stale.
 class Views {
 public:
-    Views(TextView& text1, TextView& text2, AppState& state);
+    Views(TextView& wrapped, TextView& unwrapped, AppState& state);
 
-    TextView& Text1;
-    TextView& Text2;
+    TextView& wrappedView;
+    TextView& unwrappedView;
 
-    // The word-wrap menu item; checked exactly when Text1 is the visible view.
-    void setRightRet(QAction* action) { m_rightRet = action; }
-    QAction* rightRet() const { return m_rightRet; }
+    // The word-wrap menu item; checked exactly when the wrapped view is the
+    // visible one.
+    void setWordWrapItem(QAction* action) { m_wordWrapItem = action; }
 
-    bool text1Visible() const { return !Text1.isHidden(); }
-    TextView& visible() { return text1Visible() ? Text1 : Text2; }
-    TextView& hidden() { return text1Visible() ? Text2 : Text1; }
+    bool wrappedShown() const { return !wrappedView.isHidden(); }
+    TextView& visible() { return wrappedShown() ? wrappedView : unwrappedView; }
+    TextView& hidden() { return wrappedShown() ? unwrappedView : wrappedView; }
 
     // The word-wrap switch: carries text and selection to the other view.
-    void RightRet_Click();
+    void toggleWordWrap();
 
     // Both views: same font and colour.
     void setFont(const QFont& font);
@@ -45,7 +46,7 @@ public:
 
 private:
     AppState& m_state;
-    QAction* m_rightRet = nullptr;
+    QAction* m_wordWrapItem = nullptr;
     quint64 m_edits = 0;
     quint64 m_storedEdits = 0;
     quint64 m_storeMarks = 0;

@@ -1,4 +1,4 @@
-#include "editor/shown_view_access.h"
+#include "session/shown_view_access.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>

@@ -9,12 +9,13 @@ public:
     explicit FontCommand(Workspace& ws) : m_ws(ws) {}
     // A dialog answer without a usable name or with a size outside
     // 0 < size <= CommonDialog::MaxFontSize changes nothing.
-    void FontSet_Click();
+    void chooseFont();
 
-    // Start-up: Text1 takes the stored font and colour (a key absent or empty
-    // keeps what the view has), then Text2 takes Text1's.
+    // Start-up: the wrapped view takes the stored font and colour (a key
+    // absent or empty keeps what the view has), then the unwrapped view
+    // takes the wrapped view's.
     void restore();
-    // Shut-down: Text1's font and colour into the store.
+    // Shut-down: the wrapped view's font and colour into the store.
     void write(SettingsStore& store) const;
 
 private:

@@ -37,7 +37,7 @@ bool enabled(QWidget* window, const char* name) {
 MainWindow& startActive(TestEnv& env, bool wrapOff) {
     MainWindow& w = env.start();
     if (wrapOff)
-        triggerAction(&w, QStringLiteral("RightRet"));
+        triggerAction(&w, QStringLiteral("wordWrap"));
     QApplication::setActiveWindow(&w);
     if (!QTest::qWaitForWindowActive(&w))
         qWarning("main window did not become active");
@@ -85,7 +85,7 @@ void TestEditCommands::menuEnabling_data() {
     QTest::addColumn<bool>("selectionItems");
     QTest::addColumn<bool>("pasteItems");
     QTest::addColumn<bool>("allSel");
-    QTest::addColumn<bool>("clss");
+    QTest::addColumn<bool>("clearPage");
 
     const QString text = QStringLiteral("abc\r\ndef"); // 8 units, CR LF counting 2
     for (bool off : {false, true}) {
@@ -124,7 +124,7 @@ void TestEditCommands::menuEnabling() {
     QFETCH(bool, selectionItems);
     QFETCH(bool, pasteItems);
     QFETCH(bool, allSel);
-    QFETCH(bool, clss);
+    QFETCH(bool, clearPage);
 
     TestEnv env;
     MainWindow& w = startActive(env, wrapOff);
@@ -133,18 +133,18 @@ void TestEditCommands::menuEnabling() {
     v.setSelStart(selStart);
     v.setSelLength(selLength);
     putOnClipboard(clipboard);
-    w.state.UndoAvailable = undo;
+    w.workspace().state.undoAvailable = undo;
 
-    openMenu(&w, QStringLiteral("MenuEdit"));
+    openMenu(&w, QStringLiteral("editMenu"));
     QCOMPARE(enabled(&w, "cut"), selectionItems);
     QCOMPARE(enabled(&w, "copy"), selectionItems);
-    QCOMPARE(enabled(&w, "Del"), selectionItems);
-    QCOMPARE(enabled(&w, "ReSel"), selectionItems);
-    QCOMPARE(enabled(&w, "PrintM"), pasteItems);
-    QCOMPARE(enabled(&w, "Clipcls"), pasteItems);
-    QCOMPARE(enabled(&w, "AllSel"), allSel);
-    QCOMPARE(enabled(&w, "clss"), clss);
-    QCOMPARE(enabled(&w, "undos"), undo);
+    QCOMPARE(enabled(&w, "deleteSelection"), selectionItems);
+    QCOMPARE(enabled(&w, "deselect"), selectionItems);
+    QCOMPARE(enabled(&w, "paste"), pasteItems);
+    QCOMPARE(enabled(&w, "clearClipboard"), pasteItems);
+    QCOMPARE(enabled(&w, "selectAll"), allSel);
+    QCOMPARE(enabled(&w, "clearPage"), clearPage);
+    QCOMPARE(enabled(&w, "undo"), undo);
     // Opening the menu changes neither the text nor the selection on show.
     QCOMPARE(v.text(), text);
     QCOMPARE(v.selStart(), selStart);
@@ -168,16 +168,16 @@ void TestEditCommands::openingMenuMirrorsVisibleViewIntoText1() {
     visible.setSelStart(5);
     visible.setSelLength(5);
 
-    openMenu(&w, QStringLiteral("MenuEdit"));
+    openMenu(&w, QStringLiteral("editMenu"));
     if (wrapOff) {
-        QCOMPARE(w.Text1->text(), QStringLiteral("one\r\ntwo\r\nthree"));
-        QCOMPARE(w.Text1->selStart(), 5);
-        QCOMPARE(w.Text1->selLength(), 5);
+        QCOMPARE(w.views().wrappedView.text(), QStringLiteral("one\r\ntwo\r\nthree"));
+        QCOMPARE(w.views().wrappedView.selStart(), 5);
+        QCOMPARE(w.views().wrappedView.selLength(), 5);
     } else {
         // The hidden non-wrapping view keeps its older copy.
         QCOMPARE(hidden.text(), QStringLiteral("stored"));
     }
-    QVERIFY(w.Text1->isHidden() == wrapOff);
+    QVERIFY(w.views().wrappedView.isHidden() == wrapOff);
 }
 
 void TestEditCommands::keystrokeCommands_data() {
@@ -207,16 +207,17 @@ void TestEditCommands::keystrokeCommands_data() {
             << "cut" << t << 2 << 0 << old << t << 2 << 0 << old << true << 0x18;
         row("copy across a line end") << "copy" << t << 2 << 4 << old << t << 2 << 4
                                       << QStringLiteral("c\r\nd") << false << 0x03;
-        row("paste over a selection") << "PrintM" << t << 1 << 1 << QStringLiteral("X\r\nY")
+        row("paste over a selection") << "paste" << t << 1 << 1 << QStringLiteral("X\r\nY")
                                       << QStringLiteral("aX\r\nYc\r\ndef") << 5 << 0
                                       << QStringLiteral("X\r\nY") << true << 0x16;
         row("paste with nothing on the clipboard")
-            << "PrintM" << t << 1 << 0 << QString() << t << 1 << 0 << QString() << true << 0x16;
-        row("delete a selection") << "Del" << t << 1 << 2 << old << QStringLiteral("a\r\ndef") << 1
-                                  << 0 << old << true << 0;
-        row("delete a line end") << "Del" << t << 3 << 0 << old << QStringLiteral("abcdef") << 3
-                                 << 0 << old << true << 0;
-        row("delete at the end") << "Del" << t << 8 << 0 << old << t << 8 << 0 << old << true << 0;
+            << "paste" << t << 1 << 0 << QString() << t << 1 << 0 << QString() << true << 0x16;
+        row("delete a selection") << "deleteSelection" << t << 1 << 2 << old
+                                  << QStringLiteral("a\r\ndef") << 1 << 0 << old << true << 0;
+        row("delete a line end") << "deleteSelection" << t << 3 << 0 << old
+                                 << QStringLiteral("abcdef") << 3 << 0 << old << true << 0;
+        row("delete at the end") << "deleteSelection" << t << 8 << 0 << old << t << 8 << 0 << old
+                                 << true << 0;
     }
 }
 
@@ -244,12 +245,12 @@ void TestEditCommands::keystrokeCommands() {
     v.setSelLength(selLength);
     v.clearFocus();
     putOnClipboard(clipboardBefore);
-    w.state.UndoAvailable = false;
+    w.workspace().state.undoAvailable = false;
     QSignalSpy notified(&v, &TextView::charTyped);
 
     QVERIFY(triggerAction(&w, command));
     QCOMPARE(w.focusWidget(), &v);
-    QCOMPARE(w.state.UndoAvailable, undoAtOnce);
+    QCOMPARE(w.workspace().state.undoAvailable, undoAtOnce);
     QCOMPARE(v.text(), text); // not yet: the key waits in the queue
 
     QCoreApplication::processEvents();
@@ -264,9 +265,9 @@ void TestEditCommands::keystrokeCommands() {
         QCOMPARE(notified.size(), 0);
     }
     // Every one of them leaves undo offered at the next opening of the menu.
-    QVERIFY(w.state.UndoAvailable);
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(enabled(&w, "undos"));
+    QVERIFY(w.workspace().state.undoAvailable);
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(enabled(&w, "undo"));
 }
 
 void TestEditCommands::undoFromMenuTwice_data() {
@@ -285,22 +286,22 @@ void TestEditCommands::undoFromMenuTwice() {
     v.replaceSelection(QStringLiteral("1"));
     v.replaceSelection(QStringLiteral("\r\n2"));
     QCOMPARE(v.text(), QStringLiteral("base1\r\n2"));
-    w.state.UndoAvailable = false;
+    w.workspace().state.undoAvailable = false;
 
     // Undo while the menu does not offer it: the queued Ctrl+Z is a typed
     // character, so the item is offered again afterwards.
-    QVERIFY(triggerAction(&w, QStringLiteral("undos")));
-    QVERIFY(!w.state.UndoAvailable);
+    QVERIFY(triggerAction(&w, QStringLiteral("undo")));
+    QVERIFY(!w.workspace().state.undoAvailable);
     QCoreApplication::processEvents();
     QCOMPARE(v.text(), QStringLiteral("base1"));
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(enabled(&w, "undos"));
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(enabled(&w, "undo"));
 
-    QVERIFY(triggerAction(&w, QStringLiteral("undos")));
+    QVERIFY(triggerAction(&w, QStringLiteral("undo")));
     QCoreApplication::processEvents();
     QCOMPARE(v.text(), QStringLiteral("base"));
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(enabled(&w, "undos"));
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(enabled(&w, "undo"));
 }
 
 void TestEditCommands::clearPage_data() {
@@ -319,12 +320,12 @@ void TestEditCommands::clearPage() {
     env.setPage(1, QStringLiteral("stored\r\ntext"));
     MainWindow& w = startActive(env, wrapOff);
     w.views().visible().setText(QStringLiteral("edited"));
-    w.state.UndoAvailable = true;
-    const QString text1 = w.Text1->text();
-    const QString text2 = w.Text2->text();
+    w.workspace().state.undoAvailable = true;
+    const QString text1 = w.views().wrappedView.text();
+    const QString text2 = w.views().unwrappedView.text();
 
     env.prompts.answer(yes ? Prompts::Answer::Yes : Prompts::Answer::No);
-    QVERIFY(triggerAction(&w, QStringLiteral("clss")));
+    QVERIFY(triggerAction(&w, QStringLiteral("clearPage")));
     QCOMPARE(env.prompts.calls.size(), 1);
     const PromptCall& call = env.prompts.calls.first();
     QCOMPARE(call.text,
@@ -335,17 +336,17 @@ void TestEditCommands::clearPage() {
     QCOMPARE(call.defaultButton, Prompts::Answer::Yes);
 
     if (yes) {
-        QCOMPARE(w.Text1->text(), QString(""));
-        QCOMPARE(w.Text2->text(), QString(""));
-        QVERIFY(!w.state.UndoAvailable);
+        QCOMPARE(w.views().wrappedView.text(), QString(""));
+        QCOMPARE(w.views().unwrappedView.text(), QString(""));
+        QVERIFY(!w.workspace().state.undoAvailable);
     } else {
-        QCOMPARE(w.Text1->text(), text1);
-        QCOMPARE(w.Text2->text(), text2);
-        QVERIFY(w.state.UndoAvailable);
+        QCOMPARE(w.views().wrappedView.text(), text1);
+        QCOMPARE(w.views().unwrappedView.text(), text2);
+        QVERIFY(w.workspace().state.undoAvailable);
     }
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QCOMPARE(enabled(&w, "undos"), !yes);
-    QCOMPARE(enabled(&w, "clss"), !yes);
+    openMenu(&w, QStringLiteral("editMenu"));
+    QCOMPARE(enabled(&w, "undo"), !yes);
+    QCOMPARE(enabled(&w, "clearPage"), !yes);
     // The page reaches the store only when it is next saved.
     QCOMPARE(env.page(1), QStringLiteral("stored\r\ntext"));
     env.prompts.verifyDone();
@@ -369,7 +370,7 @@ void TestEditCommands::selectAll() {
     h.setText(QStringLiteral("hidden text"));
     h.setSelStart(2);
 
-    QVERIFY(triggerAction(&w, QStringLiteral("AllSel")));
+    QVERIFY(triggerAction(&w, QStringLiteral("selectAll")));
     QCOMPARE(v.selStart(), 0);
     QCOMPARE(v.selLength(), text.size());
     QCOMPARE(v.selText(), text);
@@ -377,10 +378,10 @@ void TestEditCommands::selectAll() {
     QCOMPARE(h.selStart(), 2);
     QCOMPARE(h.selLength(), 0);
 
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(!enabled(&w, "AllSel"));
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(!enabled(&w, "selectAll"));
     QVERIFY(enabled(&w, "cut"));
-    QVERIFY(enabled(&w, "ReSel"));
+    QVERIFY(enabled(&w, "deselect"));
 }
 
 void TestEditCommands::cancelSelection_data() {
@@ -416,7 +417,7 @@ void TestEditCommands::cancelSelection() {
     h.setSelStart(1);
     h.setSelLength(3);
 
-    QVERIFY(triggerAction(&w, QStringLiteral("ReSel")));
+    QVERIFY(triggerAction(&w, QStringLiteral("deselect")));
     QCOMPARE(v.selStart(), 2);
     QCOMPARE(v.selLength(), 0);
     QCOMPARE(h.selStart(), 1);
@@ -427,18 +428,18 @@ void TestEditCommands::cancelSelection() {
 void TestEditCommands::clearClipboard() {
     TestEnv env;
     MainWindow& w = startActive(env, false);
-    w.Text1->setText(QStringLiteral("abc"));
+    w.views().wrappedView.setText(QStringLiteral("abc"));
     putOnClipboard(QStringLiteral("on the clipboard"));
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(enabled(&w, "Clipcls"));
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(enabled(&w, "clearClipboard"));
 
-    QVERIFY(triggerAction(&w, QStringLiteral("Clipcls")));
+    QVERIFY(triggerAction(&w, QStringLiteral("clearClipboard")));
     QCOMPARE(env.clipboard.text(), QString(""));
     QVERIFY(env.prompts.calls.isEmpty());
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QVERIFY(!enabled(&w, "PrintM"));
-    QVERIFY(!enabled(&w, "Clipcls"));
-    QCOMPARE(w.Text1->text(), QStringLiteral("abc"));
+    openMenu(&w, QStringLiteral("editMenu"));
+    QVERIFY(!enabled(&w, "paste"));
+    QVERIFY(!enabled(&w, "clearClipboard"));
+    QCOMPARE(w.views().wrappedView.text(), QStringLiteral("abc"));
 }
 
 void TestEditCommands::typedKeys_data() {
@@ -480,12 +481,12 @@ void TestEditCommands::typedKeys() {
     v.setText(QStringLiteral("abc"));
     v.setSelStart(1);
     v.setFocus();
-    QCOMPARE(w.state.UndoAvailable, false);
+    QCOMPARE(w.workspace().state.undoAvailable, false);
 
     QTest::keyClick(&v, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(w.state.UndoAvailable, offersUndo);
-    openMenu(&w, QStringLiteral("MenuEdit"));
-    QCOMPARE(enabled(&w, "undos"), offersUndo);
+    QCOMPARE(w.workspace().state.undoAvailable, offersUndo);
+    openMenu(&w, QStringLiteral("editMenu"));
+    QCOMPARE(enabled(&w, "undo"), offersUndo);
 }
 
 QTEST_MAIN(TestEditCommands)

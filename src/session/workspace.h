@@ -1,9 +1,9 @@
 #pragma once
 
-#include "editor/snapshots.h"
-#include "editor/views.h"
 #include "platform/platform.h"
-#include "state/app_state.h"
+#include "session/app_state.h"
+#include "session/snapshots.h"
+#include "session/views.h"
 #include "store/settings_store.h"
 
 #include <QMainWindow>

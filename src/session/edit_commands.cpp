@@ -1,6 +1,6 @@
-#include "editor/edit_commands.h"
+#include "session/edit_commands.h"
 
-#include "editor/workspace.h"
+#include "session/workspace.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -19,32 +19,32 @@ QString controlChar(char letter) {
 } // namespace
 
 // The hidden wrapping view is brought up to date first, so every rule reads
-// Text1 whichever view is on show.
-void EditCommands::MenuEdit_Click() {
-    TextView& t1 = m_ws.views.Text1;
-    TextView& t2 = m_ws.views.Text2;
-    if (!t2.isHidden()) {
-        t1.setText(t2.text());
-        t1.setSelStart(t2.selStart());
-        t1.setSelLength(t2.selLength());
+// the wrapped view whichever view is on show.
+void EditCommands::updateItems() {
+    TextView& wrapped = m_ws.views.wrappedView;
+    TextView& unwrapped = m_ws.views.unwrappedView;
+    if (!unwrapped.isHidden()) {
+        wrapped.setText(unwrapped.text());
+        wrapped.setSelStart(unwrapped.selStart());
+        wrapped.setSelLength(unwrapped.selLength());
     }
-    items.cut->setEnabled(t1.selLength() != 0);
+    items.cut->setEnabled(wrapped.selLength() != 0);
     items.copy->setEnabled(items.cut->isEnabled());
-    items.Del->setEnabled(items.cut->isEnabled());
-    items.PrintM->setEnabled(!m_ws.platform.clipboard.text().isEmpty());
-    items.AllSel->setEnabled(t1.textLength() != t1.selLength());
-    items.clss->setEnabled(t1.textLength() != 0);
-    items.ReSel->setEnabled(t1.selLength() != 0);
-    items.Clipcls->setEnabled(items.PrintM->isEnabled());
-    items.undos->setEnabled(m_ws.state.UndoAvailable);
+    items.deleteSelection->setEnabled(items.cut->isEnabled());
+    items.paste->setEnabled(!m_ws.platform.clipboard.text().isEmpty());
+    items.selectAll->setEnabled(wrapped.textLength() != wrapped.selLength());
+    items.clearPage->setEnabled(wrapped.textLength() != 0);
+    items.deselect->setEnabled(wrapped.selLength() != 0);
+    items.clearClipboard->setEnabled(items.paste->isEnabled());
+    items.undo->setEnabled(m_ws.state.undoAvailable);
 }
 
 void EditCommands::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
     Views& v = m_ws.views;
-    if (!v.Text1.isHidden())
-        v.Text1.setFocus();
-    if (!v.Text2.isHidden())
-        v.Text2.setFocus();
+    if (!v.wrappedView.isHidden())
+        v.wrappedView.setFocus();
+    if (!v.unwrappedView.isHidden())
+        v.unwrappedView.setFocus();
     // Queued straight to the view that now has the focus: the key waits until
     // the menu has closed, and still reaches the view even when the window
     // is not the active one at that moment.
@@ -53,58 +53,55 @@ void EditCommands::postKey(Qt::Key key, Qt::KeyboardModifiers modifiers, const Q
     QCoreApplication::postEvent(&target, new QKeyEvent(QEvent::KeyRelease, key, modifiers, text));
 }
 
-void EditCommands::undos_Click() {
+void EditCommands::undo() {
     postKey(Qt::Key_Z, Qt::ControlModifier, controlChar('Z'));
 }
 
-void EditCommands::cut_Click() {
+void EditCommands::cut() {
     postKey(Qt::Key_X, Qt::ControlModifier, controlChar('X'));
-    m_ws.state.UndoAvailable = true;
+    m_ws.state.undoAvailable = true;
 }
 
-void EditCommands::copy_Click() {
+void EditCommands::copy() {
     postKey(Qt::Key_C, Qt::ControlModifier, controlChar('C'));
 }
 
-void EditCommands::PrintM_Click() {
+void EditCommands::paste() {
     postKey(Qt::Key_V, Qt::ControlModifier, controlChar('V'));
-    m_ws.state.UndoAvailable = true;
+    m_ws.state.undoAvailable = true;
 }
 
-void EditCommands::Del_Click() {
+void EditCommands::deleteSelection() {
     postKey(Qt::Key_Delete, Qt::NoModifier, QString());
-    m_ws.state.UndoAvailable = true;
+    m_ws.state.undoAvailable = true;
 }
 
-void EditCommands::clss_Click() {
+void EditCommands::clearPage() {
     if (!m_ws.platform.prompts.ask(ClearQuestion))
         return;
     m_ws.snapshots.keepShown(); // the page can no longer be undone: its history can
-    m_ws.views.Text1.setText(QString());
-    m_ws.views.Text2.setText(QString());
-    m_ws.state.UndoAvailable = false;
+    m_ws.views.wrappedView.setText(QString());
+    m_ws.views.unwrappedView.setText(QString());
+    m_ws.state.undoAvailable = false;
 }
 
 // Only the visible view is touched, and the focus stays where it is.
-void EditCommands::AllSel_Click() {
+void EditCommands::selectAll() {
     TextView& v = m_ws.views.visible();
     v.setSelStart(0);
     v.setSelLength(v.textLength());
 }
 
 // The caret stays at the former selection start in both views.
-void EditCommands::ReSel_Click() {
-    m_ws.views.Text1.setSelLength(0);
-    m_ws.views.Text2.setSelLength(0);
+void EditCommands::deselect() {
+    m_ws.views.wrappedView.setSelLength(0);
+    m_ws.views.unwrappedView.setSelLength(0);
 }
 
-void EditCommands::Clipcls_Click() {
+void EditCommands::clearClipboard() {
     m_ws.platform.clipboard.clear();
 }
 
-void EditCommands::Text1_KeyPress(QChar) {
-    m_ws.state.UndoAvailable = true;
-}
-void EditCommands::Text2_KeyPress(QChar) {
-    m_ws.state.UndoAvailable = true;
+void EditCommands::charTyped(QChar) {
+    m_ws.state.undoAvailable = true;
 }

@@ -92,18 +92,18 @@ void TestFont::okChangesBothViews() {
     TestEnv env;
     MainWindow& w = env.start();
     if (wrapOff)
-        triggerAction(&w, QStringLiteral("RightRet"));
+        triggerAction(&w, QStringLiteral("wordWrap"));
 
     env.com.chooseFont(pick(choice));
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
     QCOMPARE(env.com.shown, QStringList{QStringLiteral("font")});
     // Screen fonts and the effects group, nothing else.
     QCOMPARE(env.com.flagsShown, QList<int>{257});
 
-    QCOMPARE(look(*w.Text1), look(choice));
-    QCOMPARE(look(*w.Text2), look(choice));
+    QCOMPARE(look(w.views().wrappedView), look(choice));
+    QCOMPARE(look(w.views().unwrappedView), look(choice));
     // Switching word wrap afterwards shows no change of font.
-    triggerAction(&w, QStringLiteral("RightRet"));
+    triggerAction(&w, QStringLiteral("wordWrap"));
     QCOMPARE(look(w.views().visible()), look(choice));
     // The command itself writes nothing to the store.
     QCOMPARE(env.store->ReadSetting(QStringLiteral("FontName")), QString());
@@ -120,14 +120,14 @@ void TestFont::dialogOpensWithText1Font() {
     env.store->WriteSetting(QStringLiteral("FontS"), QStringLiteral("True"));
     env.store->WriteSetting(QStringLiteral("FontU"), QStringLiteral("True"));
     MainWindow& w = env.start();
-    triggerAction(&w, QStringLiteral("RightRet"));
+    triggerAction(&w, QStringLiteral("wordWrap"));
 
     Choice seen{};
     env.com.chooseFont([&](CommonDialog& com) {
         seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
                 com.fontStrikethru, com.fontUnderline, com.colour};
     });
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
     QCOMPARE(look(seen),
              look(Choice{QStringLiteral("DejaVu Sans"), 9.5, true, false, true, true, 0}));
 
@@ -138,7 +138,7 @@ void TestFont::dialogOpensWithText1Font() {
         seen = {com.fontName,       com.fontSize,      com.fontBold, com.fontItalic,
                 com.fontStrikethru, com.fontUnderline, com.colour};
     });
-    QVERIFY(triggerAction(&w2, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w2, QStringLiteral("chooseFont")));
     QCOMPARE(look(seen), look(Choice{Gothic, 12, false, false, false, false, Black}));
 }
 
@@ -148,15 +148,15 @@ void TestFont::cancelChangesNothing() {
     env.store->WriteSetting(QStringLiteral("FontSize"), QStringLiteral("11"));
     env.store->WriteSetting(QStringLiteral("FontC"), QString::number(Red));
     MainWindow& w = env.start();
-    const QString before1 = look(*w.Text1);
-    const QString before2 = look(*w.Text2);
-    QCOMPARE(w.Text1->colourValue(), Red);
+    const QString before1 = look(w.views().wrappedView);
+    const QString before2 = look(w.views().unwrappedView);
+    QCOMPARE(w.views().wrappedView.colourValue(), Red);
 
     // Whatever the user did inside, Cancel hands nothing back.
     env.com.chooseFont(nullptr);
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
-    QCOMPARE(look(*w.Text1), before1);
-    QCOMPARE(look(*w.Text2), before2);
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
+    QCOMPARE(look(w.views().wrappedView), before1);
+    QCOMPARE(look(w.views().unwrappedView), before2);
     env.com.verifyDone();
 }
 
@@ -164,32 +164,32 @@ void TestFont::dialogKeepsItsOwnColour() {
     TestEnv env;
     env.store->WriteSetting(QStringLiteral("FontC"), QString::number(Red));
     MainWindow& w = env.start();
-    QCOMPARE(w.Text1->colourValue(), Red);
-    QCOMPARE(w.Text2->colourValue(), Red);
+    QCOMPARE(w.views().wrappedView.colourValue(), Red);
+    QCOMPARE(w.views().unwrappedView.colourValue(), Red);
 
     // After a restart the dialog opens on black, not on the colour restored
     // into the views; OK without touching the colour makes the text black.
     std::int32_t seen = -1;
     env.com.chooseFont([&](CommonDialog& com) { seen = com.colour; });
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
     QCOMPARE(seen, Black);
-    QCOMPARE(w.Text1->colourValue(), Black);
-    QCOMPARE(w.Text2->colourValue(), Black);
+    QCOMPARE(w.views().wrappedView.colourValue(), Black);
+    QCOMPARE(w.views().unwrappedView.colourValue(), Black);
 
     // A colour chosen is what the next opening shows.
     env.com.chooseFont([&](CommonDialog& com) { com.colour = Blue; });
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
     env.com.chooseFont([&](CommonDialog& com) { seen = com.colour; });
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
     QCOMPARE(seen, Blue);
-    QCOMPARE(w.Text1->colourValue(), Blue);
+    QCOMPARE(w.views().wrappedView.colourValue(), Blue);
 
     // Shut-down stores it and the next start shows it in both views.
     env.stop();
     QCOMPARE(env.store->ReadSetting(QStringLiteral("FontC")), QString::number(Blue));
     MainWindow& again = env.start();
-    QCOMPARE(again.Text1->colourValue(), Blue);
-    QCOMPARE(again.Text2->colourValue(), Blue);
+    QCOMPARE(again.views().wrappedView.colourValue(), Blue);
+    QCOMPARE(again.views().unwrappedView.colourValue(), Blue);
 }
 
 void TestFont::fractionalSizeSurvivesARestart_data() {
@@ -206,16 +206,16 @@ void TestFont::fractionalSizeSurvivesARestart() {
     TestEnv env;
     MainWindow& w = env.start();
     env.com.chooseFont([size](CommonDialog& com) { com.fontSize = size; });
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
-    QCOMPARE(w.Text1->font().pointSizeF(), size);
-    QCOMPARE(w.Text2->font().pointSizeF(), size);
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
+    QCOMPARE(w.views().wrappedView.font().pointSizeF(), size);
+    QCOMPARE(w.views().unwrappedView.font().pointSizeF(), size);
 
     env.stop();
     QCOMPARE(env.store->ReadSetting(QStringLiteral("FontSize")), stored);
     QCOMPARE(env.store->ReadSetting(QStringLiteral("FontName")), Gothic);
     MainWindow& again = env.start();
-    QCOMPARE(again.Text1->font().pointSizeF(), size);
-    QCOMPARE(again.Text2->font().pointSizeF(), size);
+    QCOMPARE(again.views().wrappedView.font().pointSizeF(), size);
+    QCOMPARE(again.views().unwrappedView.font().pointSizeF(), size);
 }
 
 void TestFont::unusableAnswerChangesNothing_data() {
@@ -234,11 +234,11 @@ void TestFont::unusableAnswerChangesNothing() {
     QFETCH(double, size);
     TestEnv env;
     MainWindow& w = env.start();
-    const QString before = look(*w.Text1);
+    const QString before = look(w.views().wrappedView);
     env.com.chooseFont(pick({name, size, true, true, true, true, Red}));
-    QVERIFY(triggerAction(&w, QStringLiteral("FontSet")));
-    QCOMPARE(look(*w.Text1), before);
-    QCOMPARE(look(*w.Text2), before);
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
+    QCOMPARE(look(w.views().wrappedView), before);
+    QCOMPARE(look(w.views().unwrappedView), before);
 }
 
 QTEST_MAIN(TestFont)

@@ -14,16 +14,16 @@ public:
     explicit PagesMenu(Workspace& ws) : m_ws(ws) {}
 
     // " 3 [120文字]" or " 4 [空]"
-    static QString PageLabel(int page, const QString& storedText);
+    static QString pageLabel(int page, const QString& storedText);
 
     // Relabels the nine page items from the store.
-    void menuFile_Click();
-    void page_Click(int index);
+    void relabelPages();
+    void switchToPage(int index);
     // Stores the text on show under the key of the current page, when it
     // holds edits the store does not. False when the store refused it.
-    bool StoreCurrentPage();
+    bool storeCurrentPage();
     // Shows page k from the store in both views.
-    void ShowPage(int k);
+    void showPage(int k);
     // Caption "Sorabun - n" and the check mark of page n.
     void markPage(int page);
 

@@ -1,18 +1,19 @@
-#include "editor/font_command.h"
+#include "session/font_command.h"
 
-#include "editor/workspace.h"
+#include "session/workspace.h"
 #include "store/keys.h"
 #include "store/values.h"
 
 #include <QFont>
 
-// The font dialog opens with Text1's font but with its own colour: the
-// colour chosen in it last this run, black before the first choice. Text2
-// then takes Text1's resulting font, so both views always look alike.
-void FontCommand::FontSet_Click() {
+// The font dialog opens with the wrapped view's font but with its own
+// colour: the colour chosen in it last this run, black before the first
+// choice. The unwrapped view then takes the wrapped view's resulting font,
+// so both views always look alike.
+void FontCommand::chooseFont() {
     CommonDialog& com = m_ws.platform.com;
-    TextView& t1 = m_ws.views.Text1;
-    TextView& t2 = m_ws.views.Text2;
+    TextView& t1 = m_ws.views.wrappedView;
+    TextView& t2 = m_ws.views.unwrappedView;
 
     com.flags = CommonDialog::ScreenFonts | CommonDialog::Effects;
     const QFont current = t1.font();
@@ -49,7 +50,7 @@ void FontCommand::FontSet_Click() {
 
 void FontCommand::restore() {
     const SettingsStore& s = m_ws.store;
-    TextView& t1 = m_ws.views.Text1;
+    TextView& t1 = m_ws.views.wrappedView;
     QFont f = t1.font();
     if (!s.ReadSetting(keys::FontSize).isEmpty()) {
         const double size = values::number(s.ReadSetting(keys::FontSize));
@@ -59,24 +60,24 @@ void FontCommand::restore() {
     if (!s.ReadSetting(keys::FontName).isEmpty())
         f.setFamily(s.ReadSetting(keys::FontName));
     f.setBold(values::flag(s.ReadSetting(keys::FontBold, QStringLiteral("0"))));
-    f.setItalic(values::flag(s.ReadSetting(keys::FontI, QStringLiteral("0"))));
-    f.setStrikeOut(values::flag(s.ReadSetting(keys::FontS, QStringLiteral("0"))));
-    f.setUnderline(values::flag(s.ReadSetting(keys::FontU, QStringLiteral("0"))));
+    f.setItalic(values::flag(s.ReadSetting(keys::FontItalic, QStringLiteral("0"))));
+    f.setStrikeOut(values::flag(s.ReadSetting(keys::FontStrikeOut, QStringLiteral("0"))));
+    f.setUnderline(values::flag(s.ReadSetting(keys::FontUnderline, QStringLiteral("0"))));
     t1.setFont(f);
-    if (!s.ReadSetting(keys::FontC).isEmpty())
-        t1.setColourValue(values::integer(s.ReadSetting(keys::FontC)));
-    m_ws.views.Text2.setFont(t1.font());
-    m_ws.views.Text2.setColourValue(t1.colourValue());
+    if (!s.ReadSetting(keys::FontColour).isEmpty())
+        t1.setColourValue(values::integer(s.ReadSetting(keys::FontColour)));
+    m_ws.views.unwrappedView.setFont(t1.font());
+    m_ws.views.unwrappedView.setColourValue(t1.colourValue());
 }
 
 void FontCommand::write(SettingsStore& s) const {
-    const TextView& t1 = m_ws.views.Text1;
+    const TextView& t1 = m_ws.views.wrappedView;
     const QFont f = t1.font();
     s.WriteSetting(keys::FontSize, values::numberText(f.pointSizeF()));
     s.WriteSetting(keys::FontName, f.family());
     s.WriteSetting(keys::FontBold, values::flagText(f.bold()));
-    s.WriteSetting(keys::FontI, values::flagText(f.italic()));
-    s.WriteSetting(keys::FontS, values::flagText(f.strikeOut()));
-    s.WriteSetting(keys::FontU, values::flagText(f.underline()));
-    s.WriteSetting(keys::FontC, QString::number(t1.colourValue()));
+    s.WriteSetting(keys::FontItalic, values::flagText(f.italic()));
+    s.WriteSetting(keys::FontStrikeOut, values::flagText(f.strikeOut()));
+    s.WriteSetting(keys::FontUnderline, values::flagText(f.underline()));
+    s.WriteSetting(keys::FontColour, QString::number(t1.colourValue()));
 }

@@ -1,9 +1,9 @@
-#include "editor/snapshots.h"
+#include "session/snapshots.h"
 
 #include "editor/textview.h"
-#include "editor/views.h"
 #include "platform/long_work.h"
-#include "state/app_state.h"
+#include "session/app_state.h"
+#include "session/views.h"
 #include "store/keys.h"
 #include "store/page_history.h"
 #include "store/settings_store.h"
@@ -11,7 +11,7 @@
 Snapshots::Snapshots(Views& views, AppState& state, SettingsStore& store, PageHistory& history)
     : m_views(views), m_state(state), m_store(store), m_history(history) {
     // The views' own edits: typing, pasting or deleting over most of the page.
-    for (TextView* view : {&views.Text1, &views.Text2})
+    for (TextView* view : {&views.wrappedView, &views.unwrappedView})
         connect(view, &TextView::replacingMost, this, [this] { keepShown(); });
     m_release.setInterval(50);
     connect(&m_release, &QTimer::timeout, this, [this] {
@@ -31,12 +31,12 @@ void Snapshots::keepShown() {
     if (!m_history.isOpen() || m_views.visible().textLength() == 0)
         return;
     auto raw = std::make_shared<doctext::Raw>(m_views.visible().rawText());
-    hand(m_state.CurrentPage, [raw] { return doctext::textOf(std::move(*raw)); });
+    hand(m_state.currentPage, [raw] { return doctext::textOf(std::move(*raw)); });
 }
 
 void Snapshots::keepShown(const QString& text) {
     if (!text.isEmpty())
-        hand(m_state.CurrentPage, [text] { return text; });
+        hand(m_state.currentPage, [text] { return text; });
 }
 
 void Snapshots::beforeSelectionReplaced() {

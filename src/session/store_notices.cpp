@@ -61,7 +61,7 @@ QString keptAside(const QString& asidePath) {
     return QStringLiteral("メモを保存していたファイルが壊れていたため、別の名前で残して、"
                           "新しいファイルで始めました。\r\n残したファイル: ") +
            QDir::toNativeSeparators(asidePath) +
-           QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
+           QStringLiteral("\r\nこのファイルは「アンイストールの準備」で削除されます。");
 }
 
 QString historyKeptAside(const QString& asidePath) {
@@ -69,7 +69,7 @@ QString historyKeptAside(const QString& asidePath) {
                           "新しい履歴で始めました。ページの内容はそのまま残っています。\r\n"
                           "残したファイル: ") +
            QDir::toNativeSeparators(asidePath) +
-           QStringLiteral("\r\nこのファイルは「アンインストールの準備」で削除されます。");
+           QStringLiteral("\r\nこのファイルは「アンイストールの準備」で削除されます。");
 }
 
 QString endRefused(const SettingsStore& store, const QString& file) {

@@ -1,3 +1,4 @@
+#include "session/store_notices.h"
 #include "support/test_env.h"
 
 #include <QAccessible>
@@ -5,6 +6,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -161,6 +163,37 @@ private slots:
             QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
         }
         QCOMPARE(shortcuts, expected);
+    }
+
+    // A notice that tells the user to use a menu item quotes it as the menu
+    // spells it, so that it can be found there.
+    void noticesQuoteMenuItemsAsSpelled_data() {
+        QTest::addColumn<QString>("notice");
+        TestEnv env;
+        const QString file = QStringLiteral("/tmp/x");
+        QTest::newRow("store kept aside") << notices::keptAside(file);
+        QTest::newRow("history kept aside") << notices::historyKeptAside(file);
+        QTest::newRow("no store") << notices::noStore(*env.store);
+        QTest::newRow("switch refused") << notices::switchRefused(*env.store, 1);
+        QTest::newRow("end refused") << notices::endRefused(*env.store, file);
+    }
+    void noticesQuoteMenuItemsAsSpelled() {
+        QFETCH(QString, notice);
+        TestEnv env;
+        MainWindow& w = env.start();
+        QStringList items;
+        for (QAction* a : w.findChildren<QAction*>()) {
+            QString caption = a->text();
+            caption.remove(QRegularExpression(QStringLiteral("\\(&.\\)$"))).remove(u'&');
+            items << caption;
+        }
+        const QRegularExpression quoted(QStringLiteral("「([^」]*)」"));
+        int found = 0;
+        for (const QRegularExpressionMatch& m : quoted.globalMatch(notice)) {
+            QVERIFY2(items.contains(m.captured(1)), qPrintable(m.captured(1)));
+            ++found;
+        }
+        QVERIFY(found > 0);
     }
 
     void exitNoteRunsTheShutDown() {

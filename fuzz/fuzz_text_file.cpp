@@ -4,7 +4,7 @@
 // back and are written again unchanged; a text that does not fit is told
 // exactly.
 
-#include "files/text_file.h"
+#include "files/text_codec.h"
 #include "fuzz_common.h"
 
 #include <QList>
@@ -122,8 +122,8 @@ void checkNothingVanished(const QByteArray& bytes, Encoding as, const QString& r
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    Encoding as = Encoding::CodePage932;
-    const QString read = textfile::decode(bytes, &as);
+    const Encoding as = textfile::detectEncoding(bytes);
+    const QString read = textfile::decode(bytes);
     FUZZ_CHECK(as == expectedEncoding(bytes));
     checkNothingVanished(bytes, as, read);
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "files/text_codec.h"
+
 #include <QByteArray>
 #include <QString>
 
-// Text files, read and written whole. Reading takes code page 932
-// (Shift-JIS, Microsoft's table), UTF-8 and UTF-16 by one rule (decode());
-// writing is code page 932 unless the user chooses UTF-8.
+// Text files, read and written whole: opening, reading, writing and what
+// fails on the way. What bytes read as and what a text is written as is
+// text_codec.h's, included here so that a caller has both.
 namespace textfile {
 
 // Failure numbers shown after "code-" in the error message. One table, fixed
@@ -42,41 +44,6 @@ constexpr qint64 MaxFileBytes = qint64(128) * 1024 * 1024;
 // text. Only ordinary files are read: a folder, a pipe or a device gives
 // PathFileAccess at once and never blocks.
 ReadResult ReadTextFile(const QString& path);
-
-// What a file's bytes were read as.
-enum class Encoding { CodePage932, Utf8, Utf8Marked, Utf16LE, Utf16BE };
-
-// The reading rule for every text file:
-//   - a UTF-8 byte-order mark: UTF-8, the mark not part of the text;
-//   - a UTF-16 mark (FF FE or FE FF): UTF-16 of that order, without the mark;
-//   - otherwise bytes that are valid UTF-8 throughout and hold at least one
-//     character beyond ASCII: UTF-8;
-//   - everything else: code page 932 (decodeCodePage()).
-// Nothing vanishes: a byte that makes no character after a mark reads as
-// U+FFFD, and so does an odd last byte of UTF-16. At most one pass over the
-// bytes goes to deciding.
-QString decode(const QByteArray& bytes, Encoding* readAs = nullptr);
-// The bytes as code page 932, whatever they look like. A byte that makes no
-// character reads as the converter's substitute; a lead byte cut off at the
-// end reads as a character of its own.
-QString decodeCodePage(const QByteArray& bytes);
-// Seven symbols in their JIS forms (〜 − ‖ ¢ £ ¬ —, as Japanese input methods
-// type them) are written as the bytes of the forms code page 932 reads them
-// as (～ － ∥ ￠ ￡ ￢ ―); everything else that has a place keeps it.
-QByteArray encode(const QString& text);
-// The text in UTF-8 without a byte-order mark, every character as it is.
-QByteArray encodeUtf8(const QString& text);
-
-// Whether every character of the text has a place in code page 932, that is,
-// comes back unchanged after encoding and decoding, or is one of the seven
-// JIS forms above.
-bool representable(const QString& text);
-// How many characters (code points; a lone surrogate counts as one) have no
-// place in code page 932.
-qsizetype countUnrepresentable(const QString& text);
-// The text with each character that has no place in code page 932 replaced by
-// one "?" (a surrogate pair gives one "?").
-QString replaceUnrepresentable(const QString& text);
 
 // Writes bytes so that a failure never leaves a half-written file in place
 // of an existing one. Returns a failure number or None. Only an ordinary file

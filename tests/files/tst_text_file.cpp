@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,6 +104,24 @@ void TextFileTest::readsBytesAsTheyAre_data() {
         QTest::addRow("UTF-8 of 90 kB, %d ASCII first", lead)
             << text.toUtf8() << text << Encoding::Utf8;
     }
+    // The first byte beyond ASCII at every place in and after the first
+    // words of eight bytes.
+    for (int lead = 0; lead <= 17; ++lead) {
+        const QString ascii(lead, u'a');
+        QTest::addRow("%d ASCII, then UTF-8", lead)
+            << (ascii + u(u"é")).toUtf8() << ascii + u(u"é") << Encoding::Utf8;
+        QTest::addRow("%d ASCII, then code page 932", lead)
+            << ascii.toLatin1() + "\x82\xA0" << ascii + u(u"あ") << cp;
+    }
+    // Not UTF-8 however close they come: the code page reads them.
+    const std::pair<const char*, QByteArray> nearlyUtf8[] = {
+        {"a surrogate's UTF-8 form", QByteArray("a\xED\xA0\x80")},
+        {"an overlong form of /", QByteArray("a\xC0\xAF")},
+        {"a form beyond U+10FFFF", QByteArray("\xF4\x90\x80\x80")},
+        {"UTF-8 of 90 kB, a bad last byte", QStringLiteral("あ").repeated(30000).toUtf8() + "\xFF"},
+    };
+    for (const auto& [name, bytes] : nearlyUtf8)
+        QTest::addRow("not UTF-8: %s", name) << bytes << converted(bytes) << cp;
     QTest::newRow("UTF-8 with a mark")
         << QByteArray("\xEF\xBB\xBF") + QStringLiteral("メモ\r\n").toUtf8() << u(u"メモ\r\n")
         << Encoding::Utf8Marked;
@@ -150,9 +169,8 @@ void TextFileTest::readsBytesAsTheyAre() {
     QCOMPARE(r.failure, int(None));
     QCOMPARE(r.text, text);
     QCOMPARE(r.text.isNull() || r.text.isEmpty(), text.isEmpty());
-    Encoding found = Encoding(-1);
-    QCOMPARE(decode(bytes, &found), text);
-    QCOMPARE(int(found), int(readAs));
+    QCOMPARE(decode(bytes), text);
+    QCOMPARE(int(detectEncoding(bytes)), int(readAs));
 }
 
 void TextFileTest::roundTripKeepsBytes() {

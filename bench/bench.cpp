@@ -230,13 +230,15 @@ std::optional<double> snapshot(const QString& file, const QString& tmp) {
     Heartbeat heartbeat;
     saver.save(); // the first save of the page: a snapshot is due
     heartbeat.beat();
-    bool idle = heartbeat.runUntil([&] { return saver.isIdle() && history.isIdle(); });
+    bool idle = heartbeat.runUntil(
+        [&] { return saver.isIdle() && history.waitForBackground(std::chrono::milliseconds(0)); });
     s.shown().replaceSelection(QStringLiteral("尾"));
     const QString before = s.shown().text();
     heartbeat.skip(); // the text taken for the check is no part of the figure
     s.window.workspace().snapshots.keepShown();
     heartbeat.beat();
-    idle = idle && heartbeat.runUntil([&] { return history.isIdle(); });
+    idle = idle && heartbeat.runUntil(
+                       [&] { return history.waitForBackground(std::chrono::milliseconds(0)); });
     const std::vector<PageHistory::Entry> kept = history.entries(1);
     if (!idle || kept.size() != 2 || history.text(kept.front().id) != before)
         return std::nullopt;

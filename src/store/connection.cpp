@@ -1,16 +1,113 @@
 #include "store/connection.h"
 
+#include "store/store_file.h"
+
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <sqlite3.h>
+#include <utility>
 
-void bindText(sqlite3_stmt* statement, int index, const QString& text) {
+namespace {
+
+bool isDamage(int rc) {
+    return (rc & 0xff) == SQLITE_CORRUPT || (rc & 0xff) == SQLITE_NOTADB;
+}
+
+bool isBusy(int rc) {
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
+
+} // namespace
+
+// ---- Statement ---------------------------------------------------------------------
+
+Statement::Statement() : m_rc(SQLITE_MISUSE) {}
+
+Statement::Statement(StoreConnection& connection, const char* sql, bool kept)
+    : m_connection(&connection) {
+    if (!connection.handle()) {
+        m_rc = SQLITE_MISUSE;
+        return;
+    }
+    m_rc = connection.noted(sqlite3_prepare_v3(
+        connection.handle(), sql, -1, kept ? SQLITE_PREPARE_PERSISTENT : 0, &m_st, nullptr));
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(m_st);
+}
+
+Statement::Statement(Statement&& other) noexcept
+    : m_connection(other.m_connection), m_st(std::exchange(other.m_st, nullptr)), m_rc(other.m_rc) {
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(m_st);
+        m_connection = other.m_connection;
+        m_st = std::exchange(other.m_st, nullptr);
+        m_rc = other.m_rc;
+    }
+    return *this;
+}
+
+Statement& Statement::bind(int index, qint64 value) {
+    sqlite3_bind_int64(m_st, index, value);
+    return *this;
+}
+
+Statement& Statement::bind(int index, const QByteArray& value) {
+    sqlite3_bind_blob(m_st, index, value.constData(), int(value.size()), SQLITE_STATIC);
+    return *this;
+}
+
+Statement& Statement::bindText(int index, const QString& text) {
     static const char16_t empty = 0;
     const void* data = text.isNull() ? static_cast<const void*>(&empty) : text.utf16();
-    sqlite3_bind_text16(statement, index, data, static_cast<int>(text.size() * sizeof(char16_t)),
+    sqlite3_bind_text16(m_st, index, data, static_cast<int>(text.size() * sizeof(char16_t)),
                         SQLITE_STATIC);
+    return *this;
 }
+
+bool Statement::row() {
+    if (!m_st || (m_rc != SQLITE_OK && m_rc != SQLITE_ROW))
+        return false;
+    m_rc = m_connection->step(m_st);
+    return m_rc == SQLITE_ROW;
+}
+
+bool Statement::run() {
+    while (row()) {
+    }
+    return m_rc == SQLITE_OK;
+}
+
+void Statement::reset() {
+    sqlite3_reset(m_st);
+    sqlite3_clear_bindings(m_st);
+    if (m_st)
+        m_rc = SQLITE_OK;
+}
+
+qint64 Statement::integer(int column) const {
+    return sqlite3_column_int64(m_st, column);
+}
+
+QByteArray Statement::bytes(int column) const {
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_st, column)),
+                      sqlite3_column_bytes(m_st, column));
+}
+
+QString Statement::text(int column) const {
+    const void* data = sqlite3_column_text16(m_st, column);
+    const int bytes = sqlite3_column_bytes16(m_st, column);
+    return data ? QString(static_cast<const QChar*>(data), bytes / 2) : QStringLiteral("");
+}
+
+// ---- StoreConnection ---------------------------------------------------------------
 
 int StoreConnection::open(const QString& path) {
     close();
@@ -26,17 +123,66 @@ int StoreConnection::open(const QString& path) {
     return rc;
 }
 
-int StoreConnection::prepareWrite() {
-    return sqlite3_prepare_v3(m_db,
-                              "INSERT INTO settings (app, section, key, value) "
-                              "VALUES (?1, ?2, ?3, ?4) ON CONFLICT (app, section, key) "
-                              "DO UPDATE SET value = excluded.value",
-                              -1, SQLITE_PREPARE_PERSISTENT, &m_write, nullptr);
+StoreConnection::Opened StoreConnection::open(const QString& path, const FileForm& form) {
+    const QFileInfo info(path);
+    Opened opened = Opened::Damaged;
+    if (info.exists() && (!info.isFile() || storefile::looksTruncated(path)))
+        opened = Opened::Damaged; // a folder in its place, or a copy cut short
+    else if (!storefile::createPrivate(path))
+        opened = Opened::Unavailable; // nowhere to keep anything
+    else if (const int rc = open(path); rc != SQLITE_OK)
+        opened = judged(rc);
+    else
+        opened = setUp(form);
+    if (opened != Opened::Yes)
+        close();
+    return opened;
+}
+
+StoreConnection::Opened StoreConnection::setUp(const FileForm& form) {
+    qint64 pages = -1;
+    if (Statement count(*this, "PRAGMA page_count"); count.row())
+        pages = count.integer(0);
+    else
+        return judged(count.rc());
+    if (pages == 0) {
+        for (const char* sql : form.fresh)
+            exec(sql);
+    } else if (form.ours && !form.ours(*this)) {
+        return Opened::Damaged;
+    }
+    // A second instance making the same new file holds it a moment.
+    if (const int rc = execRetrying("PRAGMA journal_mode = WAL"); rc != SQLITE_OK)
+        return judged(rc);
+    for (const char* sql : form.tables)
+        if (const int rc = exec(sql); rc != SQLITE_OK)
+            return judged(rc);
+    if (form.ready)
+        if (const int rc = form.ready(*this); rc != SQLITE_OK)
+            return judged(rc);
+    return Opened::Yes;
+}
+
+StoreConnection::Opened StoreConnection::judged(int result) {
+    return isDamage(result) ? Opened::Damaged : Opened::Unavailable;
+}
+
+QString StoreConnection::openOrStartAfresh(const QString& path, const FileForm& form) {
+    if (open(path, form) != Opened::Damaged)
+        return QString();
+    return startAfresh(path, form);
+}
+
+QString StoreConnection::startAfresh(const QString& path, const FileForm& form) {
+    close();
+    const QString keptAside = storefile::keepAside(path);
+    if (!keptAside.isEmpty())
+        open(path, form);
+    return keptAside;
 }
 
 void StoreConnection::close() {
-    sqlite3_finalize(m_write);
-    m_write = nullptr;
+    // Statements still about keep the connection until they go.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
@@ -63,24 +209,19 @@ int StoreConnection::exec(const char* sql) {
     return noted(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
 }
 
+int StoreConnection::execRetrying(const char* sql) {
+    QElapsedTimer waited;
+    waited.start();
+    int rc = exec(sql);
+    while (isBusy(rc) && waited.elapsed() < BusyTimeoutMs)
+        rc = exec(sql);
+    return rc;
+}
+
 int StoreConnection::step(sqlite3_stmt* statement) {
     errno = 0;
     const int rc = noted(sqlite3_step(statement));
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
-
-int StoreConnection::write(const QString& app, const QString& section, const QString& key,
-                           const QString& value) {
-    if (!m_write)
-        return SQLITE_MISUSE;
-    bindText(m_write, 1, app);
-    bindText(m_write, 2, section);
-    bindText(m_write, 3, key);
-    bindText(m_write, 4, value);
-    const int rc = step(m_write);
-    sqlite3_reset(m_write);
-    sqlite3_clear_bindings(m_write);
-    return rc;
 }
 
 int StoreConnection::begin() {
@@ -94,4 +235,12 @@ int StoreConnection::commit() {
 void StoreConnection::rollback() {
     if (m_db && !sqlite3_get_autocommit(m_db))
         exec("ROLLBACK");
+}
+
+qint64 StoreConnection::lastInsertId() const {
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+int StoreConnection::changes() const {
+    return m_db ? sqlite3_changes(m_db) : 0;
 }

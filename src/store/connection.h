@@ -1,23 +1,78 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Binds a text as UTF-16 without a copy: the text must outlive the step. An
-// empty text binds as "", never as NULL.
-void bindText(sqlite3_stmt* statement, int index, const QString& text);
+class StoreConnection;
 
-// One connection to the store's file, set up the same way on the
-// user-interface thread and on the store's own thread: it waits for another
-// program that holds the file, and a commit returns only once the values are
-// on the disk. Writing a value and the transaction around it go through here,
-// so both threads write alike. Results are SQLite result codes.
+// A prepared statement of one connection, finalized when it goes. A step
+// that fails ends the rows and leaves its result in rc() until reset().
+// Texts are bound as UTF-16 without a copy: a text must outlive the step.
+class Statement {
+public:
+    Statement(); // ready for nothing: every use is refused
+    // `kept`: prepared once and run many times, for the connection's life.
+    Statement(StoreConnection& connection, const char* sql, bool kept = false);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+
+    bool isReady() const { return m_st != nullptr; }
+    int rc() const { return m_rc; }
+
+    Statement& bind(int index, qint64 value);
+    Statement& bind(int index, const QByteArray& value);
+    // An empty text binds as "", never as NULL.
+    Statement& bindText(int index, const QString& text);
+    // True while there is a row; a failure ends the rows and stays in rc().
+    bool row();
+    // Runs it to its end: true when it ran through.
+    bool run();
+    // Ready to run again, with nothing bound and no failure noted.
+    void reset();
+
+    qint64 integer(int column) const;
+    QByteArray bytes(int column) const;
+    QString text(int column) const;
+
+private:
+    StoreConnection* m_connection = nullptr;
+    sqlite3_stmt* m_st = nullptr;
+    int m_rc = 0;
+};
+
+// What one of the program's SQLite files holds, for opening it.
+struct FileForm {
+    // Run on a new, empty file before anything is written to it.
+    std::vector<const char*> fresh;
+    // Whether a file that holds something is one of ours; looked at before
+    // anything in the file is changed. Someone else's database is never
+    // written into.
+    std::function<bool(StoreConnection&)> ours;
+    // Make the tables where they are not yet.
+    std::vector<const char*> tables;
+    // Once the tables are there, what the file's owner makes ready (its
+    // statements, what it reads at the start): an SQLite result.
+    std::function<int(StoreConnection&)> ready;
+};
+
+// One connection to one of the program's SQLite files, set up the same way
+// for the settings store and the page history, on every thread: it waits
+// for another program that holds the file (one policy: SQLite's busy
+// timeout), and a commit returns only once the values are on the disk.
+// Results are SQLite result codes.
 class StoreConnection {
 public:
     // How long an operation waits for another program that holds the file.
     static constexpr int BusyTimeoutMs = 10000;
+
+    enum class Opened { Yes, Damaged, Unavailable };
 
     StoreConnection() = default;
     ~StoreConnection() { close(); }
@@ -26,24 +81,42 @@ public:
 
     // Opens the file at `path`, which must exist; a link is not followed.
     int open(const QString& path);
-    // Once the file holds the table: makes ready the statement that writes.
-    int prepareWrite();
+    // Opens the file at `path` as a file of `form`, made (0600, in a 0700
+    // folder) where there is none: Damaged when it is no readable file of
+    // that form, Unavailable when it cannot be opened or made. Closed
+    // unless Yes.
+    Opened open(const QString& path, const FileForm& form);
+    // The same; a damaged file is set aside under a new name, never
+    // deleted, and a new one made in its place. Returns where the damaged
+    // file went, or empty.
+    QString openOrStartAfresh(const QString& path, const FileForm& form);
+    // Sets the file at `path` aside and opens a new one of `form` in its
+    // place. Returns where the file went, or empty when it could not be
+    // moved (then nothing is open).
+    QString startAfresh(const QString& path, const FileForm& form);
     void close();
 
     sqlite3* handle() const { return m_db; }
-    bool canWrite() const { return m_write != nullptr; }
+    bool isOpen() const { return m_db != nullptr; }
     int exec(const char* sql);
-    // Runs a statement of this connection to its end: SQLITE_OK when it ran
-    // through. The statement stays to be reset.
+    // A statement that reads and then takes the write lock (a change of the
+    // journal, the first write of a new file) can be refused at once when
+    // another connection does the same, since waiting would hold both up
+    // for good: the other goes on, and the next try waits for it like any
+    // other statement.
+    int execRetrying(const char* sql);
+    // Runs a statement of this connection one step: SQLITE_OK at its end.
     int step(sqlite3_stmt* statement);
 
-    // Stores one value, replacing the one the key had.
-    int write(const QString& app, const QString& section, const QString& key, const QString& value);
     // A transaction that takes the write lock at once, its end, and its
     // undoing (when a refused write has not already undone it).
     int begin();
     int commit();
     void rollback();
+
+    qint64 lastInsertId() const;
+    // How many rows the latest statement changed.
+    int changes() const;
 
     // The system's error number behind the latest call here that failed (0
     // when none is known): what tells a full disk from other input or output
@@ -51,10 +124,12 @@ public:
     int systemError() const { return m_systemError; }
 
 private:
+    friend class Statement;
     int noted(int result);
+    Opened judged(int result);
+    Opened setUp(const FileForm& form);
 
     sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_write = nullptr;
     int m_systemError = 0;
     int m_recorded = 0; // what sqlite3_system_errno() said last
 };

@@ -1,17 +1,19 @@
 #pragma once
 
+#include "store/connection.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
 
-struct sqlite3;
 class SerialWorker;
 
 // How long the page history keeps snapshots, and how much of them.
@@ -73,18 +75,17 @@ public:
     std::vector<Entry> entries(int page);
     // A snapshot's text; none when it is gone or cannot be read.
     std::optional<QString> text(qint64 id);
-    // How many bytes the texts kept take (two a unit).
-    qint64 bytesKept();
     // Waits until everything handed over is written.
     void waitForBackground();
-    // Whether everything handed over is written.
-    bool isIdle() const;
+    // The same, for at most `limit`: true when everything handed over is
+    // written (a limit of 0 only looks).
+    bool waitForBackground(std::chrono::milliseconds limit);
 
     // Closes the history and removes its file and every damaged copy kept
     // aside; returns those that could not be removed.
     QStringList erase();
 
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_db.isOpen(); }
     QString path() const { return m_path; }
     // Where the latest damaged file was moved to, or empty.
     QString keptAsidePath() const { return m_keptAside; }
@@ -93,19 +94,16 @@ public:
 private:
     struct Writer;
 
-    enum class Opened { Yes, Damaged, Unavailable };
-    void openOrStartAfresh();
-    Opened open();
+    FileForm form();
+    void opened();
     void close();
-    bool ownsSchema();
-    bool loadLastTaken();
+    int loadLastTaken();
     void recoverIfDamaged();
-    bool exec(const char* sql);
 
     const QString m_path;
     const Limits m_limits;
     QString m_keptAside;
-    sqlite3* m_db = nullptr;
+    StoreConnection m_db;
     // Guards the clock, the times below and the worker, which the store's
     // thread reaches too (the idle save hands its text over from there).
     mutable std::mutex m_mutex;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -19,8 +20,8 @@ public:
     void post(std::function<void()> job);
     // Waits until every job handed over so far has run.
     void wait();
-    // Whether every job handed over so far has run.
-    bool idle();
+    // The same, for at most `limit`: true when every job has run.
+    bool wait(std::chrono::milliseconds limit);
 
 private:
     void run();

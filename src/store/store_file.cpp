@@ -50,11 +50,18 @@ bool looksTruncated(const QString& path) {
     return qint64(pages) * pageSize > size;
 }
 
+QString timestampedName(const QString& base) {
+    const QString stamped =
+        base + u'-' + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stamped;
+    // exists() follows links: a dangling link holds its name all the same.
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = stamped + u'-' + QString::number(n);
+    return name;
+}
+
 QString keepAside(const QString& path) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    const QString target = timestampedName(path + QStringLiteral(".damaged"));
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
         return QString();
     for (const char* suffix : {"-wal", "-shm"}) {

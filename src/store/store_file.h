@@ -16,8 +16,12 @@ bool createPrivate(const QString& path);
 // truncated copy opens but fails on its first real read.
 bool looksTruncated(const QString& path);
 
+// A name <base>-<yyyyMMdd-HHmmss>[-n] that no file or folder has yet: the
+// local time now, with -2, -3, ... added when that name is taken already.
+QString timestampedName(const QString& base);
+
 // Moves the file, with its -wal and -shm files, to
-// <path>.damaged-<date>-<time>[-n]; returns where it went, or empty.
+// timestampedName(<path>.damaged); returns where it went, or empty.
 QString keepAside(const QString& path);
 
 // Every damaged file kept aside beside `path`, by any run.

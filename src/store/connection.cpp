@@ -110,7 +110,7 @@ QString Statement::text(int column) const {
 // ---- StoreConnection ---------------------------------------------------------------
 
 int StoreConnection::open(const QString& path) {
-    close();
+    closeDatabase();
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc == SQLITE_OK) {
@@ -125,15 +125,15 @@ int StoreConnection::open(const QString& path) {
 
 StoreConnection::Opened StoreConnection::open(const QString& path, const FileForm& form) {
     const QFileInfo info(path);
-    Opened opened = Opened::Damaged;
-    if (info.exists() && (!info.isFile() || storefile::looksTruncated(path)))
-        opened = Opened::Damaged; // a folder in its place, or a copy cut short
-    else if (!storefile::createPrivate(path))
-        opened = Opened::Unavailable; // nowhere to keep anything
-    else if (const int rc = open(path); rc != SQLITE_OK)
-        opened = judged(rc);
-    else
-        opened = setUp(form);
+    Opened opened = Opened::Unavailable; // nowhere to keep anything, unless made below
+    if (info.exists() && !info.isFile()) {
+        opened = Opened::Damaged; // a folder or something else in its place
+    } else if (storefile::createPrivate(path)) {
+        // Without a claim (no lock file can be made) the file is never set aside.
+        m_claim.share(path);
+        const int rc = open(path);
+        opened = rc == SQLITE_OK ? setUp(form) : judged(rc);
+    }
     if (opened != Opened::Yes)
         close();
     return opened;
@@ -148,8 +148,10 @@ StoreConnection::Opened StoreConnection::setUp(const FileForm& form) {
     if (pages == 0) {
         for (const char* sql : form.fresh)
             exec(sql);
-    } else if (form.ours && !form.ours(*this)) {
-        return Opened::Damaged;
+    } else if (const int rc = checkIfShort(); rc != SQLITE_OK) {
+        return judged(rc);
+    } else if (const int ours = form.ours ? form.ours(*this) : SQLITE_OK; ours != SQLITE_OK) {
+        return judged(ours);
     }
     // A second instance making the same new file holds it a moment.
     if (const int rc = execRetrying("PRAGMA journal_mode = WAL"); rc != SQLITE_OK)
@@ -173,18 +175,51 @@ QString StoreConnection::openOrStartAfresh(const QString& path, const FileForm& 
     return startAfresh(path, form);
 }
 
+// The header read as it is on the disk, through SQLite's own handle on the
+// file: opening the file apart from SQLite, and closing it, would drop the
+// locks SQLite holds on it in this process. SQLITE_CORRUPT when the header
+// promises more than the file holds and SQLite finds the file damaged.
+int StoreConnection::checkIfShort() {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return SQLITE_OK;
+    sqlite3_int64 size = 0;
+    QByteArray header(100, '\0');
+    if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return SQLITE_OK;
+    // A file shorter than the header reads as zeros past its end.
+    const int read = file->pMethods->xRead(file, header.data(), int(header.size()), 0);
+    if ((read != SQLITE_OK && read != SQLITE_IOERR_SHORT_READ) ||
+        !storefile::headerLooksShort(header, size))
+        return SQLITE_OK;
+    Statement check(*this, "PRAGMA quick_check(1)");
+    if (!check.row())
+        return check.rc();
+    return check.text(0) == QStringLiteral("ok") ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
 QString StoreConnection::startAfresh(const QString& path, const FileForm& form) {
     close();
+    // Only while no other instance has the file open: they would write on
+    // into the copy set aside.
+    if (!m_claim.holdAlone(path))
+        return QString();
     const QString keptAside = storefile::keepAside(path);
-    if (!keptAside.isEmpty())
-        open(path, form);
+    if (keptAside.isEmpty() || open(path, form) != Opened::Yes)
+        close();
     return keptAside;
 }
 
-void StoreConnection::close() {
+void StoreConnection::closeDatabase() {
     // Statements still about keep the connection until they go.
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+void StoreConnection::close() {
+    closeDatabase();
+    m_claim.release();
 }
 
 // The connection's own answer where SQLite recorded one for this failure.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/store_file.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -51,10 +53,11 @@ private:
 struct FileForm {
     // Run on a new, empty file before anything is written to it.
     std::vector<const char*> fresh;
-    // Whether a file that holds something is one of ours; looked at before
-    // anything in the file is changed. Someone else's database is never
-    // written into.
-    std::function<bool(StoreConnection&)> ours;
+    // Whether a file that holds something is one of ours, looked at before
+    // anything in the file is changed: SQLITE_OK when it is, SQLITE_NOTADB
+    // when it is someone else's database (never written into), or what
+    // stopped the look.
+    std::function<int(StoreConnection&)> ours;
     // Make the tables where they are not yet.
     std::vector<const char*> tables;
     // Once the tables are there, what the file's owner makes ready (its
@@ -82,17 +85,21 @@ public:
     // Opens the file at `path`, which must exist; a link is not followed.
     int open(const QString& path);
     // Opens the file at `path` as a file of `form`, made (0600, in a 0700
-    // folder) where there is none: Damaged when it is no readable file of
-    // that form, Unavailable when it cannot be opened or made. Closed
-    // unless Yes.
+    // folder) where there is none, and holds the file's claim while open.
+    // Only SQLite judges damage, once the file is open with its log:
+    // Damaged on SQLITE_CORRUPT or SQLITE_NOTADB, or a failed quick_check
+    // where the header promises more than the file holds (a checkpoint cut
+    // short passes it: SQLite recovers it from the log). A folder in its
+    // place and someone else's database count as damage too. Unavailable
+    // when it cannot be opened or made. Closed unless Yes.
     Opened open(const QString& path, const FileForm& form);
     // The same; a damaged file is set aside under a new name, never
     // deleted, and a new one made in its place. Returns where the damaged
     // file went, or empty.
     QString openOrStartAfresh(const QString& path, const FileForm& form);
     // Sets the file at `path` aside and opens a new one of `form` in its
-    // place. Returns where the file went, or empty when it could not be
-    // moved (then nothing is open).
+    // place, when no other instance has the file open. Returns where the
+    // file went, or empty when it was not moved (then nothing is open).
     QString startAfresh(const QString& path, const FileForm& form);
     void close();
 
@@ -128,8 +135,11 @@ private:
     int noted(int result);
     Opened judged(int result);
     Opened setUp(const FileForm& form);
+    int checkIfShort();
+    void closeDatabase();
 
     sqlite3* m_db = nullptr;
+    storefile::Claim m_claim;
     int m_systemError = 0;
     int m_recorded = 0; // what sqlite3_system_errno() said last
 };

@@ -156,7 +156,9 @@ FileForm PageHistory::form() {
     form.ours = [](StoreConnection& conn) {
         Statement tables(conn, "SELECT count(*), sum(name IN ('texts', 'snapshots')) "
                                "FROM sqlite_master WHERE type = 'table'");
-        return tables.row() && tables.integer(0) == tables.integer(1);
+        if (!tables.row())
+            return tables.rc();
+        return tables.integer(0) == tables.integer(1) ? SQLITE_OK : SQLITE_NOTADB;
     };
     form.tables = {"CREATE TABLE IF NOT EXISTS texts (id INTEGER PRIMARY KEY,"
                    " hash BLOB NOT NULL UNIQUE, units INTEGER NOT NULL, body TEXT NOT NULL)",

@@ -144,7 +144,9 @@ FileForm SettingsStore::form() {
     form.ours = [](StoreConnection& conn) {
         Statement tables(conn, "SELECT count(*), sum(name = 'settings') FROM sqlite_master "
                                "WHERE type = 'table'");
-        return tables.row() && (tables.integer(0) == 0 || tables.integer(1) == 1);
+        if (!tables.row())
+            return tables.rc();
+        return tables.integer(0) == 0 || tables.integer(1) == 1 ? SQLITE_OK : SQLITE_NOTADB;
     };
     form.tables = {"CREATE TABLE IF NOT EXISTS settings ("
                    " app TEXT NOT NULL COLLATE NOCASE,"

@@ -1,3 +1,4 @@
+#include "cut_checkpoint.h"
 #include "store/page_history.h"
 
 #include <QDir>
@@ -140,6 +141,29 @@ private slots:
         QCOMPARE(texts.first(), numbered(count - 1, units));
         QCOMPARE(texts.last(), numbered(oldestLeft, units));
         QCOMPARE(textsOf(h, 2), QStringList{"p2"});
+    }
+
+    // The history's file left by a checkpoint cut short opens with every
+    // snapshot, and nothing is set aside.
+    void checkpointCutShortIsNoDamage() {
+        const QString big(400000, u'x');
+        {
+            PageHistory before(path());
+            before.add(1, Now, QStringLiteral("short"));
+        }
+        PageHistory live(path());
+        live.add(1, Now + 1000, big);
+        live.waitForBackground(); // in the log only
+        const QString cut = m_dir.filePath(QStringLiteral("cut/history.sqlite"));
+        QVERIFY(QDir().mkpath(QFileInfo(cut).absolutePath()));
+        QVERIFY(cutcheckpoint::make(path(), cut));
+        QVERIFY(cutcheckpoint::headerPromisesMore(cut));
+
+        PageHistory h(cut);
+        QVERIFY(h.isOpen());
+        QCOMPARE(h.keptAsidePath(), QString());
+        QCOMPARE(PageHistory::keptAsideCopies(cut), QStringList());
+        QCOMPARE(textsOf(h, 1), (QStringList{big, QStringLiteral("short")}));
     }
 
     void damagedFileIsSetAside_data() {

@@ -22,6 +22,47 @@ bool isBusy(int rc) {
 
 } // namespace
 
+Refusal refusalOf(int result, int systemError) {
+    switch (result & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return Refusal::None;
+    case SQLITE_FULL:
+        return Refusal::DiskFull;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+    case SQLITE_CANTOPEN:
+        return Refusal::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Refusal::Busy;
+    case SQLITE_TOOBIG:
+        return Refusal::TooLarge;
+    case SQLITE_NOMEM:
+        return Refusal::OutOfMemory;
+    case SQLITE_IOERR:
+        break;
+    default:
+        return Refusal::Io;
+    }
+    // A write cut short by the largest file allowed or by a quota is a full
+    // disk to the user; a file system mounted read-only is no input error.
+    switch (systemError) {
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return Refusal::DiskFull;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return Refusal::ReadOnly;
+    default:
+        return (result & 0xffff) == SQLITE_IOERR_NOMEM ? Refusal::OutOfMemory : Refusal::Io;
+    }
+}
+
 // ---- Statement ---------------------------------------------------------------------
 
 Statement::Statement() : m_rc(SQLITE_MISUSE) {}
@@ -270,6 +311,10 @@ int StoreConnection::commit() {
 void StoreConnection::rollback() {
     if (m_db && !sqlite3_get_autocommit(m_db))
         exec("ROLLBACK");
+}
+
+bool StoreConnection::isReadOnly() const {
+    return m_db && sqlite3_db_readonly(m_db, "main") == 1;
 }
 
 qint64 StoreConnection::lastInsertId() const {

@@ -13,6 +13,20 @@ struct sqlite3_stmt;
 
 class StoreConnection;
 
+// Why a write was refused, as the user is told it.
+enum class Refusal {
+    None,
+    DiskFull,    // the disk (or the largest file allowed) is full
+    ReadOnly,    // the file or its folder may not be written
+    Busy,        // another program held the file past the waiting time
+    TooLarge,    // the text is larger than a file of ours can hold
+    OutOfMemory, // the program ran out of memory on the way
+    Io,          // the system reported an input or output error, or the file is damaged
+};
+// The reason behind a SQLite result, with the system's error number of the
+// connection where one is known (0 otherwise).
+Refusal refusalOf(int sqliteResult, int systemError = 0);
+
 // A prepared statement of one connection, finalized when it goes. A step
 // that fails ends the rows and leaves its result in rc() until reset().
 // Texts are bound as UTF-16 without a copy: a text must outlive the step.
@@ -105,6 +119,9 @@ public:
 
     sqlite3* handle() const { return m_db; }
     bool isOpen() const { return m_db != nullptr; }
+    // Whether SQLite opened the file for reading only (it does so silently
+    // when the file may not be written).
+    bool isReadOnly() const;
     int exec(const char* sql);
     // A statement that reads and then takes the write lock (a change of the
     // journal, the first write of a new file) can be refused at once when

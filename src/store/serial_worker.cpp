@@ -40,7 +40,11 @@ void SerialWorker::run() {
         m_busy = true;
         lock.unlock();
 
-        job();
+        try {
+            job();
+        } catch (...) {
+        }
+        job = nullptr; // what it holds goes before the next job
 
         lock.lock();
         m_busy = false;

@@ -8,7 +8,9 @@
 #include <thread>
 
 // A thread of its own that runs the jobs handed to it one after the other,
-// in the order they came. Ending it runs what is still queued first.
+// in the order they came. Ending it runs what is still queued first. A job
+// that throws ends itself only: the thread goes on with the next (a job's
+// owner catches what it can tell the user about; this is the last guard).
 class SerialWorker {
 public:
     SerialWorker();

@@ -33,40 +33,21 @@ int writeValue(Statement& write, const QString& app, const QString& section, con
 } // namespace
 
 SettingsStore::Failure SettingsStore::failureOf(int result, int systemError) {
-    switch (result & 0xff) {
-    case SQLITE_OK:
-    case SQLITE_ROW:
-    case SQLITE_DONE:
+    switch (refusalOf(result, systemError)) {
+    case Refusal::None:
         return Failure::None;
-    case SQLITE_FULL:
+    case Refusal::DiskFull:
         return Failure::DiskFull;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-    case SQLITE_CANTOPEN:
+    case Refusal::ReadOnly:
         return Failure::ReadOnly;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
+    case Refusal::Busy:
         return Failure::Busy;
-    case SQLITE_IOERR:
+    case Refusal::TooLarge:
+    case Refusal::OutOfMemory:
+    case Refusal::Io:
         break;
-    default:
-        return Failure::Io;
     }
-    // A write cut short by the largest file allowed or by a quota is a full
-    // disk to the user; a file system mounted read-only is no input error.
-    switch (systemError) {
-    case ENOSPC:
-    case EFBIG:
-    case EDQUOT:
-        return Failure::DiskFull;
-    case EROFS:
-    case EACCES:
-    case EPERM:
-        return Failure::ReadOnly;
-    default:
-        return Failure::Io;
-    }
+    return Failure::Io;
 }
 
 // The store's own thread: it takes the background writes one after the
@@ -83,7 +64,14 @@ struct SettingsStore::Background {
 
     void post(Job job) {
         m_worker.post([this, job = std::move(job)] {
-            const Failure failure = write(job.make());
+            Failure failure = Failure::Io;
+            try {
+                failure = write(job.make());
+            } catch (...) {
+                // Out of memory making or writing the values: refused, and
+                // the store's thread goes on.
+                m_conn.rollback();
+            }
             if (job.context && job.done)
                 QMetaObject::invokeMethod(
                     job.context, [done = job.done, failure] { done(failure); },
@@ -92,6 +80,7 @@ struct SettingsStore::Background {
     }
 
     void wait() { m_worker.wait(); }
+    bool wait(std::chrono::milliseconds limit) { return m_worker.wait(limit); }
 
 private:
     // The connection is made on the first write, set up as the store's own.
@@ -269,6 +258,10 @@ void SettingsStore::writeInBackground(std::function<Values()> make, QObject* con
 void SettingsStore::waitForBackground() const {
     if (m_background)
         m_background->wait();
+}
+
+bool SettingsStore::waitForBackground(std::chrono::milliseconds limit) const {
+    return !m_background || m_background->wait(limit);
 }
 
 QStringList SettingsStore::keptAsideCopies(const QString& path) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -89,6 +90,9 @@ public:
                            std::function<void(Failure)> done);
     // Waits until every write handed to the store's thread has ended.
     void waitForBackground() const;
+    // The same, for at most `limit` (an exit that cannot wait for long):
+    // true when every write has ended.
+    bool waitForBackground(std::chrono::milliseconds limit) const;
 
     // While on, the latest long value written (outside a batch) stays in
     // memory, so reading it straight back, as start-up does with a page just

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <new>
 #include <sys/stat.h>
 
 namespace {
@@ -153,6 +154,23 @@ private slots:
         // With room again, the same writes go through.
         QVERIFY(s.WriteSetting(QStringLiteral("1"), big));
         QCOMPARE(s.ReadSetting(QStringLiteral("1")), big);
+
+        // Memory run out while the store's thread makes the values: refused
+        // and told, and the thread goes on with the next write.
+        QObject context;
+        std::optional<Failure> thrown, next;
+        s.writeInBackground([]() -> SettingsStore::Values { throw std::bad_alloc(); }, &context,
+                            [&](Failure f) { thrown = f; });
+        s.writeInBackground(
+            [] {
+                return SettingsStore::Values{{QStringLiteral("2"), QStringLiteral("next")}};
+            },
+            &context, [&](Failure f) { next = f; });
+        QTRY_VERIFY(next.has_value());
+        QCOMPARE(thrown, std::optional(Failure::Io));
+        QCOMPARE(*next, Failure::None);
+        QCOMPARE(s.ReadSetting(QStringLiteral("2")), QStringLiteral("next"));
+        QVERIFY(s.waitForBackground(std::chrono::milliseconds(2000)));
     }
 
     void twoInstancesInterleaveWrites() {

@@ -400,6 +400,12 @@ void PageHistory::setFailureHandler(QObject* context, std::function<void(Failure
     m_told = m_failure;
 }
 
+void PageHistory::retryRefused() {
+    std::lock_guard lock(m_mutex);
+    if (m_worker && !m_pending.empty())
+        m_worker->post([this] { drain(); });
+}
+
 PageHistory::Failure PageHistory::failure() const {
     std::lock_guard lock(m_mutex);
     return m_failure;

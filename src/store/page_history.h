@@ -103,6 +103,9 @@ public:
     void setFailureHandler(QObject* context, std::function<void(Failure)> told);
     // The cause of the latest refused write; None once one succeeded.
     Failure failure() const;
+    // Tries the snapshots the file refused again now, as the next add()
+    // would (before an exit, say). Returns at once.
+    void retryRefused();
 
     // The page's snapshots, the latest taken first (in the order they were
     // taken, whatever dates a moving clock gave them).

@@ -223,14 +223,16 @@ private slots:
     }
 
     // A write the file refuses is told once for its cause, stays queued and
-    // goes in, before anything newer, once the file takes writes again;
-    // until then the page's last snapshot is the one written before.
+    // goes in, before anything newer, once the file takes writes again (a
+    // page keeps its oldest and newest waiting); until then the page's last
+    // snapshot is the one written before.
     void refusedWriteIsToldAndRetried_data() {
         QTest::addColumn<QString>("cause");
         QTest::addColumn<PageHistory::Failure>("failure");
         QTest::addColumn<QStringList>("after"); // the texts once the cause is gone
-        QTest::newRow("disk full") << "disk full" << PageHistory::Failure::DiskFull
-                                   << QStringList{"last", "first refused", "before"};
+        QTest::newRow("disk full")
+            << "disk full" << PageHistory::Failure::DiskFull
+            << QStringList{"last", "third refused", "first refused", "before"};
         QTest::newRow("a text that cannot be made")
             << "no memory" << PageHistory::Failure::OutOfMemory << QStringList{"last", "before"};
         QTest::newRow("a read-only file")
@@ -277,6 +279,8 @@ private slots:
         }
         QTest::qWait(10);
         QCOMPARE(told, QList<Failure>{failure}); // once for the cause
+        h->retryRefused();
+        QVERIFY(h->waitForBackground(std::chrono::milliseconds(2000)));
         h->add(1, Now + 2000, QStringLiteral("last"));
         QStringList texts;
         for (const QString& t : textsOf(*h, 1))

@@ -24,9 +24,9 @@ void SerialWorker::wait() {
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
 }
 
-bool SerialWorker::idle() {
-    std::lock_guard lock(m_mutex);
-    return m_jobs.empty() && !m_busy;
+bool SerialWorker::wait(std::chrono::milliseconds limit) {
+    std::unique_lock lock(m_mutex);
+    return m_idle.wait_for(lock, limit, [this] { return m_jobs.empty() && !m_busy; });
 }
 
 void SerialWorker::run() {
@@ -40,7 +40,11 @@ void SerialWorker::run() {
         m_busy = true;
         lock.unlock();
 
-        job();
+        try {
+            job();
+        } catch (...) {
+        }
+        job = nullptr; // what it holds goes before the next job
 
         lock.lock();
         m_busy = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -7,7 +8,9 @@
 #include <thread>
 
 // A thread of its own that runs the jobs handed to it one after the other,
-// in the order they came. Ending it runs what is still queued first.
+// in the order they came. Ending it runs what is still queued first. A job
+// that throws ends itself only: the thread goes on with the next (a job's
+// owner catches what it can tell the user about; this is the last guard).
 class SerialWorker {
 public:
     SerialWorker();
@@ -19,8 +22,8 @@ public:
     void post(std::function<void()> job);
     // Waits until every job handed over so far has run.
     void wait();
-    // Whether every job handed over so far has run.
-    bool idle();
+    // The same, for at most `limit`: true when every job has run.
+    bool wait(std::chrono::milliseconds limit);
 
 private:
     void run();

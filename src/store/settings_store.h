@@ -5,13 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class QObject;
-struct sqlite3_stmt;
 
 // Per-user string values of one application's section, addressed by key,
 // kept in one SQLite file that may hold other applications' values too. Page
@@ -90,6 +90,9 @@ public:
                            std::function<void(Failure)> done);
     // Waits until every write handed to the store's thread has ended.
     void waitForBackground() const;
+    // The same, for at most `limit` (an exit that cannot wait for long):
+    // true when every write has ended.
+    bool waitForBackground(std::chrono::milliseconds limit) const;
 
     // While on, the latest long value written (outside a batch) stays in
     // memory, so reading it straight back, as start-up does with a page just
@@ -108,22 +111,15 @@ public:
     QString keptAsidePath() const { return m_keptAside; }
     // Every damaged file kept aside beside the store at `path`, by any run.
     static QStringList keptAsideCopies(const QString& path);
-    // 0 (SQLITE_OK) while every write, delete and transaction since opening
-    // succeeded; otherwise the SQLite result code of the latest that failed.
-    int lastResult() const { return m_lastResult; }
     // Why the latest write, delete or transaction that failed was refused.
     Failure failure() const { return isOpen() ? m_failure : Failure::NoStore; }
 
 private:
     struct Background;
 
-    bool open();
+    FileForm form();
+    int prepare();
     void close();
-    void keepAside();
-    bool exec(const char* sql);
-    bool execWaiting(const char* sql);
-    bool prepare();
-    bool ownsSchema();
     bool fail(int result);
     qint64 dataVersion() const;
     void forgetLatest() const;
@@ -133,12 +129,12 @@ private:
     const QString m_section;
     QString m_keptAside;
     StoreConnection m_conn;
-    sqlite3_stmt* m_read = nullptr;
-    sqlite3_stmt* m_delete = nullptr;
-    sqlite3_stmt* m_version = nullptr;
+    Statement m_write;
+    mutable Statement m_read;
+    Statement m_delete;
+    mutable Statement m_version;
     int m_batchDepth = 0;
     bool m_batchFailed = false;
-    int m_lastResult = 0;
     Failure m_failure = Failure::None;
     std::unique_ptr<Background> m_background;
     bool m_keepLatest = false;

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,14 +29,9 @@ bool createPrivate(const QString& path) {
     return true;
 }
 
-bool looksTruncated(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const qint64 size = f.size();
+bool headerLooksShort(const QByteArray& h, qint64 size) {
     if (size == 0)
         return false;
-    const QByteArray h = f.read(100);
     if (h.size() < 100 || !h.startsWith("SQLite format 3"))
         return true;
     auto be32 = [&](int at) {
@@ -50,11 +47,53 @@ bool looksTruncated(const QString& path) {
     return qint64(pages) * pageSize > size;
 }
 
+bool Claim::lock(const QString& path, int operation) {
+    if (m_fd >= 0 && m_path != path)
+        release();
+    if (m_fd < 0) {
+        const QByteArray name = QFile::encodeName(path) + "-lock";
+        m_fd = ::open(name.constData(), O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0)
+            return false;
+        m_path = path;
+    }
+    int rc;
+    do
+        rc = ::flock(m_fd, operation);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool Claim::share(const QString& path) {
+    return lock(path, LOCK_SH);
+}
+
+bool Claim::holdAlone(const QString& path) {
+    if (lock(path, LOCK_EX | LOCK_NB))
+        return true;
+    release(); // a shared claim changed into a whole one is gone when that fails
+    return false;
+}
+
+void Claim::release() {
+    if (m_fd >= 0)
+        ::close(m_fd); // the claim goes with the last handle on it
+    m_fd = -1;
+    m_path.clear();
+}
+
+QString timestampedName(const QString& base) {
+    const QString stamped =
+        base + u'-' + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = stamped;
+    // exists() follows links: a dangling link holds its name all the same.
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = stamped + u'-' + QString::number(n);
+    return name;
+}
+
 QString keepAside(const QString& path) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = path + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    const QString target = timestampedName(path + QStringLiteral(".damaged"));
     if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0)
         return QString();
     for (const char* suffix : {"-wal", "-shm"}) {
@@ -81,6 +120,10 @@ bool removeWithJournal(const QString& path) {
     for (const QString& f : {path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")})
         if (QFileInfo::exists(f) && !QFile::remove(f))
             gone = false;
+    // Removed only while no one holds it: an instance holding it keeps it.
+    Claim alone;
+    if (alone.holdAlone(path))
+        QFile::remove(path + QStringLiteral("-lock"));
     return gone;
 }
 

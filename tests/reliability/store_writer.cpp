@@ -73,13 +73,13 @@ int main(int argc, char* argv[]) {
         for (const QString& key : storemodel::shutdownKeys(pages.last()))
             store.WriteSetting(key, storemodel::valueFor(key, tag, units));
     }
-    const int failure = store.lastResult();
+    const SettingsStore::Failure failure = store.failure();
     if (seq)
         std::printf("seq %d\n", number);
     std::printf("done %.3f\n", double(timer.nsecsElapsed()) / 1e6);
     std::fflush(stdout);
-    if (failure != 0) {
-        std::fprintf(stderr, "store_writer %d: the store reported failure %d\n", tag, failure);
+    if (failure != SettingsStore::Failure::None) {
+        std::fprintf(stderr, "store_writer %d: the store reported failure %d\n", tag, int(failure));
         return 2;
     }
     return 0;

@@ -1,4 +1,6 @@
+#include "cut_checkpoint.h"
 #include "store/page_history.h"
+#include "support/file_size_limit.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <new>
+#include <sqlite3.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,11 +28,47 @@ QStringList textsOf(PageHistory& h, int page) {
     return texts;
 }
 
+// How many bytes the texts kept in the file take (two a unit), read from it
+// apart from the history.
+qint64 bytesIn(const QString& path) {
+    sqlite3* db = nullptr;
+    qint64 bytes = -1;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT coalesce(sum(units), 0) * 2 FROM texts", -1, &st, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        bytes = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return bytes;
+}
+
 // "t3" made `units` long.
 QString numbered(int i, int units) {
     QString t = QStringLiteral("t%1").arg(i);
     return t + QString(std::max<qsizetype>(0, units - t.size()), u'.');
 }
+
+// Permission bits as an ordinary user sees them, for this thread and the
+// threads it starts; root writes anything.
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser() : m_root(::geteuid() == 0) {
+        if (m_root)
+            ::setfsuid(65534);
+    }
+    ~AsOrdinaryUser() {
+        if (m_root)
+            ::setfsuid(0);
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool m_root;
+};
 
 } // namespace
 
@@ -75,7 +117,8 @@ private slots:
         // the next run finds it.
         PageHistory h(path());
         QCOMPARE(textsOf(h, 1), page1);
-        QCOMPARE(h.bytesKept(), bytes);
+        h.waitForBackground();
+        QCOMPARE(bytesIn(path()), bytes);
         QVERIFY(h.lastTaken(1) > Now);
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(path()).constData(), &st), 0);
@@ -89,38 +132,185 @@ private slots:
         QTest::addColumn<int>("stepHours");
         QTest::addColumn<int>("units");
         QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<int>("aheadDays"); // then one with the clock ahead, and one put right
         QTest::addColumn<int>("left");
         QTest::addColumn<int>("oldestLeft");
         QTest::newRow("thirty within a fortnight all stay")
-            << 30 << 10 << 10 << qint64(1 << 20) << 30 << 0;
+            << 30 << 10 << 10 << qint64(1 << 20) << 0 << 30 << 0;
         QTest::newRow("older than 14 days beyond the latest 20 go")
-            << 30 << 24 << 10 << qint64(1 << 20) << 20 << 10;
+            << 30 << 24 << 10 << qint64(1 << 20) << 0 << 20 << 10;
         QTest::newRow("the latest 20 stay however old")
-            << 25 << 24 * 30 << 10 << qint64(1 << 20) << 20 << 5;
+            << 25 << 24 * 30 << 10 << qint64(1 << 20) << 0 << 20 << 5;
         QTest::newRow("past the size limit the oldest go first")
-            << 10 << 1 << 100 << qint64(1010) << 5 << 5;
+            << 10 << 1 << 100 << qint64(1010) << 0 << 5 << 5;
         QTest::newRow("past the size limit a page's latest stays")
-            << 3 << 1 << 1000 << qint64(1000) << 1 << 2;
+            << 3 << 1 << 1000 << qint64(1000) << 0 << 1 << 2;
+        QTest::newRow("a date a month ahead makes none of the last hours old")
+            << 40 << 0 << 10 << qint64(1 << 20) << 30 << 42 << 0;
+        QTest::newRow("a date a month ahead, then older ones age as before")
+            << 30 << 24 << 10 << qint64(1 << 20) << 30 << 20 << 12;
     }
     void thinning() {
         QFETCH(int, count);
         QFETCH(int, stepHours);
         QFETCH(int, units);
         QFETCH(qint64, maxBytes);
+        QFETCH(int, aheadDays);
         QFETCH(int, left);
         QFETCH(int, oldestLeft);
         HistoryLimits limits;
         limits.maxBytes = maxBytes;
         PageHistory h(path(), limits);
+        qint64 calendar = Now, steady = 0;
+        h.setClock([&] { return calendar; }, [&] { return steady; });
         // Another page's only snapshot, old and small: it is that page's latest.
         h.add(2, Now - 1000 * Hour, QStringLiteral("p2"));
         for (int i = 0; i < count; ++i)
             h.add(1, Now - qint64(count - 1 - i) * stepHours * Hour, numbered(i, units));
+        QStringList newest = {numbered(count - 1, units)};
+        if (aheadDays) {
+            h.waitForBackground();
+            steady += 60000;
+            calendar = Now + aheadDays * 24 * Hour;
+            h.add(1, calendar, QStringLiteral("ahead"));
+            h.waitForBackground();
+            steady += 60000;
+            calendar = Now + 120000; // put right
+            h.add(1, calendar, QStringLiteral("after"));
+            // Listed in the order taken, whatever their dates.
+            newest = QStringList{QStringLiteral("after"), QStringLiteral("ahead")} + newest;
+        }
         const QStringList texts = textsOf(h, 1);
         QCOMPARE(texts.size(), left);
-        QCOMPARE(texts.first(), numbered(count - 1, units));
+        QCOMPARE(texts.mid(0, newest.size()), newest);
         QCOMPARE(texts.last(), numbered(oldestLeft, units));
         QCOMPARE(textsOf(h, 2), QStringList{"p2"});
+    }
+
+    // Idle saves every ten seconds for ten minutes, taking a snapshot when
+    // five minutes have passed since the page's last one; the calendar clock
+    // is `offset` off for the first half minute, then put right.
+    void snapshotsFollowRealTime_data() {
+        QTest::addColumn<qint64>("offset");
+        QTest::newRow("the clock right") << qint64(0);
+        QTest::newRow("a day ahead, then put right") << 24 * Hour;
+        QTest::newRow("an hour behind, then put right") << -Hour;
+    }
+    void snapshotsFollowRealTime() {
+        QFETCH(qint64, offset);
+        PageHistory h(path());
+        qint64 calendar = Now + offset, steady = 5000;
+        h.setClock([&] { return calendar; }, [&] { return steady; });
+        QStringList taken;
+        for (int second = 0; second < 600; second += 10) {
+            const std::optional<qint64> since = h.sinceLastTaken(1);
+            if (!since || *since >= 5 * 60 * 1000) {
+                taken.prepend(QStringLiteral("at %1 s").arg(second));
+                h.add(1, h.now(), taken.first());
+                h.waitForBackground();
+            }
+            steady += 10000;
+            calendar = Now + (second >= 30 ? 0 : offset) + (second + 10) * 1000;
+        }
+        QCOMPARE(taken, (QStringList{"at 300 s", "at 0 s"}));
+        QCOMPARE(textsOf(h, 1), taken);
+        // The next run knows the page's last snapshot only by its date: one
+        // in the future is taken as long ago.
+        PageHistory again(path());
+        again.setClock([&] { return calendar; }, [&] { return steady; });
+        QVERIFY(again.sinceLastTaken(1).has_value());
+        QCOMPARE(again.sinceLastTaken(1).value(), calendar - (Now + 300000));
+    }
+
+    // A write the file refuses is told once for its cause, stays queued and
+    // goes in, before anything newer, once the file takes writes again (a
+    // page keeps its oldest and newest waiting); until then the page's last
+    // snapshot is the one written before.
+    void refusedWriteIsToldAndRetried_data() {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<PageHistory::Failure>("failure");
+        QTest::addColumn<QStringList>("after"); // the texts once the cause is gone
+        QTest::newRow("disk full")
+            << "disk full" << PageHistory::Failure::DiskFull
+            << QStringList{"last", "third refused", "first refused", "before"};
+        QTest::newRow("a text that cannot be made")
+            << "no memory" << PageHistory::Failure::OutOfMemory << QStringList{"last", "before"};
+        QTest::newRow("a read-only file")
+            << "read-only" << PageHistory::Failure::ReadOnly << QStringList{"before"};
+    }
+    void refusedWriteIsToldAndRetried() {
+        QFETCH(QString, cause);
+        QFETCH(PageHistory::Failure, failure);
+        QFETCH(QStringList, after);
+        using Failure = PageHistory::Failure;
+        {
+            PageHistory make(path());
+            make.add(1, Now, QStringLiteral("before"));
+        }
+        std::optional<PageHistory> h;
+        if (cause == u"read-only") {
+            // Root writes anything: the history is opened as an ordinary user.
+            ::chmod(QFile::encodeName(m_dir.path()).constData(), 0777);
+            ::chmod(QFile::encodeName(path()).constData(), 0444);
+            AsOrdinaryUser user;
+            h.emplace(path());
+        } else {
+            h.emplace(path());
+        }
+        QVERIFY(h->isOpen());
+        QObject context;
+        QList<Failure> told;
+        h->setFailureHandler(&context, [&](Failure f) { told << f; });
+        const qint64 before = h->lastTaken(1);
+        {
+            std::optional<FileSizeLimit> limit;
+            if (cause == u"disk full")
+                limit.emplace(256 * 1024);
+            for (const char* text : {"first refused", "second refused", "third refused"}) {
+                if (cause == u"no memory")
+                    h->add(1, Now + 1000, []() -> QString { throw std::bad_alloc(); });
+                else
+                    h->add(1, Now + 1000, QString::fromUtf8(text) + QString(200000, u'.'));
+                h->waitForBackground();
+                QCOMPARE(h->failure(), failure);
+                QCOMPARE(h->lastTaken(1), before);
+                QVERIFY(!h->sinceLastTaken(1).has_value() || *h->sinceLastTaken(1) > 1000);
+            }
+        }
+        QTest::qWait(10);
+        QCOMPARE(told, QList<Failure>{failure}); // once for the cause
+        h->retryRefused();
+        QVERIFY(h->waitForBackground(std::chrono::milliseconds(2000)));
+        h->add(1, Now + 2000, QStringLiteral("last"));
+        QStringList texts;
+        for (const QString& t : textsOf(*h, 1))
+            texts << t.section(u'.', 0, 0);
+        QCOMPARE(texts, after);
+        if (failure != Failure::ReadOnly)
+            QCOMPARE(h->failure(), Failure::None);
+    }
+
+    // The history's file left by a checkpoint cut short opens with every
+    // snapshot, and nothing is set aside.
+    void checkpointCutShortIsNoDamage() {
+        const QString big(400000, u'x');
+        {
+            PageHistory before(path());
+            before.add(1, Now, QStringLiteral("short"));
+        }
+        PageHistory live(path());
+        live.add(1, Now + 1000, big);
+        live.waitForBackground(); // in the log only
+        const QString cut = m_dir.filePath(QStringLiteral("cut/history.sqlite"));
+        QVERIFY(QDir().mkpath(QFileInfo(cut).absolutePath()));
+        QVERIFY(cutcheckpoint::make(path(), cut));
+        QVERIFY(cutcheckpoint::headerPromisesMore(cut));
+
+        PageHistory h(cut);
+        QVERIFY(h.isOpen());
+        QCOMPARE(h.keptAsidePath(), QString());
+        QCOMPARE(PageHistory::keptAsideCopies(cut), QStringList());
+        QCOMPARE(textsOf(h, 1), (QStringList{big, QStringLiteral("short")}));
     }
 
     void damagedFileIsSetAside_data() {

@@ -1,3 +1,4 @@
+#include "cut_checkpoint.h"
 #include "store/settings_store.h"
 #include "support/file_size_limit.h"
 
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <new>
 #include <sys/stat.h>
 
 namespace {
@@ -152,6 +154,23 @@ private slots:
         // With room again, the same writes go through.
         QVERIFY(s.WriteSetting(QStringLiteral("1"), big));
         QCOMPARE(s.ReadSetting(QStringLiteral("1")), big);
+
+        // Memory run out while the store's thread makes the values: refused
+        // and told, and the thread goes on with the next write.
+        QObject context;
+        std::optional<Failure> thrown, next;
+        s.writeInBackground([]() -> SettingsStore::Values { throw std::bad_alloc(); }, &context,
+                            [&](Failure f) { thrown = f; });
+        s.writeInBackground(
+            [] {
+                return SettingsStore::Values{{QStringLiteral("2"), QStringLiteral("next")}};
+            },
+            &context, [&](Failure f) { next = f; });
+        QTRY_VERIFY(next.has_value());
+        QCOMPARE(thrown, std::optional(Failure::Io));
+        QCOMPARE(*next, Failure::None);
+        QCOMPARE(s.ReadSetting(QStringLiteral("2")), QStringLiteral("next"));
+        QVERIFY(s.waitForBackground(std::chrono::milliseconds(2000)));
     }
 
     void twoInstancesInterleaveWrites() {
@@ -195,19 +214,62 @@ private slots:
         QCOMPARE(st.st_mode & 0777, 0700u);
     }
 
+    // A process ended while SQLite copied the log into the file (power cut,
+    // kill -9, the display gone): SQLite recovers it, every row is there and
+    // nothing is set aside.
+    void checkpointCutShortIsNoDamage() {
+        QString big;
+        for (int i = 0; big.size() < 1500000; ++i)
+            big += QStringLiteral("行%1 取り込んだファイル\r\n").arg(i);
+        {
+            SettingsStore before(path());
+            QVERIFY(before.WriteSetting(QStringLiteral("1"), QStringLiteral("短いメモ")));
+            QVERIFY(before.WriteSetting(QStringLiteral("2"), QStringLiteral("二ページ目")));
+        }
+        SettingsStore live(path());
+        QVERIFY(live.WriteSetting(QStringLiteral("1"), big)); // in the log only
+        const QString cut = path(QStringLiteral("cut/store.sqlite"));
+        QVERIFY(QDir().mkpath(QFileInfo(cut).absolutePath()));
+        QVERIFY(cutcheckpoint::make(path(), cut));
+        QVERIFY(cutcheckpoint::headerPromisesMore(cut));
+
+        SettingsStore s(cut);
+        QVERIFY(s.isOpen());
+        QCOMPARE(s.keptAsidePath(), QString());
+        QCOMPARE(SettingsStore::keptAsideCopies(cut), QStringList());
+        QVERIFY(s.ReadSetting(QStringLiteral("1")) == big);
+        QCOMPARE(s.ReadSetting(QStringLiteral("2")), QStringLiteral("二ページ目"));
+    }
+
     void damagedFileIsKeptAside_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("directory");
-        QTest::newRow("garbage") << QByteArray(4096, 'x') << false;
-        QTest::newRow("directory in its place") << QByteArray() << true;
-        QTest::newRow("foreign database") << QByteArray("foreign") << false;
-        QTest::newRow("truncated") << QByteArray("truncated") << false;
+        QTest::addColumn<bool>("heldOpen"); // by another instance
+        QTest::newRow("garbage") << QByteArray(4096, 'x') << false << false;
+        QTest::newRow("directory in its place") << QByteArray() << true << false;
+        QTest::newRow("foreign database") << QByteArray("foreign") << false << false;
+        QTest::newRow("truncated") << QByteArray("truncated") << false << false;
+        QTest::newRow("damaged under another instance") << QByteArray("damaged") << false << true;
     }
     void damagedFileIsKeptAside() {
         QFETCH(QByteArray, content);
         QFETCH(bool, directory);
+        QFETCH(bool, heldOpen);
         QByteArray original;
-        if (directory) {
+        std::optional<SettingsStore> other;
+        if (heldOpen) {
+            {
+                SettingsStore make(path());
+                make.WriteSetting(QStringLiteral("1"), QStringLiteral("theirs"));
+            }
+            other.emplace(path());
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.write(QByteArray(16, 'x')); // no database header any more
+            f.close();
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            original = f.readAll();
+        } else if (directory) {
             QVERIFY(QDir().mkpath(path()));
         } else if (content == "foreign" || content == "truncated") {
             {
@@ -238,6 +300,17 @@ private slots:
             original = content;
         }
         SettingsStore s(path());
+        if (heldOpen) {
+            // The other instance's file stays where it is, untouched; this
+            // one runs without a store.
+            QVERIFY(!s.isOpen());
+            QCOMPARE(s.keptAsidePath(), QString());
+            QCOMPARE(asideFiles(m_dir.path()), QStringList());
+            QFile f(path());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), original);
+            return;
+        }
         QVERIFY(s.isOpen());
         QVERIFY(!s.keptAsidePath().isEmpty());
         QCOMPARE(asideFiles(m_dir.path()).size(), 1);

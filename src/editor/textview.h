@@ -67,6 +67,8 @@ public:
 
     // True while the view keeps its text only as a string (hidden, not built).
     bool isDeferred() const { return m_pending.has_value(); }
+    // What the document's block breaks stand for: the line end Enter types.
+    LineEnd lineEnd() const { return m_lineEnd; }
 
     void setVisible(bool visible) override;
 
@@ -80,6 +82,9 @@ signals:
     // Sent before typing, pasting or deleting replaces a selection that holds
     // more than half of the text: the text is still as it was.
     void replacingMost();
+    // setText or replaceAllText put `text` in whole, into the document of a
+    // view on show (the status bar counts it rather than read the document).
+    void textSet(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -24,6 +24,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "dialogs/history_dialog.h"
+#include "editor/text_measure.h"
 #include "files/text_file.h"
 #include "search/find_all_dialog.h"
 #include "search/replace_dialog.h"
@@ -36,10 +37,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
@@ -362,6 +366,82 @@ std::optional<double> storeOpen200(const QString& tmp) {
     return msBetween(t0, t1);
 }
 
+// The characters of a text as the boundary finder tells them one by one, line
+// ends not counted: the slow way, to check the status bar's count.
+qsizetype charsByFinder(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype n = 0;
+    while (finder.toNextBoundary() >= 0)
+        ++n;
+    return n - (text.count(u'\r') + text.count(u'\n') - text.count(u"\r\n"));
+}
+
+// A large file opened into the page with Ctrl+O.
+TextView& openLarge(Session& s, const QString& file) {
+    s.start();
+    s.com.files = {file};
+    s.window.files.openIntoPage();
+    firstPaint(s.window);
+    return s.shown();
+}
+
+// The first count of a 20 MB page for the status bar: from the page opened
+// (Ctrl+O) into the view it follows until every character is counted, a
+// slice an event-loop turn, the first paint of the page in between.
+std::optional<double> statusCount(const QString& file, const QString& tmp) {
+    Session s(tmp + QStringLiteral("/store.sqlite"));
+    s.start();
+    TextMeasure measure;
+    measure.follow(&s.shown());
+    Heartbeat heartbeat;
+    s.com.files = {file};
+    s.window.files.openIntoPage();
+    heartbeat.skip();
+    heartbeat.longest = 0; // the window waits for the file itself
+    const auto t0 = Clock::now();
+    if (!heartbeat.runUntil([&] { return measure.status().counted; }))
+        return std::nullopt;
+    const auto t1 = Clock::now();
+    if (measure.status().chars != charsByFinder(s.shown().text()))
+        return std::nullopt;
+    detail(QStringLiteral("%1 characters; the window waited at most %2 ms")
+               .arg(measure.status().chars)
+               .arg(heartbeat.longest, 0, 'f', 1));
+    return msBetween(t0, t1);
+}
+
+// What the status bar adds to a key typed into the middle of a 20 MB page:
+// its count of what changed, as the document tells the change, and the
+// status read afterwards. Per key, over 100 keys, in microseconds.
+std::optional<double> statusKey(const QString& file, const QString& tmp) {
+    Session s(tmp + QStringLiteral("/store.sqlite"));
+    TextView& view = openLarge(s, file);
+    TextMeasure measure;
+    // Around the measure's own handling of each change.
+    Clock::time_point before;
+    double spent = 0;
+    QObject::connect(view.document(), &QTextDocument::contentsChange,
+                     [&] { before = Clock::now(); });
+    measure.follow(&view);
+    QObject::connect(view.document(), &QTextDocument::contentsChange,
+                     [&] { spent += msBetween(before, Clock::now()); });
+    while (!measure.status().counted)
+        QCoreApplication::processEvents();
+    const qsizetype chars = measure.status().chars;
+    view.setSelStart(view.textLength() / 2);
+    constexpr int Keys = 100;
+    for (int i = 0; i < Keys; ++i) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("あ"));
+        QCoreApplication::sendEvent(&view, &key);
+        const auto t0 = Clock::now();
+        const TextStatus status = measure.status();
+        spent += msBetween(t0, Clock::now());
+        if (status.chars != chars + i + 1)
+            return std::nullopt;
+    }
+    return spent / Keys * 1000;
+}
+
 const std::map<QString, Figure>& figures() {
     static const std::map<QString, Figure> all = {
         {QStringLiteral("open_20mb_ms"),
@@ -472,6 +552,10 @@ const std::map<QString, Figure>& figures() {
                  return std::nullopt;
              return residentMiB();
          }},
+        {QStringLiteral("status_count_20mb_ms"),
+         [](const benchdata::Files& d, const QString& tmp) { return statusCount(d.text20, tmp); }},
+        {QStringLiteral("status_key_20mb_us"),
+         [](const benchdata::Files& d, const QString& tmp) { return statusKey(d.text20, tmp); }},
         {QStringLiteral("rss_9x5mb_mib"),
          [](const benchdata::Files& d, const QString& tmp) -> std::optional<double> {
              Session s(copyOfNinePages(d, tmp));
@@ -552,6 +636,8 @@ const Target Targets[] = {
     {"snapshot_20mb_ms", "ms", 50},
     {"history_open_ms", "ms", 200},
     {"store_open_200mb_ms", "ms", 50},
+    {"status_count_20mb_ms", "ms", 100},
+    {"status_key_20mb_us", "us", 5000},
 };
 
 using bench::median;

@@ -42,6 +42,7 @@ void TextView::setText(const QString& text) {
     document()->setModified(false);
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
+    emit textSet(text);
 }
 
 qsizetype TextView::textLength() const {
@@ -175,6 +176,7 @@ void TextView::replaceAllText(const QString& t, qsizetype caret) {
         insertAsOneEdit(c, t);
     }
     setSelStart(caret);
+    emit textSet(t);
 }
 
 // --- colour -------------------------------------------------------------------

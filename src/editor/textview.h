@@ -65,6 +65,9 @@ public:
     std::int32_t colourValue() const { return m_colourValue; }
     void setColourValue(std::int32_t value);
 
+    // What the document's block breaks stand for: the line end Enter types.
+    LineEnd lineEnd() const { return m_lineEnd; }
+
     void setVisible(bool visible) override;
 
 signals:
@@ -77,6 +80,9 @@ signals:
     // Sent before typing, pasting or deleting replaces a selection that holds
     // more than half of the text: the text is still as it was.
     void replacingMost();
+    // setText or replaceAllText put `text` in whole, into the document of a
+    // view on show (the status bar counts it rather than read the document).
+    void textSet(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -162,19 +162,42 @@ void TextView::replaceSelection(const QString& t) {
     setTextCursor(c);
 }
 
+namespace {
+
+// What the document's block breaks stand for, switched as a step of the
+// document's own undo history: undoing the edit it is part of switches it
+// back, and redoing it switches it again.
+class LineEndSwitch : public QAbstractUndoItem {
+public:
+    LineEndSwitch(LineEnd& lineEnd, LineEnd before, LineEnd after)
+        : m_lineEnd(lineEnd), m_before(before), m_after(after) {}
+    void undo() override { m_lineEnd = m_before; }
+    void redo() override { m_lineEnd = m_after; }
+
+private:
+    LineEnd& m_lineEnd;
+    const LineEnd m_before;
+    const LineEnd m_after;
+};
+
+} // namespace
+
+// One edit, whatever the lines of the new text end in: when they end
+// otherwise than the page's, the block breaks change their meaning within
+// the same edit, so one undo brings back the text and its line ends alike.
 void TextView::replaceAllText(const QString& t, qsizetype caret) {
     if (m_pending)
         return m_pending->replaceAll(t, caret);
-    if (lineEndOf(t) != m_lineEnd) {
-        // The new text's lines end otherwise: the document is made anew for
-        // them (this one edit then cannot be undone).
-        loadDocument(t);
-        document()->setModified(true);
-    } else {
-        QTextCursor c(document());
-        c.select(QTextCursor::Document);
-        insertAsOneEdit(c, t);
+    QTextCursor c(document());
+    c.beginEditBlock();
+    const LineEnd lineEnd = lineEndOf(t);
+    if (lineEnd != m_lineEnd) {
+        document()->appendUndoItem(new LineEndSwitch(m_lineEnd, m_lineEnd, lineEnd));
+        m_lineEnd = lineEnd;
     }
+    c.select(QTextCursor::Document);
+    insertAsOneEdit(c, t);
+    c.endEditBlock();
     setSelStart(caret);
     emit textSet(t);
 }

@@ -195,38 +195,51 @@ private slots:
 
     // The dialog lists the page's snapshots newest first; restoring one
     // keeps the page as it is, puts the chosen text in as one edit, and
-    // Ctrl+Z takes it back.
+    // Ctrl+Z takes it back, whatever the lines of either end in.
+    void restoreIsOneUndoableEdit_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("older");
+        QTest::newRow("one line each") << QStringLiteral("now") << QStringLiteral("older");
+        QTest::newRow("typed CR LF page, LF file kept")
+            << QStringLiteral("now\rtyped") << QStringLiteral("older\nfrom a file\n");
+        QTest::newRow("typed CR LF page, CR file kept")
+            << QStringLiteral("now\rtyped") << QStringLiteral("older\rfrom a file");
+    }
     void restoreIsOneUndoableEdit() {
+        QFETCH(QString, typed);
+        QFETCH(QString, older);
         TestEnv env;
         MainWindow& w = env.start();
         Clocked clock(w);
         PageHistory& h = w.history();
-        h.add(1, clock.now - 26 * 60 * Minute, QStringLiteral("older"));
+        h.add(1, clock.now - 26 * 60 * Minute, older);
         h.add(1, clock.now - 3 * Minute, QStringLiteral("first\r\nversion"));
         h.add(2, clock.now, QStringLiteral("another page"));
         TextView& v = w.views().visible();
-        QTest::keyClicks(&v, QStringLiteral("now"));
+        QTest::keyClicks(&v, typed); // "\r" is Enter
+        const QString now = v.text();
 
         HistoryDialog d(w.workspace());
         d.listSnapshots();
+        const auto& c = d.controls();
         QCOMPARE(d.windowTitle(), QStringLiteral("ページの履歴"));
-        QCOMPARE(d.controls().snapshotList->topLevelItemCount(), 2);
-        QCOMPARE(d.controls().snapshotList->topLevelItem(0)->text(0), QStringLiteral("3 分前"));
-        QCOMPARE(d.controls().snapshotList->topLevelItem(0)->text(1), QStringLiteral("14 文字"));
-        QCOMPARE(d.controls().snapshotList->topLevelItem(1)->text(0), QStringLiteral("昨日 13:00"));
-        QCOMPARE(d.controls().preview->text(), QStringLiteral("first\r\nversion"));
-        QVERIFY(d.controls().preview->isReadOnly());
-        QCOMPARE(d.controls().snapshotList->accessibleName(), QStringLiteral("ページ 1 の履歴"));
+        QCOMPARE(c.snapshotList->topLevelItemCount(), 2);
+        QCOMPARE(c.snapshotList->topLevelItem(0)->text(0), QStringLiteral("3 分前"));
+        QCOMPARE(c.snapshotList->topLevelItem(0)->text(1), QStringLiteral("14 文字"));
+        QCOMPARE(c.snapshotList->topLevelItem(1)->text(0), QStringLiteral("昨日 13:00"));
+        QCOMPARE(c.preview->text(), QStringLiteral("first\r\nversion"));
+        QVERIFY(c.preview->isReadOnly());
+        QCOMPARE(c.snapshotList->accessibleName(), QStringLiteral("ページ 1 の履歴"));
 
-        d.controls().snapshotList->setCurrentItem(d.controls().snapshotList->topLevelItem(1));
-        QCOMPARE(d.controls().preview->text(), QStringLiteral("older"));
-        d.controls().restoreButton->click();
+        c.snapshotList->setCurrentItem(c.snapshotList->topLevelItem(1));
+        QCOMPARE(c.preview->text(), older);
+        c.restoreButton->click();
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(v.text(), QStringLiteral("older"));
+        QCOMPARE(v.text(), older);
         QVERIFY(w.workspace().state.undoAvailable);
-        QCOMPARE(snapshotsOf(w, 1), (QStringList{"now", "first\r\nversion", "older"}));
+        QCOMPARE(snapshotsOf(w, 1), (QStringList{now, "first\r\nversion", older}));
         QTest::keyClick(&v, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(v.text(), QStringLiteral("now"));
+        QCOMPARE(v.text(), now);
     }
 
     // From the menu, by keyboard alone: Enter restores the newest, Esc and

@@ -305,29 +305,53 @@ private slots:
         }
     }
 
+    // The whole text replaced (replace all, a restore from the history) is
+    // one edit, whatever the lines of the old and the new text end in: one
+    // undo brings the old text back exactly, one redo the new.
     void replaceAllText_data() {
         QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("text");
-        addModes("mixed", Mixed);
+        const QString crlf = QStringLiteral("old\r\ntext\r\n");
+        const auto rows = [](const char* name, const QString& before, const QString& text) {
+            QTest::addRow("%s, shown", name) << int(Shown) << before << text;
+            QTest::addRow("%s, hidden", name) << int(Hidden) << before << text;
+        };
+        rows("mixed over CR LF", crlf, Mixed);
+        rows("LF over CR LF", crlf, QStringLiteral("new\ntext\n"));
+        rows("CR over CR LF", crlf, QStringLiteral("new\rtext\r"));
+        rows("CR LF over LF", QStringLiteral("old\ntext\n"), QStringLiteral("new text\r\nmore"));
+        rows("CR over LF", QStringLiteral("old\ntext\n"), QStringLiteral("new\rtext\r"));
+        rows("mixed over CR", QStringLiteral("old\rtext"), Mixed);
+        rows("no line end over LF", QStringLiteral("old\ntext\n"), QStringLiteral("new text"));
     }
 
     void replaceAllText() {
         QFETCH(int, mode);
+        QFETCH(QString, before);
         QFETCH(QString, text);
         TextView v;
         prepare(v, Mode(mode));
-        v.setText(QStringLiteral("old\r\ntext"));
+        v.setText(before);
         v.replaceAllText(text, 4);
         QCOMPARE(v.text(), text);
         QCOMPARE(v.selStart(), 4);
         QCOMPARE(v.selLength(), 0);
-        v.replaceAllText(text, 3); // inside a CR LF
-        QCOMPARE(v.selStart(), 2);
         if (mode == Shown) {
+            QVERIFY(v.document()->isUndoAvailable());
             v.document()->undo();
-            v.document()->undo();
-            QCOMPARE(v.text(), QStringLiteral("old\r\ntext"));
+            QCOMPARE(v.text(), before);
+            QCOMPARE(v.lineEnd(), lineEndOf(before));
+            v.document()->redo();
+            QCOMPARE(v.text(), text);
+            QCOMPARE(v.lineEnd(), lineEndOf(text));
+            // Enter goes on with the line end the new text's lines have.
+            QTest::keyClick(&v, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(&v, Qt::Key_Return);
+            QCOMPARE(v.text(), text + lineEndText(v.lineEnd()).toString());
         }
+        v.replaceAllText(QStringLiteral("x\r\nyz"), 2); // inside a CR LF
+        QCOMPARE(v.selStart(), 1);
     }
 
     // Without wrapping, the caret of a page holding a line of thousands of

@@ -141,6 +141,11 @@ void MainWindow::start(const QStringList& arguments) {
     placement.settleFrame();
     m_views.visible().setFocus();
     startupNotices();
+    // A snapshot the history refuses is told, once for each cause.
+    m_history.setFailureHandler(this, [this](PageHistory::Failure failure) {
+        if (!m_unloaded)
+            m_platform.prompts.notice(notices::historyRefused(m_history.path(), failure));
+    });
     m_saver.start();
 }
 

@@ -69,13 +69,14 @@ void Snapshots::handOver() {
     m_held.clear();
 }
 
+// Five minutes of real time, whatever the calendar clock does meanwhile: a
+// clock put forward or back neither hurries the next snapshot nor puts it
+// off.
 Snapshots::Keeper Snapshots::dueFor(int page) {
-    const qint64 now = m_history.now();
-    // A clock put back counts as time passed: the next snapshot is not
-    // put off until the clock catches up.
-    const qint64 since = now - m_history.lastTaken(page);
-    if (!m_history.isOpen() || (since >= 0 && since < IntervalMs))
+    const std::optional<qint64> since = m_history.sinceLastTaken(page);
+    if (!m_history.isOpen() || (since && *since < IntervalMs))
         return {};
+    const qint64 now = m_history.now();
     PageHistory* history = &m_history;
-    return [history, page, now](const QString& text) { history->add(page, now, text); };
+    return [history, page, now](const QString& text) { history->add(page, now, text, true); };
 }

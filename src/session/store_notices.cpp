@@ -72,6 +72,39 @@ QString historyKeptAside(const QString& asidePath) {
            QStringLiteral("\r\nこのファイルは「アンイストールの準備」で削除されます。");
 }
 
+QString historyRefused(const QString& historyPath, PageHistory::Failure failure) {
+    using F = PageHistory::Failure;
+    QString reason;
+    switch (failure) {
+    case F::DiskFull:
+        reason = QStringLiteral("ディスクの空き容量が足りません。");
+        break;
+    case F::ReadOnly:
+        reason = QStringLiteral("履歴のファイルに書き込めません。");
+        break;
+    case F::Busy:
+        reason = QStringLiteral("ほかのプログラムが履歴のファイルを使用しています。");
+        break;
+    case F::TooLarge:
+        reason = QStringLiteral("ページが大きすぎて履歴に保存できません。");
+        break;
+    case F::OutOfMemory:
+        reason = QStringLiteral("メモリが足りません。");
+        break;
+    case F::Io:
+    case F::None:
+        reason = QStringLiteral("履歴のファイルの読み書きでエラーが発生しました。");
+        break;
+    }
+    const bool retried = failure != F::TooLarge && failure != F::OutOfMemory;
+    return QStringLiteral("ページの履歴を保存できませんでした。") + reason +
+           QStringLiteral("\r\n保存先: ") + QDir::toNativeSeparators(historyPath) +
+           (retried ? QStringLiteral("\r\n保存できなかった履歴は、原因を取り除くと次の保存のときに"
+                                     "保存されます。")
+                    : QStringLiteral("\r\nこの履歴は保存されません。")) +
+           QStringLiteral("\r\nページの内容はそのまま残っています。");
+}
+
 QString endRefused(const SettingsStore& store, const QString& file) {
     return QStringLiteral("メモを保存できなかったため、終了していません。\r\n") +
            failureDetail(store, store.failure()) +

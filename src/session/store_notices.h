@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/page_history.h"
 #include "store/settings_store.h"
 
 #include <QString>
@@ -21,6 +22,9 @@ QString noStore(const SettingsStore& store);
 QString keptAside(const QString& asidePath);
 // The page history's file was damaged and kept aside; the pages are intact.
 QString historyKeptAside(const QString& asidePath);
+// A snapshot of a page could not be kept in the page history: why, where,
+// and what becomes of it (tried again, or dropped when no retry can help).
+QString historyRefused(const QString& historyPath, PageHistory::Failure failure);
 // Shut-down refused: stay (Yes) or end without saving (No); `file` names
 // where the page on show will be kept, or is empty when it holds no edits.
 QString endRefused(const SettingsStore& store, const QString& file);

@@ -260,9 +260,10 @@ struct PageHistory::Pending {
     QString text;
     bool made = false;
     bool refused = false;
+    bool periodic = false;
 };
 
-void PageHistory::add(int page, qint64 takenMs, std::function<QString()> make) {
+void PageHistory::add(int page, qint64 takenMs, std::function<QString()> make, bool periodic) {
     std::lock_guard lock(m_mutex);
     if (!m_worker || page < 0 || page >= int(m_written.size()))
         return;
@@ -274,16 +275,19 @@ void PageHistory::add(int page, qint64 takenMs, std::function<QString()> make) {
         m_anchor = {m_newestDate ? std::min(calendar, m_newestDate) : calendar, steady};
     }
     const qint64 real = std::min(takenMs, m_anchor->first + (steady - m_anchor->second));
-    // While the file refuses, a page keeps its oldest snapshot waiting and
-    // its newest: memory stays bounded, and the retry brings no burst.
-    int waiting = 0;
-    auto newest = m_pending.end();
-    for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
-        if (it->page == page)
-            ++waiting, newest = it;
-    if (waiting >= 2 && m_failure != Failure::None)
-        m_pending.erase(newest);
+    // While the file refuses, a page keeps its oldest periodic snapshot
+    // waiting and its newest: memory stays bounded, and the retry brings no
+    // burst. Those taken before a change all wait.
+    if (periodic && m_failure != Failure::None) {
+        auto oldest = m_pending.end(), newest = m_pending.end();
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+            if (it->page == page && it->periodic)
+                (oldest == m_pending.end() ? oldest : newest) = it;
+        if (newest != m_pending.end())
+            m_pending.erase(newest);
+    }
     Pending p;
+    p.periodic = periodic;
     p.page = page;
     p.taken = {takenMs, steady};
     p.realMs = real;
@@ -292,9 +296,10 @@ void PageHistory::add(int page, qint64 takenMs, std::function<QString()> make) {
     m_worker->post([this] { drain(); });
 }
 
-void PageHistory::add(int page, qint64 takenMs, const QString& text) {
+void PageHistory::add(int page, qint64 takenMs, const QString& text, bool periodic) {
     if (!text.isEmpty())
-        add(page, takenMs, [text] { return text; });
+        add(
+            page, takenMs, [text] { return text; }, periodic);
 }
 
 // The latest of a page's snapshots handed over and not refused, of the one

@@ -80,10 +80,13 @@ public:
     // snapshot holds, adds nothing. Returns at once; any thread may call it.
     //
     // A snapshot the file refuses stays queued and is tried again, before
-    // anything newer, at the next add(); while the file refuses, a page
-    // keeps at most its oldest snapshot waiting and its newest.
-    void add(int page, qint64 takenMs, std::function<QString()> make);
-    void add(int page, qint64 takenMs, const QString& text);
+    // anything newer, at the next add(). Snapshots taken before a change
+    // all wait: each may be the only copy of the page as it was. Those taken
+    // every few minutes (`periodic`) only stand for the page at some time:
+    // while the file refuses, a page keeps its oldest waiting and its newest,
+    // so that memory stays bounded however long the file refuses.
+    void add(int page, qint64 takenMs, std::function<QString()> make, bool periodic = false);
+    void add(int page, qint64 takenMs, const QString& text, bool periodic = false);
     // When the page's latest snapshot was taken (as dated), of those written
     // and those handed over and not refused; 0 when it has none.
     qint64 lastTaken(int page) const;

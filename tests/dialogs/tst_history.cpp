@@ -2,6 +2,7 @@
 #include "files/open_dialog.h"
 #include "search/replace_dialog.h"
 #include "session/store_notices.h"
+#include "support/file_size_limit.h"
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -37,12 +39,19 @@ QStringList snapshotsOf(MainWindow& w, int page) {
     return texts;
 }
 
-// A window whose history runs on a clock the test moves.
+// A window whose history runs on clocks the test moves: the calendar, which
+// a user or the network may put forward or back, and real time passing.
 struct Clocked {
     explicit Clocked(MainWindow& w) {
-        w.history().setClock([this] { return now; });
+        w.history().setClock([this] { return now; }, [this] { return steady; });
+    }
+    // Both clocks move on.
+    void pass(qint64 ms) {
+        now += ms;
+        steady += ms;
     }
     qint64 now = QDateTime(QDate(2025, 6, 10), QTime(15, 0)).toMSecsSinceEpoch();
+    qint64 steady = 1000 * Minute;
 };
 
 void selectAll(TextView& v) {
@@ -79,32 +88,70 @@ private slots:
                  shown);
     }
 
-    // A snapshot of a changed page at most every five minutes: the idle save
-    // hands its text over when that much time has passed since the last.
+    // A snapshot of a changed page at most every five minutes of real time:
+    // the idle save hands its text over when that much time has passed since
+    // the last, whatever the calendar clock says meanwhile.
     void interval_data() {
-        QTest::addColumn<int>("minutes"); // between the two edits
+        QTest::addColumn<int>("minutes");    // real time between the two edits
+        QTest::addColumn<int>("clockMoved"); // the calendar put forward (or back) meanwhile
         QTest::addColumn<QStringList>("kept");
-        QTest::newRow("one minute later") << 1 << QStringList{"a"};
-        QTest::newRow("four minutes later") << 4 << QStringList{"a"};
-        QTest::newRow("five minutes later") << 5 << QStringList{"ab", "a"};
-        QTest::newRow("an hour later") << 60 << QStringList{"ab", "a"};
-        QTest::newRow("the clock put back a day") << -24 * 60 << QStringList{"ab", "a"};
+        QTest::newRow("one minute later") << 1 << 0 << QStringList{"a"};
+        QTest::newRow("four minutes later") << 4 << 0 << QStringList{"a"};
+        QTest::newRow("five minutes later") << 5 << 0 << QStringList{"ab", "a"};
+        QTest::newRow("an hour later") << 60 << 0 << QStringList{"ab", "a"};
+        QTest::newRow("the clock put back a day") << 1 << -24 * 60 << QStringList{"a"};
+        QTest::newRow("the clock put back a day, five minutes later")
+            << 5 << -24 * 60 << QStringList{"ab", "a"};
+        QTest::newRow("the clock put forward a day") << 1 << 24 * 60 << QStringList{"a"};
+        // The first taken with the clock a day ahead, the clock then put right.
+        QTest::newRow("a day ahead, then put right") << 1 << -24 * 60 << QStringList{"a"};
+        QTest::newRow("a day ahead, then put right, five minutes later")
+            << 5 << -24 * 60 << QStringList{"ab", "a"};
     }
     void interval() {
         QFETCH(int, minutes);
+        QFETCH(int, clockMoved);
         QFETCH(QStringList, kept);
         TestEnv env;
         MainWindow& w = env.start();
         Clocked clock(w);
+        const bool aheadFirst = QByteArray(QTest::currentDataTag()).startsWith("a day ahead");
+        if (aheadFirst)
+            clock.now += 24 * 60 * Minute;
         TextView& v = w.views().visible();
         for (const char* key : {"a", "b"}) {
             QTest::keyClicks(&v, QString::fromLatin1(key));
             w.idleSave().save();
             QTRY_VERIFY(!w.views().pageChanged());
-            clock.now += minutes * Minute;
+            clock.pass(minutes * Minute);
+            clock.now += clockMoved * Minute;
         }
         QCOMPARE(snapshotsOf(w, 1), kept);
         QCOMPARE(env.page(1), QStringLiteral("ab"));
+    }
+
+    // Ten minutes of editing, an idle save every five seconds, after a
+    // snapshot taken with the clock a day ahead: the snapshots come every
+    // five minutes, not at every save, and the newest is listed first.
+    void clockPutRightOverTenMinutes() {
+        TestEnv env;
+        MainWindow& w = env.start();
+        Clocked clock(w);
+        clock.now += 24 * 60 * Minute;
+        TextView& v = w.views().visible();
+        QSignalSpy saved(&w.idleSave(), &IdleSave::writeEnded);
+        QTest::keyClicks(&v, QStringLiteral("a"));
+        QVERIFY(w.idleSave().save() && saved.wait());
+        clock.now -= 24 * 60 * Minute; // put right
+        for (int save = 1; save <= 120; ++save) {
+            clock.pass(5000);
+            QTest::keyClicks(&v, QStringLiteral("b"));
+            QVERIFY(w.idleSave().save() && saved.wait());
+        }
+        const QStringList kept = snapshotsOf(w, 1);
+        QCOMPARE(kept.size(), 3); // at the start, after five minutes, after ten
+        QCOMPARE(kept.first(), v.text());
+        QCOMPARE(kept.last(), QStringLiteral("a"));
     }
 
     // Before a change that replaces much of a page at once, the page is kept
@@ -179,6 +226,37 @@ private slots:
         }
         // What was taken while a file was read is written once the work ends.
         QTRY_COMPARE(snapshotsOf(w, page), kept);
+    }
+
+    // A snapshot the history's file refuses (the disk full) is told once,
+    // and kept: it goes in with the next snapshot once the disk has room.
+    void refusedSnapshotIsToldOnceAndKept() {
+        TestEnv env;
+        MainWindow& w = env.start();
+        TextView& v = w.views().visible();
+        const QString first = QStringLiteral("first\r\n").repeated(80000);
+        const QString second = QStringLiteral("second\r\n").repeated(70000);
+        auto clearPage = [&](const QString& text, bool told = false) {
+            v.replaceAllText(text, 0);
+            env.prompts.answer(Answer::Yes); // the page is cleared
+            if (told)
+                env.prompts.answer(Answer::Ok);
+            w.edit.clearPage();
+            w.history().waitForBackground();
+        };
+        {
+            FileSizeLimit full(1024 * 1024); // each text takes more
+            clearPage(first, true);
+            QTRY_COMPARE(env.prompts.calls.size(), 2);
+            QCOMPARE(env.prompts.calls[1].text,
+                     notices::historyRefused(w.history().path(), PageHistory::Failure::DiskFull));
+            clearPage(second);
+            QTest::qWait(20);
+            QCOMPARE(env.prompts.calls.size(), 3); // not told again
+        }
+        clearPage(QStringLiteral("third"));
+        QCOMPARE(snapshotsOf(w, 1), (QStringList{"third", second, first}));
+        env.prompts.verifyDone();
     }
 
     // The intake placing a file named on the command line into the page last

@@ -229,18 +229,24 @@ private slots:
     void refusedWriteIsToldAndRetried_data() {
         QTest::addColumn<QString>("cause");
         QTest::addColumn<PageHistory::Failure>("failure");
+        QTest::addColumn<bool>("periodic");     // taken every few minutes, not before a change
         QTest::addColumn<QStringList>("after"); // the texts once the cause is gone
-        QTest::newRow("disk full")
-            << "disk full" << PageHistory::Failure::DiskFull
+        QTest::newRow("disk full, every few minutes")
+            << "disk full" << PageHistory::Failure::DiskFull << true
             << QStringList{"last", "third refused", "first refused", "before"};
+        QTest::newRow("disk full, before changes")
+            << "disk full" << PageHistory::Failure::DiskFull << false
+            << QStringList{"last", "third refused", "second refused", "first refused", "before"};
         QTest::newRow("a text that cannot be made")
-            << "no memory" << PageHistory::Failure::OutOfMemory << QStringList{"last", "before"};
+            << "no memory" << PageHistory::Failure::OutOfMemory << false
+            << QStringList{"last", "before"};
         QTest::newRow("a read-only file")
-            << "read-only" << PageHistory::Failure::ReadOnly << QStringList{"before"};
+            << "read-only" << PageHistory::Failure::ReadOnly << false << QStringList{"before"};
     }
     void refusedWriteIsToldAndRetried() {
         QFETCH(QString, cause);
         QFETCH(PageHistory::Failure, failure);
+        QFETCH(bool, periodic);
         QFETCH(QStringList, after);
         using Failure = PageHistory::Failure;
         {
@@ -270,7 +276,8 @@ private slots:
                 if (cause == u"no memory")
                     h->add(1, Now + 1000, []() -> QString { throw std::bad_alloc(); });
                 else
-                    h->add(1, Now + 1000, QString::fromUtf8(text) + QString(200000, u'.'));
+                    h->add(1, Now + 1000, QString::fromUtf8(text) + QString(200000, u'.'),
+                           periodic);
                 h->waitForBackground();
                 QCOMPARE(h->failure(), failure);
                 QCOMPARE(h->lastTaken(1), before);

@@ -45,12 +45,13 @@ void closeOnSignals(MainWindow& window) {
 
 // When the display goes away (a crashed session, a closed remote display),
 // the toolkit ends the process with exit(): the state is written on the way
-// out, all but the window's place, which needs the display.
+// out, all but the window's place, which needs the display, and so is what
+// the page history and the store still have queued.
 MainWindow* liveWindow = nullptr;
 
 void writeOnExit() {
-    if (liveWindow && !liveWindow->hasEnded())
-        liveWindow->endUnattended(false);
+    if (liveWindow)
+        liveWindow->endOnExit();
 }
 
 void writeStateOnExit(MainWindow& window) {

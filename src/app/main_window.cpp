@@ -264,6 +264,21 @@ bool MainWindow::endUnattended(bool withPlacement) {
     return false;
 }
 
+bool MainWindow::endOnExit(std::chrono::milliseconds limit) {
+    const bool stored = endUnattended(false);
+    // Taken before the work that is now abandoned began: whole texts.
+    m_snapshots.handOver();
+    m_history.retryRefused();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto left = [&deadline] {
+        return std::max(std::chrono::milliseconds(0),
+                        std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now()));
+    };
+    const bool history = m_history.waitForBackground(left());
+    return m_store.waitForBackground(left()) && history && stored;
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
     if (LongWork::running()) {
         // Closed while a file is read or a page is built: the window closes

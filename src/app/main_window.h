@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include <chrono>
 #include <optional>
 
 class SettingsStore;
@@ -105,6 +106,12 @@ public:
     // middle of long work, leaves the page half read or built out: the store
     // keeps the text it held.
     bool endUnattended(bool withPlacement = true);
+    // The process is about to end through exit() (the display or the
+    // compositor gone): the state is written as by endUnattended(false),
+    // and what the page history and the store still have queued, the
+    // snapshots held during long work included, is written too, waiting for
+    // it at most `limit` in all. Returns whether everything was written.
+    bool endOnExit(std::chrono::milliseconds limit = std::chrono::seconds(2));
     bool hasEnded() const { return m_unloaded; }
     IdleSave& idleSave() { return m_saver; }
 

@@ -3,6 +3,7 @@
 #include "intake/distribution_dialog.h"
 #include "platform/long_work.h"
 #include "session/store_notices.h"
+#include "store/page_history.h"
 #include "support/modal_driver.h"
 #include "support/test_env.h"
 
@@ -306,6 +307,34 @@ private slots:
     // Whatever comes in the middle of long work (a large page shown, a file
     // read into the page) waits for it or leaves the page out: every page in
     // the store keeps its text or takes its whole new one, never a part.
+    // The process ends through exit() (the display or the compositor gone)
+    // right after a snapshot was taken: before it ends, the page history
+    // holds it, as the store holds the page, whether it was handed to the
+    // history's thread or held back during long work.
+    void exitWritesWhatIsQueued_data() {
+        QTest::addColumn<bool>("duringWork");
+        QTest::newRow("a snapshot handed over") << false;
+        QTest::newRow("a snapshot held during long work") << true;
+    }
+    void exitWritesWhatIsQueued() {
+        QFETCH(bool, duringWork);
+        TestEnv env;
+        MainWindow& w = env.start();
+        const QString page = QStringLiteral("a line of the memo\r\n").repeated(200000);
+        w.views().visible().replaceAllText(page, 0);
+        QVERIFY(w.pages.storeCurrentPage()); // the last write has little left to do
+        std::optional<LongWork> work;
+        if (duringWork)
+            work.emplace(QStringLiteral("work"));
+        w.workspace().snapshots.keepShown();
+        QVERIFY(w.endOnExit());
+        PageHistory seen(w.history().path()); // as the next run finds it
+        const std::vector<PageHistory::Entry> kept = seen.entries(1);
+        QCOMPARE(kept.size(), std::size_t(1));
+        QCOMPARE(seen.text(kept.front().id), page);
+        QCOMPARE(env.page(1), page);
+    }
+
     void longWorkKeepsPagesWhole_data() {
         QTest::addColumn<QString>("work");
         QTest::addColumn<QString>("event");

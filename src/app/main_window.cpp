@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QThread>
 
@@ -220,14 +222,18 @@ void MainWindow::shutDown() {
         endEventLoop(0);
         return;
     }
-    // The store refused: the user decides, knowing what is at stake.
-    const QString file = recovery::recoveryPath(m_state.currentPage);
-    if (m_platform.prompts.ask(
-            notices::endRefused(m_store, m_views.pageChanged() ? file : QString()))) {
+    // The store refused: the page on show is kept in a file first, and the
+    // user decides, knowing what is at stake.
+    std::optional<QString> kept;
+    if (m_views.pageChanged())
+        kept = recovery::keepUnsaved(m_views, m_state.currentPage);
+    if (m_platform.prompts.ask(notices::endRefused(m_store, kept))) {
+        // The page stays on show: the file kept for the end is not needed.
+        if (kept && !kept->isEmpty() && QFile::remove(*kept))
+            QDir().rmdir(QFileInfo(*kept).absolutePath());
         m_saver.start();
         return;
     }
-    recovery::keepUnsaved(m_views, file);
     m_unloaded = true;
     endEventLoop(0);
 }
@@ -240,7 +246,7 @@ void MainWindow::sessionSave() {
         if (writeState())
             m_saver.placeWritten();
         else
-            recovery::keepUnsaved(m_views, recovery::recoveryPath(m_state.currentPage));
+            recovery::keepUnsaved(m_views, m_state.currentPage);
         m_saver.start();
     });
 }
@@ -260,7 +266,7 @@ bool MainWindow::endUnattended(bool withPlacement) {
     m_unloaded = true;
     if (writeState(withPlacement))
         return true;
-    recovery::keepUnsaved(m_views, recovery::recoveryPath(m_state.currentPage));
+    recovery::keepUnsaved(m_views, m_state.currentPage);
     return false;
 }
 

@@ -178,8 +178,8 @@ QStringList HousekeepingCommands::eraseLeftovers(const QString& storePath) {
             continue;
         staying << QDir::toNativeSeparators(copy);
     }
-    const QString recovery = recovery::recoveryFolder();
-    if (QFileInfo(recovery).isDir() && !QDir(recovery).isEmpty())
-        staying << QDir::toNativeSeparators(recovery);
+    for (const QString& folder : {recovery::recoveryFolder(), recovery::runtimeFolder()})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !QDir(folder).isEmpty())
+            staying << QDir::toNativeSeparators(folder);
     return staying;
 }

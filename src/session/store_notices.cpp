@@ -1,5 +1,7 @@
 #include "session/store_notices.h"
 
+#include "session/recovery_file.h"
+
 #include <QDir>
 
 namespace notices {
@@ -105,15 +107,24 @@ QString historyRefused(const QString& historyPath, PageHistory::Failure failure)
            QStringLiteral("\r\nページの内容はそのまま残っています。");
 }
 
-QString endRefused(const SettingsStore& store, const QString& file) {
+QString endRefused(const SettingsStore& store, const std::optional<QString>& kept) {
+    QString where;
+    if (kept && kept->isEmpty())
+        where = QStringLiteral("（表示中のページはファイルにも残せませんでした。"
+                               "終了すると失われます）");
+    else if (kept)
+        where = QStringLiteral("（表示中のページは次のファイルに残してあります: ") +
+                QDir::toNativeSeparators(*kept) + QStringLiteral("）") +
+                (recovery::isShortLived(*kept)
+                     ? QStringLiteral("\r\nこのファイルはログアウトすると消えます。"
+                                      "必要なら別の場所に移してください。")
+                     : QString());
     return QStringLiteral("メモを保存できなかったため、終了していません。\r\n") +
            failureDetail(store, store.failure()) +
            QStringLiteral("\r\nはい＝終了しないで戻る（「ファイルに出力」でページを書き出すか、"
                           "原因を取り除いてからもう一度終了してください）\r\n"
                           "いいえ＝保存せずに終了する") +
-           (file.isEmpty() ? QString()
-                           : QStringLiteral("（表示中のページは次のファイルに残します: ") +
-                                 QDir::toNativeSeparators(file) + QStringLiteral("）"));
+           where;
 }
 
 } // namespace notices

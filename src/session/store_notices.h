@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // What the program tells the user when the store refuses a write, or when
 // a store or history file was found damaged at start-up.
 namespace notices {
@@ -25,8 +27,9 @@ QString historyKeptAside(const QString& asidePath);
 // A snapshot of a page could not be kept in the page history: why, where,
 // and what becomes of it (tried again, or dropped when no retry can help).
 QString historyRefused(const QString& historyPath, PageHistory::Failure failure);
-// Shut-down refused: stay (Yes) or end without saving (No); `file` names
-// where the page on show will be kept, or is empty when it holds no edits.
-QString endRefused(const SettingsStore& store, const QString& file);
+// Shut-down refused: stay (Yes) or end without saving (No). `kept` names the
+// file the page on show was written to, is empty when it could not be
+// written anywhere, and absent when the page holds no edits.
+QString endRefused(const SettingsStore& store, const std::optional<QString>& kept);
 
 } // namespace notices

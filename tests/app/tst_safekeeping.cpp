@@ -84,6 +84,8 @@ private slots:
     void init() {
         m_data = std::make_unique<QTemporaryDir>();
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
+        m_runtime = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
     }
 
     // The idle save writes what changed since this program last read or
@@ -144,10 +146,22 @@ private slots:
         QTest::newRow("idle save") << "idle";
         QTest::newRow("closing, the user stays") << "close, stay";
         QTest::newRow("closing, the user ends anyway") << "close, end";
+        QTest::newRow("closing, the user ends anyway, the data folder full") << "close, end, full";
         QTest::newRow("a signal or the session's end") << "signal";
+        QTest::newRow("a signal, the data folder full") << "signal, full";
     }
     void refusedWriteKeepsThePage() {
         QFETCH(QString, when);
+        // The data folder cannot take a file (as on a full disk): the page
+        // goes to the second place, in the runtime folder.
+        const bool full = when.endsWith(u", full");
+        if (full) {
+            QVERIFY(QDir().mkpath(m_data->filePath(QStringLiteral("sorabun"))));
+            QFile blocker(m_data->filePath(QStringLiteral("sorabun/recovery")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            when.chop(6);
+        }
+        const QString kept = full ? m_runtime->path() : m_data->path();
         TestEnv env;
         env.setPage(5, QStringLiteral("page five"));
         MainWindow& w = env.start();
@@ -195,16 +209,17 @@ private slots:
             QCOMPARE(w.isVisible(), stay);
             QCOMPARE(w.hasEnded(), !stay);
             if (!stay) {
-                const QStringList saved = recoveryFiles(m_data->path());
+                const QStringList saved = recoveryFiles(kept);
                 QCOMPARE(saved.size(), 1);
                 QVERIFY(question.text.contains(QDir::toNativeSeparators(saved[0])));
+                QCOMPARE(question.text.contains(QStringLiteral("ログアウトすると消えます")), full);
                 QCOMPARE(readFile(saved[0]), expected);
                 return;
             }
         } else if (when == u"signal") {
             QVERIFY(!w.endUnattended());
             QVERIFY(env.prompts.calls.isEmpty()); // nobody is there to answer
-            const QStringList saved = recoveryFiles(m_data->path());
+            const QStringList saved = recoveryFiles(kept);
             QCOMPARE(saved.size(), 1);
             QCOMPARE(readFile(saved[0]), expected);
             return;
@@ -214,6 +229,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Sorabun - 1"));
         QCOMPARE(w.views().visible().text(), expected);
         QVERIFY(recoveryFiles(m_data->path()).isEmpty());
+        QVERIFY(recoveryFiles(m_runtime->path()).isEmpty());
 
         // Once the store takes writes again, a normal exit keeps everything.
         QVERIFY(refuseWrites(env.storePath(), false));
@@ -462,6 +478,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<QTemporaryDir> m_runtime;
 };
 
 QTEST_MAIN(TestSafekeeping)

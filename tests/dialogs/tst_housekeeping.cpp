@@ -304,6 +304,8 @@ void TestHousekeeping::uninstallYes_data() {
     QTest::newRow("another application shares the store") << true << true << "";
     QTest::newRow("a damaged store kept aside earlier") << true << false << "kept aside";
     QTest::newRow("a page written to a recovery file earlier") << true << false << "recovery";
+    QTest::newRow("a page written to the runtime folder earlier")
+        << true << false << "runtime recovery";
     QTest::newRow("the pages' history, a damaged one kept aside too") << true << false << "history";
 }
 
@@ -313,12 +315,19 @@ void TestHousekeeping::uninstallYes() {
     QFETCH(QString, leftover);
     TestEnv env;
     const QString aside = env.storePath() + QStringLiteral(".damaged-20260101-000000");
-    const QString recovery = env.dir.filePath(QStringLiteral("data/sorabun/recovery"));
+    const QString runtime = env.dir.filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    const QString recovery = leftover == u"runtime recovery"
+                                 ? runtime + QStringLiteral("/sorabun/recovery")
+                                 : env.dir.filePath(QStringLiteral("data/sorabun/recovery"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(env.dir.filePath(QStringLiteral("data"))));
     if (leftover == u"kept aside") {
         env.writeFile(QFileInfo(aside).fileName(), "SQLite format 3 and some memo text");
         env.writeFile(QFileInfo(aside).fileName() + QStringLiteral("-wal"), "more memo text");
-    } else if (leftover == u"recovery") {
+    } else if (leftover.endsWith(u"recovery")) {
         QDir().mkpath(recovery + QStringLiteral("/20260101-000000-000"));
         QFile f(recovery + QStringLiteral("/20260101-000000-000/page-1.txt"));
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -346,7 +355,7 @@ void TestHousekeeping::uninstallYes() {
     const PromptCall& done = env.prompts.calls[1];
     // Copies kept aside go with the rest; recovery files stay, and the
     // message names them.
-    QCOMPARE(done.text, leftover == u"recovery"
+    QCOMPARE(done.text, leftover.endsWith(u"recovery")
                             ? UninstallDone +
                                   QStringLiteral("\r\n\r\n次のファイルには以前のメモが残って"
                                                  "います。不要であれば削除してください:\r\n") +

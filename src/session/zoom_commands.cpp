@@ -25,8 +25,10 @@ void ZoomCommands::resetZoom() {
 void ZoomCommands::setZoom(int percent) {
     const int before = m_ws.views.zoom();
     m_ws.views.setZoom(percent);
-    if (m_ws.views.zoom() != before)
-        emit zoomed(m_ws.views.zoom());
+    if (m_ws.views.zoom() == before)
+        return;
+    m_ws.views.visible().ensureCursorVisible(); // the caret stays in sight
+    emit zoomed(m_ws.views.zoom());
 }
 
 // Ctrl with the wheel zooms both views a step for each notch, however finely

@@ -201,11 +201,12 @@ struct SorabunRun {
 };
 
 // Sorabun started with `file` on its command line (AutoOP on, an empty store,
-// word wrap as given); then `typed` typed at the end of the page. Counts only
-// when the page stored at exit is the file's text followed by what was typed.
+// word wrap and the status bar as given); then `typed` typed at the end of the
+// page. Counts only when the page stored at exit is the file's text followed by
+// what was typed, and the status bar was on as asked.
 std::optional<SorabunRun> sorabun(const Display& x, const QString& program, const QString& file,
-                                  bool wrap, const QString& typed,
-                                  std::chrono::milliseconds limit) {
+                                  bool wrap, const QString& typed, std::chrono::milliseconds limit,
+                                  bool statusBar = false) {
     QTemporaryDir tmp;
     const QString config = tmp.filePath(QStringLiteral("config"));
     QDir().mkpath(config + QStringLiteral("/sorabun"));
@@ -214,6 +215,8 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
         SettingsStore store(storePath);
         store.WriteSetting(keys::FillBlankPages, QStringLiteral("1"));
         store.WriteSetting(keys::WordWrap, values::flagText(wrap));
+        if (statusBar)
+            store.WriteSetting(keys::StatusBar, values::flagText(true));
     }
     QProcess p;
     const std::optional<Clock::time_point> started = launch(p, x, tmp, program, {file});
@@ -258,8 +261,13 @@ std::optional<SorabunRun> sorabun(const Display& x, const QString& program, cons
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return std::nullopt;
     const textfile::ReadResult expected = textfile::ReadTextFile(file);
-    if (SettingsStore(storePath).ReadSetting(keys::page(1)) != expected.text + typed) {
+    const SettingsStore stored(storePath);
+    if (stored.ReadSetting(keys::page(1)) != expected.text + typed) {
         detail(QStringLiteral("%1: the page is not the file's text").arg(file));
+        return std::nullopt;
+    }
+    if (statusBar && !values::flag(stored.ReadSetting(keys::StatusBar))) {
+        detail(QStringLiteral("%1: no status bar").arg(QFileInfo(program).fileName()));
         return std::nullopt;
     }
     return run;
@@ -305,6 +313,8 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
     Outcome outcome;
     Series open20{"x11_open_20mb_ms", "ms", 0, {}};
     Series typing20{"typing_20mb_ms", "ms", 50, {}};
+    // The same with the status bar on: its count follows every key.
+    Series typing20Status{"typing_20mb_status_ms", "ms", 50, {}};
     Series peer{"featherpad_open_20mb_ms", "ms", 0, {}};
     Series open100{"x11_open_100mb_ms", "ms", 6000, {}};
     Series rss100{"rss_100mb_mib", "MiB", 400, {}};
@@ -320,10 +330,11 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
     };
     const bool do20 = wanted(
         {"x11_open_20mb_ms", "typing_20mb_ms", "open_20mb_vs_featherpad", "open_scaling_100_20"});
+    const bool do20Status = wanted({"typing_20mb_status_ms"});
     const bool doPeer = wanted({"open_20mb_vs_featherpad", "featherpad_open_20mb_ms"});
     const bool do100 = wanted({"x11_open_100mb_ms", "rss_100mb_mib", "open_scaling_100_20"});
     const bool doLine = wanted({"x11_open_longline_5mb_ms", "typing_longline_ms"});
-    if (!do20 && !doPeer && !do100 && !doLine)
+    if (!do20 && !do20Status && !doPeer && !do100 && !doLine)
         return outcome;
 
     const Display x;
@@ -345,6 +356,10 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
                 open20.values << s->openMs;
                 typing20.values << s->typingMs;
             }
+        }
+        if (do20Status) {
+            if (const auto s = sorabun(x, program, data.text20, true, typed50, 60s, true))
+                typing20Status.values << s->typingMs;
         }
         if (doPeer && havePeer) {
             if (const auto v = featherpad(x, benchdata::Files::utf8(data.text20)))
@@ -408,6 +423,7 @@ Outcome run(const benchdata::Files& data, const QString& program, int reps,
     };
     const auto m20 = report(open20, do20);
     report(typing20, do20);
+    report(typing20Status, do20Status);
     const auto mPeer = report(peer, doPeer && havePeer, true);
     ratio("open_20mb_vs_featherpad", m20, mPeer, 0.5);
     const auto m100 = report(open100, do100);

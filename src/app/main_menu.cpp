@@ -21,6 +21,7 @@ struct MainWindow::MenuRow {
     int level;               // 0 = top-level menu, 1 = its item, 2 = item of a submenu
     const char* name;        // objectName of the menu or item
     const char16_t* caption; // "-" for a separator
+    // One shortcut, or several apart by "; ": "Ctrl++; Ctrl+=".
     const char* shortcut = "";
     void (*handler)(W) = nullptr; // for a menu: runs as it opens
     Kind kind = Kind::Item;
@@ -73,6 +74,14 @@ const MainWindow::MenuRow MainWindow::menuRows[] = {
     {0, "viewMenu", u"表示(&V)"},
     {1, "wordWrap", u"右端で折り返す", "", [](W w) { w.toggleWordWrap(); }, Kind::Check,
      [](W w) -> QAction*& { return w.m_wordWrapItem; }},
+    {1, "statusBar", u"ステータスバー(&S)", "", [](W w) { w.status.toggleStatusBar(); },
+     Kind::Check, [](W w) -> QAction*& { return w.status.item; }},
+    {1, "zoomMenu", u"ズーム(&Z)"},
+    // Ctrl++ also as the keys give it: Ctrl+; on a Japanese keyboard (where
+    // + is Shift+;), Ctrl+= on a US one (where + is Shift+=).
+    {2, "zoomIn", u"拡大(&I)", "Ctrl++; Ctrl+;; Ctrl+=", [](W w) { w.zoom.zoomIn(); }},
+    {2, "zoomOut", u"縮小(&O)", "Ctrl+-", [](W w) { w.zoom.zoomOut(); }},
+    {2, "resetZoom", u"既定に戻す(&R)", "Ctrl+0", [](W w) { w.zoom.resetZoom(); }},
     {1, "chooseFont", u"表示フォントの指定", "", [](W w) { w.font.chooseFont(); }},
     {1, "commandLineOptions", u"コマンドランオプション(&C)", "",
      [](W w) { w.housekeeping.showOptions(); }},
@@ -116,12 +125,12 @@ QMenu* addMenu(W w, QMenu* parent, const Row& row) {
 }
 
 QAction* addItem(W w, QMenu& parent, const QString& name, const QString& caption,
-                 const QKeySequence& shortcut) {
+                 const QList<QKeySequence>& shortcuts) {
     QAction* action = caption == u"-" ? parent.addSeparator() : parent.addAction(caption);
     action->setObjectName(name);
     action->setParent(&w);
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
+    if (!shortcuts.value(0).isEmpty()) {
+        action->setShortcuts(shortcuts);
         action->setShortcutContext(Qt::WindowShortcut);
         w.addAction(action); // shortcuts work before the menu is ever opened
     }
@@ -129,9 +138,10 @@ QAction* addItem(W w, QMenu& parent, const QString& name, const QString& caption
 }
 
 void addRow(W w, QMenu& parent, const Row& row) {
-    QAction* action = addItem(
-        w, parent, QString::fromLatin1(row.name), QString::fromUtf16(row.caption),
-        QKeySequence::fromString(QString::fromLatin1(row.shortcut), QKeySequence::PortableText));
+    QAction* action =
+        addItem(w, parent, QString::fromLatin1(row.name), QString::fromUtf16(row.caption),
+                QKeySequence::listFromString(QString::fromLatin1(row.shortcut),
+                                             QKeySequence::PortableText));
     action->setCheckable(row.kind == Kind::Check);
     if (row.kind == Kind::Check) {
         // The handler reads and sets the check mark itself: the toggle the
@@ -154,7 +164,7 @@ void addPages(W w, QMenu& parent) {
     auto* group = new QActionGroup(&w);
     for (int n = 1; n <= 9; ++n) {
         QAction* action = addItem(w, parent, QStringLiteral("page%1").arg(n), QString::number(n),
-                                  QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1)));
+                                  {QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + n - 1))});
         action->setCheckable(true);
         action->setActionGroup(group);
         QObject::connect(action, &QAction::triggered, &w, [&w, n] { w.pages.switchToPage(n); });

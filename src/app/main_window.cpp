@@ -38,8 +38,9 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, const Settings&
       m_history(PageHistory::pathBeside(store.path())),
       m_snapshots(m_views, m_state, store, m_history), m_ws{*this, m_views,  m_state,
                                                             store, platform, m_snapshots},
-      pages(m_ws), edit(m_ws), font(m_ws), search(m_ws, pages), files(m_ws, settings.maxViewUnits),
-      drop(m_ws, pages), housekeeping(m_ws), placement(*this), m_saver(m_ws, settings.idleSave) {
+      pages(m_ws), edit(m_ws), font(m_ws), zoom(m_ws), status(m_ws), search(m_ws, pages),
+      files(m_ws, settings.maxViewUnits), drop(m_ws, pages), housekeeping(m_ws), placement(*this),
+      m_saver(m_ws, settings.idleSave) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Sorabun"));
     auto* host = new QWidget(this);
@@ -67,6 +68,8 @@ MainWindow::MainWindow(SettingsStore& store, Platform& platform, const Settings&
         connect(view, &TextView::filesDropped, this,
                 [this](const QStringList& p) { drop.filesDropped(p); });
     }
+
+    connect(&zoom, &ZoomCommands::zoomed, this, [this] { status.showZoom(); });
 
     buildMenus();
     m_views.setWordWrapItem(m_wordWrapItem);
@@ -128,7 +131,9 @@ void MainWindow::start(const QStringList& arguments) {
         m_store.setKeepLatest(false);
         return;
     }
-    // 7-16: the page, word wrap, caret and selection, font
+    // 7-16: the page, word wrap, caret and selection, font; the status bar
+    // before the page is shown, so the window keeps its size around it
+    status.restore();
     restoreViews();
     m_store.setKeepLatest(false);
     // 17: show
@@ -188,6 +193,7 @@ bool MainWindow::writeState(bool withPlacement) {
     SettingsStore::Batch batch(s);
     s.WriteSetting(keys::Page, QString::number(m_state.currentPage));
     s.WriteSetting(keys::WordWrap, values::flagText(m_wordWrapItem->isChecked()));
+    status.write(s);
     TextView& v = m_views.visible();
     // Another instance may have written this page meanwhile: it is written
     // only with edits of this one. The display gone in the middle of long

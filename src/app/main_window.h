@@ -11,8 +11,10 @@
 #include "session/font_command.h"
 #include "session/idle_save.h"
 #include "session/pages_menu.h"
+#include "session/status_bar_command.h"
 #include "session/views.h"
 #include "session/workspace.h"
+#include "session/zoom_commands.h"
 #include "store/page_history.h"
 
 #include <QMainWindow>
@@ -56,7 +58,10 @@ public:
     void fitToSize();
     void useDefaultSize() { placement.defaultSize(); }
     void quit() { close(); }
-    void toggleWordWrap() { m_views.toggleWordWrap(); }
+    void toggleWordWrap() {
+        m_views.toggleWordWrap();
+        status.followShownView();
+    }
 
 private:
     // First: every command object below is built on them.
@@ -77,6 +82,8 @@ public:
     PagesMenu pages;
     EditCommands edit;
     FontCommand font;
+    ZoomCommands zoom;
+    StatusBarCommand status;
     SearchCommands search;
     FileCommands files;
     DropHandler drop;

@@ -6,17 +6,16 @@
 
 #include <QFont>
 
-// The font dialog opens with the wrapped view's font but with its own
-// colour: the colour chosen in it last this run, black before the first
-// choice. The unwrapped view then takes the wrapped view's resulting font,
-// so both views always look alike.
+// The font dialog opens with the font chosen last (never as the session's
+// zoom shows it) but with its own colour: the colour chosen in it last this
+// run, black before the first choice. Both views then take the resulting
+// font and colour, so they always look alike.
 void FontCommand::chooseFont() {
     CommonDialog& com = m_ws.platform.com;
-    TextView& t1 = m_ws.views.wrappedView;
-    TextView& t2 = m_ws.views.unwrappedView;
+    Views& views = m_ws.views;
 
     com.flags = CommonDialog::ScreenFonts | CommonDialog::Effects;
-    const QFont current = t1.font();
+    const QFont current = views.font();
     com.fontBold = current.bold();
     com.fontItalic = current.italic();
     com.fontName = current.family();
@@ -41,17 +40,14 @@ void FontCommand::chooseFont() {
     f.setPointSizeF(size);
     f.setStrikeOut(com.fontStrikethru);
     f.setUnderline(com.fontUnderline);
-    t1.setFont(f);
-    t1.setColourValue(com.colour);
-
-    t2.setFont(t1.font());
-    t2.setColourValue(com.colour);
+    views.setFont(f);
+    views.setColourValue(com.colour);
 }
 
 void FontCommand::restore() {
     const SettingsStore& s = m_ws.store;
-    TextView& t1 = m_ws.views.wrappedView;
-    QFont f = t1.font();
+    Views& views = m_ws.views;
+    QFont f = views.font();
     if (!s.ReadSetting(keys::FontSize).isEmpty()) {
         const double size = values::number(s.ReadSetting(keys::FontSize));
         if (size > 0 && size <= CommonDialog::MaxFontSize)
@@ -63,21 +59,20 @@ void FontCommand::restore() {
     f.setItalic(values::flag(s.ReadSetting(keys::FontItalic, QStringLiteral("0"))));
     f.setStrikeOut(values::flag(s.ReadSetting(keys::FontStrikeOut, QStringLiteral("0"))));
     f.setUnderline(values::flag(s.ReadSetting(keys::FontUnderline, QStringLiteral("0"))));
-    t1.setFont(f);
+    views.setFont(f);
     if (!s.ReadSetting(keys::FontColour).isEmpty())
-        t1.setColourValue(values::integer(s.ReadSetting(keys::FontColour)));
-    m_ws.views.unwrappedView.setFont(t1.font());
-    m_ws.views.unwrappedView.setColourValue(t1.colourValue());
+        views.setColourValue(values::integer(s.ReadSetting(keys::FontColour)));
+    else
+        views.setColourValue(views.wrappedView.colourValue());
 }
 
 void FontCommand::write(SettingsStore& s) const {
-    const TextView& t1 = m_ws.views.wrappedView;
-    const QFont f = t1.font();
+    const QFont f = m_ws.views.font();
     s.WriteSetting(keys::FontSize, values::numberText(f.pointSizeF()));
     s.WriteSetting(keys::FontName, f.family());
     s.WriteSetting(keys::FontBold, values::flagText(f.bold()));
     s.WriteSetting(keys::FontItalic, values::flagText(f.italic()));
     s.WriteSetting(keys::FontStrikeOut, values::flagText(f.strikeOut()));
     s.WriteSetting(keys::FontUnderline, values::flagText(f.underline()));
-    s.WriteSetting(keys::FontColour, QString::number(t1.colourValue()));
+    s.WriteSetting(keys::FontColour, QString::number(m_ws.views.wrappedView.colourValue()));
 }

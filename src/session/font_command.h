@@ -3,7 +3,9 @@
 class SettingsStore;
 struct Workspace;
 
-// The display font of both views, chosen in the font dialog.
+// The display font of both views, chosen in the font dialog. It is the font
+// as chosen that the dialog starts from and the store keeps, never the one
+// the session's zoom shows.
 class FontCommand {
 public:
     explicit FontCommand(Workspace& ws) : m_ws(ws) {}
@@ -11,11 +13,10 @@ public:
     // 0 < size <= CommonDialog::MaxFontSize changes nothing.
     void chooseFont();
 
-    // Start-up: the wrapped view takes the stored font and colour (a key
-    // absent or empty keeps what the view has), then the unwrapped view
-    // takes the wrapped view's.
+    // Start-up: both views take the stored font and colour (a key absent or
+    // empty keeps what they have).
     void restore();
-    // Shut-down: the wrapped view's font and colour into the store.
+    // Shut-down: the chosen font and the views' colour into the store.
     void write(SettingsStore& store) const;
 
 private:

@@ -1,8 +1,11 @@
 #include "session/views.h"
 
+#include "platform/common_dialog.h"
 #include "session/app_state.h"
 
 #include <QAction>
+
+#include <algorithm>
 
 Views::Views(TextView& wrapped, TextView& unwrapped, AppState& state)
     : wrappedView(wrapped), unwrappedView(unwrapped), m_state(state) {
@@ -13,6 +16,7 @@ Views::Views(TextView& wrapped, TextView& unwrapped, AppState& state)
     unwrappedView.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     unwrappedView.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     unwrappedView.setVisible(false);
+    m_font = wrappedView.font();
     for (TextView* view : {&wrappedView, &unwrappedView})
         QObject::connect(view, &QPlainTextEdit::textChanged, view, [this, view] {
             if (!view->isHidden())
@@ -45,8 +49,27 @@ void Views::toggleWordWrap() {
 }
 
 void Views::setFont(const QFont& font) {
-    wrappedView.setFont(font);
-    unwrappedView.setFont(font);
+    m_font = font;
+    showFont();
+}
+
+void Views::setZoom(int percent) {
+    m_zoom = std::clamp(percent, MinZoom, MaxZoom);
+    showFont();
+}
+
+void Views::showFont() {
+    QFont shown = m_font;
+    if (m_zoom != 100) {
+        // A size the font dialog cannot give is not shown either.
+        if (m_font.pointSizeF() > 0)
+            shown.setPointSizeF(
+                std::min(m_font.pointSizeF() * m_zoom / 100, CommonDialog::MaxFontSize));
+        else if (m_font.pixelSize() > 0)
+            shown.setPixelSize(std::max(1, m_font.pixelSize() * m_zoom / 100));
+    }
+    wrappedView.setFont(shown);
+    unwrappedView.setFont(shown);
 }
 
 void Views::setColourValue(std::int32_t value) {

@@ -2,6 +2,8 @@
 
 #include "editor/textview.h"
 
+#include <QFont>
+
 class QAction;
 struct AppState;
 
@@ -26,9 +28,21 @@ public:
     // The word-wrap switch: carries text and selection to the other view.
     void toggleWordWrap();
 
-    // Both views: same font and colour.
+    // Both views: same font and colour. The font is the one chosen (in the
+    // font dialog, from the store); the views show it at the session's zoom.
     void setFont(const QFont& font);
+    const QFont& font() const { return m_font; }
     void setColourValue(std::int32_t value);
+
+    // The zoom of both views, in percent: steps of ZoomStep from MinZoom to
+    // MaxZoom, 100 at each start. It scales what the views show, never the
+    // font chosen.
+    static constexpr int MinZoom = 10;
+    static constexpr int MaxZoom = 500;
+    static constexpr int ZoomStep = 10;
+    int zoom() const { return m_zoom; }
+    // Kept within MinZoom and MaxZoom.
+    void setZoom(int percent);
 
     // Edits of the page on show: every change of the visible view's text
     // counts (typing, commands, a file put in); the hidden view only takes
@@ -45,8 +59,13 @@ public:
     quint64 storeMarks() const { return m_storeMarks; }
 
 private:
+    // The chosen font at the zoom, into both views.
+    void showFont();
+
     AppState& m_state;
     QAction* m_wordWrapItem = nullptr;
+    QFont m_font;
+    int m_zoom = 100;
     quint64 m_edits = 0;
     quint64 m_storedEdits = 0;
     quint64 m_storeMarks = 0;

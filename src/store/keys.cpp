@@ -9,8 +9,8 @@ QStringList all() {
     QStringList every;
     for (int n = 1; n <= 9; ++n)
         every << page(n);
-    every << Page << WordWrap << SelectionStart << SelectionLength << FontSize << FontName
-          << FontBold << FontItalic << FontStrikeOut << FontUnderline << FontColour
+    every << Page << WordWrap << StatusBar << SelectionStart << SelectionLength << FontSize
+          << FontName << FontBold << FontItalic << FontStrikeOut << FontUnderline << FontColour
           << IgnoreCommandLine << SingleFileToLastPage << FillBlankPages << Window << Left << Top
           << Width << Height;
     return every;

@@ -13,6 +13,8 @@ namespace keys {
 inline const QString Page = QStringLiteral("Page");
 // Word wrap on (a flag).
 inline const QString WordWrap = QStringLiteral("Ret");
+// The status bar on (a flag); absent: off.
+inline const QString StatusBar = QStringLiteral("StatusBar");
 // The caret and selection of the page on show.
 inline const QString SelectionStart = QStringLiteral("SelStart");
 inline const QString SelectionLength = QStringLiteral("SelLen");

@@ -145,6 +145,11 @@ private slots:
                                            {"Ctrl+P", "print"},       {"Ctrl+Q", "quit"},
                                            {"F3", "findNext"},        {"F1", "showHelp"}};
         expected.insert("Ctrl+Shift+F", "findInAllPages");
+        // Zoom: Ctrl++ also as Japanese and US keyboards give it.
+        for (const char* zoomIn : {"Ctrl++", "Ctrl+;", "Ctrl+="})
+            expected.insert(zoomIn, "zoomIn");
+        expected.insert("Ctrl+-", "zoomOut");
+        expected.insert("Ctrl+0", "resetZoom");
         for (int n = 1; n <= 9; ++n)
             expected.insert(QStringLiteral("Ctrl+F%1").arg(n), QStringLiteral("page%1").arg(n));
         QMap<QString, QString> shortcuts;
@@ -154,8 +159,8 @@ private slots:
                 const qsizetype amp = a->text().indexOf(u'&');
                 if (amp >= 0)
                     keys << a->text().mid(amp + 1, 1).toUpper();
-                const QString shortcut = a->shortcut().toString();
-                if (!shortcut.isEmpty()) {
+                for (const QKeySequence& key : a->shortcuts()) {
+                    const QString shortcut = key.toString();
                     QVERIFY2(!shortcuts.contains(shortcut), qPrintable(shortcut));
                     shortcuts.insert(shortcut, a->objectName());
                 }
@@ -163,6 +168,19 @@ private slots:
             QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
         }
         QCOMPARE(shortcuts, expected);
+
+        QStringList view;
+        for (QAction* a : w.findChild<QMenu*>(QStringLiteral("viewMenu"))->actions())
+            view << a->text();
+        QCOMPARE(view.mid(0, 3),
+                 QStringList({QStringLiteral("右端で折り返す"),
+                              QStringLiteral("ステータスバー(&S)"), QStringLiteral("ズーム(&Z)")}));
+        QVERIFY(actionOf(&w, QStringLiteral("statusBar"))->isCheckable());
+        QStringList zoom;
+        for (QAction* a : w.findChild<QMenu*>(QStringLiteral("zoomMenu"))->actions())
+            zoom << a->text();
+        QCOMPARE(zoom, QStringList({QStringLiteral("拡大(&I)"), QStringLiteral("縮小(&O)"),
+                                    QStringLiteral("既定に戻す(&R)")}));
     }
 
     // A notice that tells the user to use a menu item quotes it as the menu

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QImage>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -51,6 +52,10 @@ private slots:
         QCOMPARE(w.views().wrappedView.font().pointSizeF(), 12.0);
         QCOMPARE(w.views().wrappedView.colourValue(), values::windowTextColour);
         QVERIFY(!actionOf(&w, key("defaultSize"))->isEnabled());
+        // The window's design: no status bar, the views at 100 %.
+        QVERIFY(!actionOf(&w, key("statusBar"))->isChecked());
+        QVERIFY(w.status.fields().bar->isHidden());
+        QCOMPARE(w.views().zoom(), 100);
     }
 
     void placement_data() {
@@ -229,6 +234,7 @@ private slots:
         SettingsStore& s = *env.store;
         QCOMPARE(s.ReadSetting(key("Page")), key("3"));
         QCOMPARE(s.ReadSetting(key("Ret")), key("True"));
+        QCOMPARE(s.ReadSetting(key("StatusBar")), key("False"));
         QCOMPARE(s.ReadSetting(key("3")), QStringLiteral("abc\r\nXYf"));
         QCOMPARE(s.ReadSetting(key("SelStart")), key("1"));
         QCOMPARE(s.ReadSetting(key("SelLen")), key("4"));
@@ -328,6 +334,45 @@ private slots:
         // Both views, the hidden one included, fill the window alike.
         QCOMPARE(w.views().wrappedView.geometry(), w.views().unwrappedView.geometry());
         QCOMPARE(w.views().wrappedView.geometry(), w.centralWidget()->rect());
+    }
+
+    // The status bar as the store says (absent: off), turned on or off in
+    // the window: the window keeps its outer size and place, the views get
+    // shorter or taller, and the next start shows the bar as it was left.
+    void statusBarRememberedWindowKept_data() {
+        QTest::addColumn<QString>("stored"); // null: absent
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("absent: off") << QString() << false;
+        QTest::newRow("False") << "False" << false;
+        QTest::newRow("True") << "True" << true;
+        QTest::newRow("-1, a flag as other keys have it") << "-1" << true;
+    }
+    void statusBarRememberedWindowKept() {
+        QFETCH(QString, stored);
+        QFETCH(bool, shown);
+        TestEnv env;
+        if (!stored.isNull())
+            env.store->WriteSetting(key("StatusBar"), stored);
+        MainWindow& w = env.start();
+        QCOMPARE(actionOf(&w, key("statusBar"))->isChecked(), shown);
+        QCOMPARE(w.status.fields().bar->isHidden(), !shown);
+        const QRect frame = w.frameGeometry();
+        const int viewHeight = w.views().visible().height();
+        QVERIFY(triggerAction(&w, key("statusBar")));
+        QCOMPARE(actionOf(&w, key("statusBar"))->isChecked(), !shown);
+        QCOMPARE(w.status.fields().bar->isHidden(), shown);
+        const int barHeight = w.status.fields().bar->sizeHint().height();
+        QTRY_COMPARE(w.views().visible().height(), viewHeight + (shown ? barHeight : -barHeight));
+        QCOMPARE(w.views().hidden().geometry(), w.views().visible().geometry());
+        QCOMPARE(w.frameGeometry(), frame);
+        env.stop();
+        QCOMPARE(env.store->ReadSetting(key("StatusBar")), values::flagText(!shown));
+        QCOMPARE(env.store->ReadSetting(key("Width")), key("11475"));
+        QCOMPARE(env.store->ReadSetting(key("Height")), key("8340"));
+        MainWindow& again = env.start();
+        QCOMPARE(actionOf(&again, key("statusBar"))->isChecked(), !shown);
+        QCOMPARE(again.status.fields().bar->isHidden(), shown);
+        QCOMPARE(again.frameGeometry(), frame);
     }
 
     void wordWrapSwitchCarriesTextAndSelection() {

@@ -32,10 +32,10 @@ const QString UninstallDone =
 const QString HomePage = QStringLiteral("https://sorabun.example.org/");
 
 const QStringList ProgramKeys = {
-    "1",        "2",        "3",      "4",     "5",        "6",      "7",
-    "8",        "9",        "Page",   "Ret",   "SelStart", "SelLen", "FontSize",
-    "FontName", "FontBold", "FontI",  "FontS", "FontU",    "FontC",  "ComLine",
-    "NoeNumOP", "AutoOP",   "Window", "Left",  "Top",      "Width",  "Height",
+    "1",     "2",     "3",     "4",        "5",         "6",        "7",        "8",
+    "9",     "Page",  "Ret",   "SelStart", "SelLen",    "FontSize", "FontName", "FontBold",
+    "FontI", "FontS", "FontU", "FontC",    "ComLine",   "NoeNumOP", "AutoOP",   "Window",
+    "Left",  "Top",   "Width", "Height",   "StatusBar",
 };
 
 // The keys of the program that can still be read back from the store.
@@ -56,6 +56,7 @@ void storeUsedMemo(SettingsStore& store) {
     store.WriteSetting(QStringLiteral("9"), QStringLiteral("最後のページ"));
     store.WriteSetting(QStringLiteral("Page"), QStringLiteral("3"));
     store.WriteSetting(QStringLiteral("Ret"), QStringLiteral("False"));
+    store.WriteSetting(QStringLiteral("StatusBar"), QStringLiteral("True"));
     store.WriteSetting(QStringLiteral("SelStart"), QStringLiteral("2"));
     store.WriteSetting(QStringLiteral("SelLen"), QStringLiteral("1"));
     store.WriteSetting(QStringLiteral("FontSize"), QStringLiteral("10.5"));

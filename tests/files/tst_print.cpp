@@ -66,6 +66,7 @@ private slots:
     void wrapOffPrintsText2();
     void emptyPageIsOneEmptyLine();
     void longTextWrapsAndBreaksPages();
+    void zoomLeavesThePrintoutAlone();
     void printDialogOffersSelection_data();
     void printDialogOffersSelection();
 
@@ -178,6 +179,29 @@ void PrintTest::longTextWrapsAndBreaksPages() {
     const QString firstPage = out.text.section(u'\f', 0, 0);
     QVERIFY(firstPage.section(u'\n', 0, 0).size() < 600);
     QVERIFY(!firstPage.contains(QStringLiteral("line1\n1"))); // no page numbers mixed in
+}
+
+// The session's zoom is for the screen: the paper shows the same lines and
+// pages at any zoom.
+void PrintTest::zoomLeavesThePrintoutAlone() {
+    QString text = QString(300, u'w') + QStringLiteral("\r\n");
+    for (int i = 1; i <= 120; ++i)
+        text += QStringLiteral("行 %1 のテキスト\r\n").arg(i);
+    w->views().wrappedView.setText(text);
+    env->com.choosePrint(true, false);
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
+    const PdfText atDefault = extract(pdf);
+    QVERIFY(atDefault.ok);
+    QVERIFY(QFile::remove(pdf));
+    for (int i = 0; i < 20; ++i)
+        QVERIFY(triggerAction(w, QStringLiteral("zoomIn")));
+    QCOMPARE(w->views().zoom(), 300);
+    env->com.choosePrint(true, false);
+    QVERIFY(triggerAction(w, QStringLiteral("print")));
+    const PdfText zoomed = extract(pdf);
+    QVERIFY(zoomed.ok);
+    QCOMPARE(zoomed.pages, atDefault.pages);
+    QCOMPARE(zoomed.text, atDefault.text);
 }
 
 void PrintTest::printDialogOffersSelection_data() {

@@ -192,23 +192,43 @@ void TestFont::dialogKeepsItsOwnColour() {
     QCOMPARE(again.views().unwrappedView.colourValue(), Blue);
 }
 
+// The size chosen is the one kept, whatever the session's zoom shows: the
+// dialog opens on the font chosen, the store gets it, and the next start
+// shows it at 100 %.
 void TestFont::fractionalSizeSurvivesARestart_data() {
     QTest::addColumn<double>("size");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("10.5") << 10.5 << "10.5";
-    QTest::newRow("8.25") << 8.25 << "8.25";
-    QTest::newRow("whole") << 72.0 << "72";
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("10.5") << 10.5 << "10.5" << 100;
+    QTest::newRow("8.25") << 8.25 << "8.25" << 100;
+    QTest::newRow("whole") << 72.0 << "72" << 100;
+    QTest::newRow("10.5, zoomed to 150 %") << 10.5 << "10.5" << 150;
+    QTest::newRow("72, zoomed to 50 %") << 72.0 << "72" << 50;
 }
 
 void TestFont::fractionalSizeSurvivesARestart() {
     QFETCH(double, size);
     QFETCH(QString, stored);
+    QFETCH(int, zoom);
     TestEnv env;
     MainWindow& w = env.start();
-    env.com.chooseFont([size](CommonDialog& com) { com.fontSize = size; });
+    while (w.views().zoom() != zoom)
+        triggerAction(&w, w.views().zoom() < zoom ? QStringLiteral("zoomIn")
+                                                  : QStringLiteral("zoomOut"));
+    double opened = 0;
+    env.com.chooseFont([size, &opened](CommonDialog& com) {
+        opened = com.fontSize;
+        com.fontSize = size;
+    });
     QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
-    QCOMPARE(w.views().wrappedView.font().pointSizeF(), size);
-    QCOMPARE(w.views().unwrappedView.font().pointSizeF(), size);
+    QCOMPARE(opened, 12.0);
+    QCOMPARE(w.views().wrappedView.font().pointSizeF(), size * zoom / 100);
+    QCOMPARE(w.views().unwrappedView.font().pointSizeF(), size * zoom / 100);
+    // Zooming on opens the dialog on the size chosen all the same.
+    triggerAction(&w, QStringLiteral("zoomIn"));
+    env.com.chooseFont([&opened](CommonDialog& com) { opened = com.fontSize; });
+    QVERIFY(triggerAction(&w, QStringLiteral("chooseFont")));
+    QCOMPARE(opened, size);
 
     env.stop();
     QCOMPARE(env.store->ReadSetting(QStringLiteral("FontSize")), stored);

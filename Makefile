@@ -2,7 +2,8 @@
 # make test  install the dependencies, build, run every test (plain and ASan+UBSan builds)
 # make bench build and print the performance figures
 # make fuzz  run each fuzz target for FUZZ_SECONDS (default 60)
-# make soak  the store under kills and a second instance at length, then long fuzzing
+# make crashpoints  a session killed after each of its writes to the store and history
+# make soak  the store under kills and a second instance at length, crash points, long fuzzing
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
@@ -10,7 +11,7 @@ ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 
-.PHONY: all deps build run test test-plain test-asan test-fuzz bench fuzz soak format clean
+.PHONY: all deps build run test test-plain test-asan test-fuzz bench fuzz crashpoints soak format clean
 
 all: build
 
@@ -62,13 +63,22 @@ fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 test-fuzz:
 	$(MAKE) fuzz FUZZ_SECONDS=30
 
+# Crash points: every write and sync of a session to the store and the page
+# history, the session killed right after it and the program started again
+# (make test runs a sample).
+crashpoints: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 SORABUN_CRASHPOINTS=all \
+		tests/crashpoints/crashpoints_tst_crashpoints
+
 # Soak: the store abuse ten times over (2,000 kills, 800 rounds of two
-# instances), then each fuzz target for SOAK_FUZZ_SECONDS (default 600).
+# instances), every crash point, then each fuzz target for SOAK_FUZZ_SECONDS
+# (default 600).
 SOAK_FUZZ_SECONDS ?= 600
 
 soak: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen SORABUN_SOAK=10 \
 		ctest --output-on-failure -R reliability_tst_store_writes --timeout 3600
+	$(MAKE) crashpoints
 	$(MAKE) fuzz FUZZ_SECONDS=$(SOAK_FUZZ_SECONDS)
 
 format:

@@ -4,6 +4,7 @@
 #include "session/store_notices.h"
 #include "session/workspace.h"
 #include "store/keys.h"
+#include "store/page_history.h"
 
 IdleSave::IdleSave(Workspace& ws, Timing timing) : m_ws(ws), m_timing(timing), m_capture(this) {
     m_pause.setSingleShot(true);
@@ -42,6 +43,10 @@ void IdleSave::stop() {
     m_longest.stop();
     m_capture.cancel();
     m_ws.store.waitForBackground();
+    // Whoever stops the idle save writes the page next (shut-down, the
+    // session's end): the snapshots taken before reach the disk first.
+    m_ws.snapshots.handOver();
+    m_ws.snapshots.history().waitForBackground();
 }
 
 void IdleSave::touched() {
@@ -89,9 +94,20 @@ void IdleSave::send(quint64 marks, std::optional<doctext::Raw> raw) {
     const Place before = m_written;
     const quint64 edits = m_ws.views.edits();
     const bool withText = raw.has_value();
+    // A page replaced as a whole (a file put in, the page cleared) was kept
+    // in the history first: the store takes the new text once that snapshot
+    // is on the disk, or a crash between the two would leave the former text
+    // nowhere.
+    std::shared_future<void> kept;
+    if (withText) {
+        // During long work, what is held is of the page the work replaces.
+        if (!LongWork::running())
+            m_ws.snapshots.handOver();
+        kept = m_ws.snapshots.history().handedOver();
+    }
     // Every few minutes the text written is kept in the page history too.
     const Snapshots::Keeper keep = withText ? m_ws.snapshots.dueFor(now.page) : nullptr;
-    auto make = [raw = std::move(raw), now, before, keep] {
+    auto make = [raw = std::move(raw), now, before, keep, kept] {
         SettingsStore::Values values;
         if (raw) {
             QString text = doctext::textOf(*raw);
@@ -106,6 +122,8 @@ void IdleSave::send(quint64 marks, std::optional<doctext::Raw> raw) {
         }
         if (now.page != before.page)
             values.emplace_back(keys::Page, QString::number(now.page));
+        if (kept.valid())
+            kept.wait();
         return values;
     };
     m_writing = true;

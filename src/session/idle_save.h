@@ -22,7 +22,9 @@ struct IdleSaveTiming {
 // page on show, its caret and selection and the page number go to the store,
 // each only when it changed since this program last read or wrote it. The
 // text is taken a slice at a time and turned into the stored form and
-// written on the store's own thread: the user never waits for it.
+// written on the store's own thread: the user never waits for it. A text
+// reaches the store only after the snapshots taken before it have reached
+// the page history.
 class IdleSave : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +39,8 @@ public:
     // The store now holds the caret and page on show (written elsewhere).
     void placeWritten() { m_written = place(); }
     // Ends watching, drops what is not written yet, and waits for a write
-    // under way.
+    // under way and for the snapshots handed to the page history: the
+    // caller writes the page itself next.
     void stop();
     // Writes what changed now (the timers call it). False when there is
     // nothing to write; otherwise writeEnded() tells when the write ends

@@ -416,6 +416,18 @@ PageHistory::Failure PageHistory::failure() const {
     return m_failure;
 }
 
+std::shared_future<void> PageHistory::handedOver() {
+    auto reached = std::make_shared<std::promise<void>>();
+    std::shared_future<void> moment = reached->get_future().share();
+    std::lock_guard lock(m_mutex);
+    // The worker runs its jobs in order, and what is queued before it ends.
+    if (m_worker)
+        m_worker->post([reached] { reached->set_value(); });
+    else
+        reached->set_value();
+    return moment;
+}
+
 // Only the thread that made the history ends its worker: it may be waited
 // for outside the lock, so handing texts over meanwhile never stalls.
 void PageHistory::waitForBackground() {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -115,6 +116,12 @@ public:
     std::vector<Entry> entries(int page);
     // A snapshot's text; none when it is gone or cannot be read.
     std::optional<QString> text(qint64 id);
+    // A moment in the history's queue: ready once every snapshot handed over
+    // before it is written, or refused. Any thread may wait for it, also
+    // once the history has closed (what was handed over is written first).
+    // What a text is written after, when the snapshot of the text it
+    // replaces must reach the disk first.
+    std::shared_future<void> handedOver();
     // Waits until everything handed over is written or refused.
     void waitForBackground();
     // The same, for at most `limit` (an exit that cannot wait for long; a

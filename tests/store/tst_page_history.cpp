@@ -8,7 +8,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <future>
 #include <new>
 #include <sqlite3.h>
 #include <sys/fsuid.h>
@@ -43,6 +45,25 @@ qint64 bytesIn(const QString& path) {
     sqlite3_finalize(st);
     sqlite3_close(db);
     return bytes;
+}
+
+// How many snapshots the file holds, read from it apart from the history;
+// -1 when there is no file to read.
+qint64 snapshotsIn(const QString& path) {
+    sqlite3* db = nullptr;
+    qint64 count = -1;
+    sqlite3_stmt* st = nullptr;
+    // Read-write: a file in WAL mode that no one has open needs its index
+    // made; and the history may be closing it, its log copied in meanwhile.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_busy_timeout(db, 10000) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM snapshots", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        count = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return count;
 }
 
 // "t3" made `units` long.
@@ -295,6 +316,38 @@ private slots:
         QCOMPARE(texts, after);
         if (failure != Failure::ReadOnly)
             QCOMPARE(h->failure(), Failure::None);
+    }
+
+    // A page that replaced a text is written once the snapshot of that text
+    // is on the disk: another thread (the store's) waits for the moment,
+    // which comes once the text is written, even when the history closes
+    // meanwhile, and at once when there is no history to write to.
+    void handedOverIsReadyOnceWritten_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<qint64>("snapshots"); // in the file at that moment
+        QTest::newRow("written") << "written" << qint64(1);
+        QTest::newRow("the history closed meanwhile") << "closed" << qint64(1);
+        QTest::newRow("no history to write to") << "none" << qint64(-1);
+    }
+    void handedOverIsReadyOnceWritten() {
+        QFETCH(QString, how);
+        QFETCH(qint64, snapshots);
+        auto h = std::make_unique<PageHistory>(
+            how == u"none" ? QStringLiteral("/proc/none/history.sqlite") : path());
+        // A text slow to make: the moment never comes before it is written.
+        h->add(1, Now, [] {
+            QThread::msleep(300);
+            return QStringLiteral("the page as it was");
+        });
+        const std::shared_future<void> moment = h->handedOver();
+        std::future<qint64> seen = std::async(std::launch::async, [&] {
+            moment.wait();
+            return snapshotsIn(path());
+        });
+        if (how == u"closed")
+            h.reset();
+        QCOMPARE(seen.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        QCOMPARE(seen.get(), snapshots);
     }
 
     // The history's file left by a checkpoint cut short opens with every

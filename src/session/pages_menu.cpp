@@ -40,6 +40,7 @@ bool PagesMenu::storeCurrentPage() {
     if (!v.pageChanged())
         return true;
     const quint64 edits = v.edits();
+    m_ws.snapshots.settle(); // what the page held before (a clear, a file) is kept first
     if (!m_ws.store.WriteSetting(keys::page(m_ws.state.currentPage), v.wrappedView.text()))
         return false;
     v.markStored(edits);

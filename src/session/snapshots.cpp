@@ -48,8 +48,17 @@ void Snapshots::keepStored(int page) {
     if (!m_history.isOpen())
         return;
     const QString text = m_store.ReadSetting(keys::page(page), QString());
-    if (!text.isEmpty())
-        hand(page, [text] { return text; });
+    if (text.isEmpty())
+        return;
+    hand(page, [text] { return text; });
+    settle();
+}
+
+void Snapshots::settle() {
+    if (!m_history.isOpen())
+        return;
+    handOver();
+    m_history.handedOver().wait();
 }
 
 // Taken now; written once no long work runs, so the history's thread never

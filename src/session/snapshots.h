@@ -37,10 +37,15 @@ public:
     // Before the selection of the page on show is replaced: the page is kept
     // when the selection holds more than half of it.
     void beforeSelectionReplaced();
-    // Before a file replaces page `page` in the store: the text stored.
+    // Before a file replaces page `page` in the store: the text stored,
+    // on the disk when this returns, so the caller may write over it.
     void keepStored(int page);
     // Hands what was taken during long work to the history now.
     void handOver();
+    // Before a page is written over in the store: every snapshot taken so
+    // far reaches the disk first (or is refused), so that a crash between
+    // the two writes never leaves the text a snapshot kept nowhere.
+    void settle();
 
     // The idle save is about to write the text of `page`: when a snapshot is
     // due, what to hand the text to (on any thread); otherwise empty.

@@ -3,15 +3,16 @@
 // scripted where a person would click.
 //
 //   crashpoints_scenario seed  DIR        the state a previous session left
-//   crashpoints_scenario run   DIR FILE [idle|quit]   the session, to its normal shut-down
+//   crashpoints_scenario run   DIR FILE [idle|quit|switch]   the session, to its normal shut-down
 //   crashpoints_scenario check DIR FILE   the next start-up: what it finds
 //   crashpoints_scenario final DIR FILE   the same, after a session that ran through
 //
 // The session: type into page 1 (it holds a short memo), let the idle save
 // write it, type more, open FILE (a few MB) into page 1, switch to page 2,
 // type into it, let the idle save write it, go back to page 1, clear it,
-// and let the idle save write it before quitting ("idle", the default) or
-// quit at once, the shut-down writing it ("quit"). The idle save runs where
+// and let the idle save write it before quitting ("idle", the default),
+// quit at once, the shut-down writing it ("quit"), or switch to page 3 at
+// once, the page switch writing it ("switch"). The idle save runs where
 // a pause in the typing would let it run (its own timers are put off), so
 // that the session makes the same writes every time.
 //
@@ -158,7 +159,7 @@ int seed(const QString& dir) {
     return history.failure() == PageHistory::Failure::None ? 0 : 2;
 }
 
-int run(const QString& dir, const QString& file, bool quitAtOnce) {
+int run(const QString& dir, const QString& file, const QString& ending) {
     Session s(dir);
     MainWindow& w = *s.window;
     w.start();
@@ -181,7 +182,10 @@ int run(const QString& dir, const QString& file, bool quitAtOnce) {
     w.pages.switchToPage(1);
     pace();
     w.edit.clearPage();
-    if (!quitAtOnce) {
+    if (ending == u"switch") {
+        w.pages.switchToPage(3); // the page switch writes the cleared page
+        pace();
+    } else if (ending != u"quit") {
         idleSave(w);
         pace();
     }
@@ -280,12 +284,13 @@ int main(int argc, char* argv[]) {
     if (mode == u"seed" && !dir.isEmpty())
         status = seed(dir);
     else if (mode == u"run" && !file.isEmpty())
-        status = run(dir, file, args.value(4) == u"quit");
+        status = run(dir, file, args.value(4));
     else if ((mode == u"check" || mode == u"final") && !file.isEmpty())
         status = check(dir, file, mode == u"final");
     else
-        std::fprintf(stderr,
-                     "usage: crashpoints_scenario seed|run|check|final DIR [FILE [idle|quit]]\n");
+        std::fprintf(
+            stderr,
+            "usage: crashpoints_scenario seed|run|check|final DIR [FILE [idle|quit|switch]]\n");
     std::fflush(stdout);
     return status;
 }

@@ -27,7 +27,8 @@ const QStringList Files = {QStringLiteral("store.sqlite"), QStringLiteral("store
                            QStringLiteral("history.sqlite"), QStringLiteral("history.sqlite-wal")};
 // How the session ends after clearing page 1: the idle save writes the page
 // before the user quits, or the shut-down writes it.
-const QStringList Endings = {QStringLiteral("idle"), QStringLiteral("quit")};
+const QStringList Endings = {QStringLiteral("idle"), QStringLiteral("quit"),
+                             QStringLiteral("switch")};
 
 bool everyPoint() {
     return qEnvironmentVariable("SORABUN_CRASHPOINTS") == u"all" ||

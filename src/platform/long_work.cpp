@@ -81,9 +81,12 @@ void LongWork::report(qint64 done, qint64 total) {
     }
     if (ms >= currentPace.dialogAfterMs && !m_dialog) {
         // No cancel button; the close box and Esc do not stop the work either.
+        // Not modal: input waits anyway (see below), and a window behind a
+        // modal one never hears of its close box, so a window closed during
+        // the work would stay open once it is done.
         m_dialog = new QProgressDialog(m_label, QString(), 0, Steps, QApplication::activeWindow());
         m_dialog->setWindowTitle(QStringLiteral("Sorabun"));
-        m_dialog->setWindowModality(Qt::ApplicationModal);
+        m_dialog->setWindowModality(Qt::NonModal);
         m_dialog->setMinimumDuration(0);
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);

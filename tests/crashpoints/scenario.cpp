@@ -30,6 +30,7 @@
 #include "store/page_history.h"
 #include "store/settings_store.h"
 #include "support/scripted_platform.h"
+#include "support/store_checks.h"
 
 #include "app/main_window.h"
 
@@ -195,23 +196,6 @@ int run(const QString& dir, const QString& file, const QString& ending) {
     for (const QString& p : s.prompts.shown)
         std::printf("notice %s\n", qPrintable(QString(p).replace(u'\n', u' ')));
     return ended && s.prompts.shown.isEmpty() ? 0 : 3;
-}
-
-QString integrity(const QString& path) {
-    sqlite3* db = nullptr;
-    QString result = QStringLiteral("cannot open");
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        else
-            result = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 QString describe(const QString& text) {

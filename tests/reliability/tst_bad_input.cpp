@@ -7,6 +7,7 @@
 #include "files/text_file.h"
 #include "platform/twips.h"
 #include "support/modal_driver.h"
+#include "support/store_checks.h"
 #include "support/test_env.h"
 
 #include <QDialog>
@@ -38,24 +39,6 @@ QString bigLine() {
     return line + QStringLiteral("\r\n");
 }
 constexpr qsizetype BigLines = 100 * 1000; // 1,002 bytes each: 100 MB
-
-// Reads files with the file permissions of an ordinary user, also when the
-// tests run as root (for whom permission bits do not count). Linux only: the
-// file-system user of the calling thread.
-class AsOrdinaryUser {
-public:
-    AsOrdinaryUser() : m_root(::geteuid() == 0) {
-        if (m_root)
-            ::setfsuid(65534);
-    }
-    ~AsOrdinaryUser() {
-        if (m_root)
-            ::setfsuid(0);
-    }
-
-private:
-    bool m_root;
-};
 
 // Makes the bad input of one kind in dir and returns the path to give.
 QString makeInput(const QString& kind, const QString& dir) {

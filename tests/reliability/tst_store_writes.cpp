@@ -4,6 +4,7 @@
 
 #include "store/settings_store.h"
 #include "store_model.h"
+#include "support/store_checks.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,23 +26,6 @@ const QString Writer = QStringLiteral(STORE_WRITER_PATH);
 // `make soak` runs everything SORABUN_SOAK times over.
 int soak() {
     return std::max(1, qEnvironmentVariableIntValue("SORABUN_SOAK"));
-}
-
-QString integrity(const QString& path) {
-    sqlite3* db = nullptr;
-    QString result = QStringLiteral("cannot open");
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
-            sqlite3_step(st) == SQLITE_ROW)
-            result = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        else
-            result = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 // Every key a writer touches: the nine pages and the short shut-down keys.

@@ -1,6 +1,7 @@
 #include "cut_checkpoint.h"
 #include "store/page_history.h"
 #include "support/file_size_limit.h"
+#include "support/store_checks.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,25 +72,6 @@ QString numbered(int i, int units) {
     QString t = QStringLiteral("t%1").arg(i);
     return t + QString(std::max<qsizetype>(0, units - t.size()), u'.');
 }
-
-// Permission bits as an ordinary user sees them, for this thread and the
-// threads it starts; root writes anything.
-class AsOrdinaryUser {
-public:
-    AsOrdinaryUser() : m_root(::geteuid() == 0) {
-        if (m_root)
-            ::setfsuid(65534);
-    }
-    ~AsOrdinaryUser() {
-        if (m_root)
-            ::setfsuid(0);
-    }
-    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
-    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
-
-private:
-    bool m_root;
-};
 
 } // namespace
 

@@ -82,6 +82,11 @@ QMargins WindowPlacement::remember(std::optional<QMargins> told) const {
 
 QRectF WindowPlacement::outer() const {
     const QMargins frame = frameMargins();
+    // The window itself where it was placed: a frame told otherwise since is
+    // the window manager's doing (some tell passing frames while they draw
+    // theirs), not a move or resize, and the place stays the one placed.
+    if (m_placed.valid && m_window.geometry() == m_placed.px.marginsRemoved(m_placed.frame))
+        return m_placed.twips;
     const QRect px = m_window.geometry().marginsAdded(frame);
     // A side the window still has from the last placement keeps its twips.
     const bool same = m_placed.valid && m_placed.frame == frame;
@@ -189,14 +194,15 @@ void WindowPlacement::settleFrame() {
     remember(now);
     if (!now)
         return;
-    if (*now != m_placed.frame) {
-        if (m_frameSettled)
-            return;
+    if (*now != m_placed.frame && !m_frameSettled) {
         m_frameSettled = true;
         m_expectedFrame = *now;
         keepOuterMinimum();
         place(m_placed.twips);
         return;
     }
-    m_placed.px.moveTopLeft(m_window.geometry().marginsAdded(*now).topLeft());
+    // Wherever the window manager put the window is the place placed, in the
+    // frame placed with (a frame told since may be a passing one).
+    const QMargins& f = m_placed.frame;
+    m_placed.px.moveTopLeft(m_window.geometry().topLeft() - QPoint(f.left(), f.top()));
 }

@@ -70,7 +70,7 @@ test-fuzz:
 # (make test runs a sample).
 crashpoints: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 SORABUN_CRASHPOINTS=all \
-		tests/crashpoints/crashpoints_tst_crashpoints
+		QTEST_FUNCTION_TIMEOUT=7200000 tests/crashpoints/crashpoints_tst_crashpoints
 
 # Soak: the store abuse ten times over (2,000 kills, 800 rounds of two
 # instances), every crash point, then each fuzz target for SOAK_FUZZ_SECONDS
